@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <cstdint>
+#include <stdexcept>
+
+// What a job (or a manual move) may ask of the window that runs it. The windows implement it
+// with their widgets, the batch command line with plain values, and tests with fakes that
+// record. Jobs never touch a widget directly.
+
+// The size fields a job reads, by their meaning; each window answers for the ones it has.
+enum class JobField {
+    FinishedWidth,  // Text6: finished width, mm
+    Depth,          // Text1 of the milling window: milling depth, mm
+    Diameter,       // Text3 of the milling window: cutter diameter, mm
+};
+
+// How far a stop request has gone.
+enum class StopLevel {
+    None,
+    Stop,     // finish the line in flight, leave the machine safe, end
+    Abandon,  // end at once, whatever the machine is doing
+};
+
+struct JobProgress {
+    std::int64_t done = 0;
+    std::int64_t total = 0;  // 0 when the job does not know it
+    QString what;            // for example "фигура 3 из 12, шаг 420"
+};
+
+class JobHost {
+public:
+    virtual ~JobHost() = default;
+
+    // The output check box Check1: ticked, moves are sent and answered; clear, a dry run.
+    virtual bool outputEnabled() const = 0;
+    // The text of a size field as the user left it (read anew at every call).
+    virtual QString fieldText(JobField field) const = 0;
+    // The picture layers changed inside `changed` (picture pixels, 1-based); an empty rectangle
+    // means everything.
+    virtual void redraw(const QRect& changed) = 0;
+    // Lets pending window events run once (repaints, the stop button).
+    virtual void letEventsRun() = 0;
+    virtual void sleepMs(int milliseconds) = 0;
+    virtual StopLevel stopLevel() const = 0;
+    // How long a wait for the controller's answer may last in milliseconds; 0 waits for ever.
+    virtual int replyTimeoutMs() const { return 0; }
+    virtual void reportProgress(const JobProgress& progress) = 0;
+    // A message to the user, shown as a modal box with an OK button in the windows.
+    virtual void showMessage(const QString& title, const QString& text) = 0;
+};
+
+// Thrown from deep inside a job to end it: the move was refused (the message says why), the
+// controller did not answer in time, or the user abandoned the job. The job runner catches it,
+// shows the message and leaves the windows usable.
+class JobEnded : public std::runtime_error {
+public:
+    enum class Reason { Refused, TimedOut, Abandoned };
+    JobEnded(Reason reason, QString title, QString message)
+        : std::runtime_error(message.toStdString()), m_reason(reason), m_title(std::move(title)),
+          m_message(std::move(message)) {}
+    Reason reason() const { return m_reason; }
+    const QString& title() const { return m_title; }
+    const QString& message() const { return m_message; }
+
+private:
+    Reason m_reason;
+    QString m_title;
+    QString m_message;
+};

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing cnc need, when any is missing.
+# Sourced by build.sh, run.sh and test.sh.
+cnc_packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-serialport-dev libqt6serialport6 qt6-image-formats-plugins
+  libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+cnc_install_missing() {
+  local missing=()
+  for p in "${cnc_packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}" >&2
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
