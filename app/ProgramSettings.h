@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// The machine settings the whole program shares: loaded at start-up from the configuration
+// file, replaced by the settings window, read by every move.
+struct ProgramSettings {
+    // Millimetres moved by one motor step on each axis; negative reverses the axis. A stored
+    // ratio that is not a number is kept as 0, and every move on that axis is refused.
+    double StepRatioX = 0.005;
+    double StepRatioY = 0.005;
+    double StepRatioZ = 0.005;
+    QString PortName = QStringLiteral("com1");
+    // The open serial port; 0 or less means none (-1 cannot open, -2 settings refused).
+    int PortHandle = 0;
+};
+
+// The one instance of the program-wide settings.
+ProgramSettings& Settings();
