@@ -17,3 +17,9 @@ struct ProgramSettings {
 
 // The one instance of the program-wide settings.
 ProgramSettings& Settings();
+
+// Start-up: reads "SM_X_ratio", "SM_Y_ratio", "SM_Z_ratio" (default "0.005") and "Port" (default
+// "com1") from the configuration file into `settings`; PortHandle is left alone. A ratio that
+// is not a number is set to 0. Returns the message that tells the user, once, which key holds
+// what (also for a ratio of 0, which refuses every move on its axis); empty when all is well.
+QString loadProgramSettings(ProgramSettings& settings);

@@ -1,10 +1,19 @@
+#include <QApplication>
 #include <QCoreApplication>
-#include <cstdio>
 
-#include "Version.h"
+#include "app/batch/BatchMain.h"
+#include "app/ui/MDIForm1.h"
+#include "link/SerialPort.h"
 
+// With a command the program runs without windows and needs no display; without one it opens
+// the main window.
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    std::printf("cnc %s\n", kVersionText);
-    return 0;
+    if (argc > 1) {
+        QCoreApplication app(argc, argv);
+        return runBatch(QCoreApplication::arguments().mid(1));
+    }
+    QApplication app(argc, argv);
+    MDIForm1 window(SerialPortFunctions{&SerialOpen, &SerialClose});
+    window.show();
+    return app.exec();
 }

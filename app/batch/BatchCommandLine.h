@@ -7,24 +7,24 @@
 // The command line of a batch run: `cnc [OPTIONS] COMMAND ARGS...`. Texts of size options are
 // kept as typed; each command reads them with the program's number rule, like a window's field.
 struct BatchOptions {
-    QString configPath;              // --config FILE; empty: cnc.ini beside the program
-    std::optional<QString> port;     // --port NAME
-    bool dryRun = false;             // --dry-run
-    std::optional<QString> width;    // --width MM
-    std::optional<QString> depth;    // --depth MM
-    std::optional<QString> diameter; // --diameter MM
-    std::optional<QString> mesh;     // --mesh W,H
-    std::optional<QString> area;     // --area MM
-    std::optional<QString> image;    // --image W,H
-    QString preview;                 // --preview FILE
-    QString log;                     // --log FILE
-    double timeoutSeconds = 0;       // --timeout S; 0 waits for ever
-    std::optional<int> figure;       // --figure N
-    QString labels;                  // --labels FILE (parse)
-    QString save;                    // --save FILE (scan)
-    bool interpolate = false;        // --interpolate (scan)
-    bool probe = false;              // --probe (serve-sim)
-    int delayMs = 0;                 // --delay MS (serve-sim)
+    QString configPath;               // --config FILE; empty: cnc.ini beside the program
+    std::optional<QString> port;      // --port NAME
+    bool dryRun = false;              // --dry-run
+    std::optional<QString> width;     // --width MM
+    std::optional<QString> depth;     // --depth MM
+    std::optional<QString> diameter;  // --diameter MM
+    std::optional<QString> mesh;      // --mesh W,H
+    std::optional<QString> area;      // --area MM
+    std::optional<QString> image;     // --image W,H
+    QString preview;                  // --preview FILE
+    QString log;                      // --log FILE
+    double timeoutSeconds = 0;        // --timeout S; 0 waits for ever
+    std::optional<int> figure;        // --figure N
+    QString labels;                   // --labels FILE (parse)
+    QString save;                     // --save FILE (scan)
+    bool interpolate = false;         // --interpolate (scan)
+    bool probe = false;               // --probe (serve-sim)
+    int delayMs = 0;                  // --delay MS (serve-sim)
 };
 
 struct BatchCommandLine {

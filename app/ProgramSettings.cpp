@@ -1,0 +1,49 @@
+#include "app/ProgramSettings.h"
+
+#include <QStringList>
+
+#include "app/Config.h"
+
+namespace {
+
+struct RatioKey {
+    const char* key;
+    const char* axis;
+    double ProgramSettings::*ratio;
+};
+
+const RatioKey kRatioKeys[] = {
+    {"SM_X_ratio", "X", &ProgramSettings::StepRatioX},
+    {"SM_Y_ratio", "Y", &ProgramSettings::StepRatioY},
+    {"SM_Z_ratio", "Z", &ProgramSettings::StepRatioZ},
+};
+
+}  // namespace
+
+ProgramSettings& Settings() {
+    static ProgramSettings settings;
+    return settings;
+}
+
+QString loadProgramSettings(ProgramSettings& settings) {
+    QStringList problems;
+    for (const RatioKey& entry : kRatioKeys) {
+        const QString key = QLatin1String(entry.key);
+        const QString text = ReadSetting(key, QStringLiteral("0.005"));
+        const std::optional<double> ratio = ParseDecimal(text);
+        // Never guess a replacement: +0.005 in place of a ratio calibrated negative would run
+        // the axis backwards. 0 makes every move on the axis refused until a valid ratio is set.
+        settings.*entry.ratio = ratio.value_or(0.0);
+        if (!ratio) {
+            problems << QStringLiteral("%1 = \"%2\" — не число, перемещения по оси %3 запрещены.")
+                            .arg(key, text, QLatin1String(entry.axis));
+        } else if (*ratio == 0.0) {
+            problems << QStringLiteral("%1 = \"%2\" — ноль, перемещения по оси %3 запрещены.")
+                            .arg(key, text, QLatin1String(entry.axis));
+        }
+    }
+    settings.PortName = ReadSetting(QStringLiteral("Port"), QStringLiteral("com1"));
+    if (problems.isEmpty()) return {};
+    return QStringLiteral("В файле настроек %1:\n%2\nЗадайте шаг двигателя в окне \"Настройка\".")
+        .arg(ConfigPath(), problems.join(u'\n'));
+}

@@ -1,0 +1,186 @@
+#include "app/batch/BatchJobHost.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <optional>
+#include <thread>
+
+#include "app/NumberText.h"
+#include "app/ProgramSettings.h"
+#include "app/batch/BatchOutput.h"
+#include "link/ExchangeLog.h"
+#include "link/SerialPort.h"
+#include "link/SerialRegistry.h"
+
+namespace {
+
+constexpr int kBaud = 9600;
+constexpr int kProgressBarWidth = 30;
+constexpr int kTerminalProgressEveryMs = 100;
+constexpr int kLogProgressEveryMs = 1000;
+
+// Ctrl+C presses since the host was made; written only by the signal handler.
+std::atomic<int> g_interrupts{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void countInterrupt(int) {
+    g_interrupts.fetch_add(1, std::memory_order_relaxed);
+}
+
+struct sigaction g_previousInterrupt {};
+
+// The port of a batch job, with the exchange log and a count of the lines written.
+class BatchPort final : public SerialTap {
+public:
+    ~BatchPort() override {
+        if (m_handle > 0) {
+            SerialSetTap(m_handle, nullptr);
+            SerialClose(m_handle);
+            Settings().PortHandle = 0;
+        }
+        if (m_log) m_log->finish();
+    }
+
+    // Prints the reason and returns false when the log file or the port cannot be opened.
+    bool open(const BatchOptions& options) {
+        if (!options.log.isEmpty()) {
+            m_logFile.setFileName(options.log);
+            if (!m_logFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+                printError(QStringLiteral("Не удаётся записать файл %1\n").arg(options.log));
+                return false;
+            }
+            m_log.emplace(m_logFile);
+        }
+        Settings().PortHandle = 0;
+        if (options.dryRun) return true;
+        const int handle = SerialOpen(Settings().PortName, kBaud);
+        if (handle <= 0) {
+            Settings().PortHandle = handle;
+            printError(QStringLiteral("Ошибка открытия Com-порта: %1\n").arg(Settings().PortName));
+            return false;
+        }
+        m_handle = Settings().PortHandle = handle;
+        SerialSetTap(m_handle, this);
+        return true;
+    }
+
+    void sent(const QByteArray& bytes) override {
+        ++m_linesSent;
+        if (m_log) m_log->sent(bytes);
+    }
+    void received(const QByteArray& bytes) override {
+        if (m_log) m_log->received(bytes);
+    }
+    int linesSent() const { return m_linesSent; }
+
+private:
+    int m_handle = 0;
+    int m_linesSent = 0;
+    QFile m_logFile;
+    std::optional<ExchangeLog> m_log;
+};
+
+}  // namespace
+
+BatchJobHost::BatchJobHost(const BatchOptions& options)
+    : m_dryRun(options.dryRun),
+      m_timeoutMs(options.timeoutSeconds > 0
+                      ? int(std::max(1.0, std::min(std::ceil(options.timeoutSeconds * 1000), 2e9)))
+                      : 0),
+      m_terminal(::isatty(STDERR_FILENO) == 1) {
+    g_interrupts.store(0);
+    struct sigaction action {};
+    action.sa_handler = &countInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, &g_previousInterrupt);
+    m_sinceProgress.start();
+}
+
+BatchJobHost::~BatchJobHost() {
+    endProgress();
+    ::sigaction(SIGINT, &g_previousInterrupt, nullptr);
+}
+
+void BatchJobHost::letEventsRun() {
+    QCoreApplication::processEvents();
+}
+
+void BatchJobHost::sleepMs(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+StopLevel BatchJobHost::stopLevel() const {
+    const int presses = g_interrupts.load(std::memory_order_relaxed);
+    return presses == 0 ? StopLevel::None : presses == 1 ? StopLevel::Stop : StopLevel::Abandon;
+}
+
+void BatchJobHost::reportProgress(const JobProgress& progress) {
+    const bool last = progress.total > 0 && progress.done >= progress.total;
+    const int every = m_terminal ? kTerminalProgressEveryMs : kLogProgressEveryMs;
+    if (!last && m_progressShown && m_sinceProgress.elapsed() < every) return;
+    m_sinceProgress.restart();
+    QString text = progress.total > 0
+                       ? QStringLiteral("%1 из %2").arg(progress.done).arg(progress.total)
+                       : QString::number(progress.done);
+    if (!progress.what.isEmpty()) text += QStringLiteral(", ") + progress.what;
+    if (!m_terminal) {
+        printError(text + u'\n');
+        m_progressShown = true;
+        return;
+    }
+    QString bar;
+    if (progress.total > 0) {
+        const auto filled =
+            int(kProgressBarWidth * std::min(progress.done, progress.total) / progress.total);
+        bar = QStringLiteral("[%1%2] ").arg(QString(filled, u'#'),
+                                            QString(kProgressBarWidth - filled, u' '));
+    }
+    // "\r" returns to the start of the line, "\x1b[K" clears what an older text left there.
+    printError(QStringLiteral("\r") + bar + text + QStringLiteral("\x1b[K"));
+    m_progressShown = true;
+}
+
+void BatchJobHost::endProgress() {
+    if (m_terminal && m_progressShown) printError(QStringLiteral("\n"));
+    m_progressShown = false;
+}
+
+void BatchJobHost::showMessage(const QString& title, const QString& text) {
+    endProgress();
+    printError(title + QStringLiteral(": ") + text + u'\n');
+}
+
+int runBatchJob(const BatchOptions& options, BatchJobHost& host,
+                const std::function<void(JobHost&)>& job) {
+    QElapsedTimer clock;
+    clock.start();
+    int status = kExitDone;
+    int linesSent = 0;
+    {
+        BatchPort port;
+        if (!port.open(options)) return kExitFailed;
+        try {
+            job(host);
+        } catch (const JobEnded& ended) {
+            host.endProgress();
+            printError(ended.message() + u'\n');
+            status = kExitFailed;
+        }
+        linesSent = port.linesSent();
+    }
+    host.endProgress();
+    if (status == kExitDone && host.stopLevel() != StopLevel::None) {
+        printError(QStringLiteral("Остановлено по Ctrl+C\n"));
+        status = kExitFailed;
+    }
+    printError(QStringLiteral("Отправлено строк: %1, время: %2 с\n")
+                   .arg(linesSent)
+                   .arg(formatGeneral(std::round(clock.elapsed() / 10.0) / 100.0)));
+    return status;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QMap>
+#include <functional>
+
+#include "app/batch/BatchCommandLine.h"
+#include "link/JobHost.h"
+
+// The host of a job run from the command line: the size fields hold plain texts, nothing is
+// drawn, messages and progress go to standard error, and Ctrl+C asks the job to stop (a second
+// Ctrl+C abandons it), as "Стоп" does in a window.
+class BatchJobHost final : public JobHost {
+public:
+    // Takes --dry-run and --timeout from `options`; catches SIGINT until destroyed.
+    explicit BatchJobHost(const BatchOptions& options);
+    ~BatchJobHost() override;
+    BatchJobHost(const BatchJobHost&) = delete;
+    BatchJobHost& operator=(const BatchJobHost&) = delete;
+
+    // The text a size field holds for the job (from an option or the configuration file).
+    void setField(JobField field, const QString& text) { m_fields[field] = text; }
+
+    bool outputEnabled() const override { return !m_dryRun; }
+    QString fieldText(JobField field) const override { return m_fields.value(field); }
+    void redraw(const QRect&) override {}
+    void letEventsRun() override;
+    void sleepMs(int milliseconds) override;
+    StopLevel stopLevel() const override;
+    int replyTimeoutMs() const override { return m_timeoutMs; }
+    // A bar redrawn in place when standard error is a terminal, otherwise a line a second.
+    void reportProgress(const JobProgress& progress) override;
+    void showMessage(const QString& title, const QString& text) override;
+
+    // Ends the progress bar's line, if one is shown.
+    void endProgress();
+
+private:
+    bool m_dryRun;
+    int m_timeoutMs;
+    QMap<JobField, QString> m_fields;
+    bool m_terminal;
+    bool m_progressShown = false;
+    QElapsedTimer m_sinceProgress;
+};
+
+// Runs `job` as a batch command does: opens the port (not with --dry-run; "sim" and "sim:probe"
+// are the virtual controller) into Settings().PortHandle with the --log file, runs the job, then
+// closes the port and writes on standard error the job's message, if any, and one summary line
+// (lines sent, time taken). Returns kExitDone, or kExitFailed when the port or the log cannot be
+// opened, or the job was refused, timed out, abandoned or stopped with Ctrl+C.
+int runBatchJob(const BatchOptions& options, BatchJobHost& host,
+                const std::function<void(JobHost&)>& job);

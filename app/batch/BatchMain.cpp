@@ -1,0 +1,82 @@
+#include "app/batch/BatchMain.h"
+
+#include <QFileInfo>
+
+#include "Version.h"
+#include "app/Config.h"
+#include "app/ProgramSettings.h"
+#include "app/batch/BatchCommands.h"
+#include "app/batch/BatchOutput.h"
+#include "app/batch/BatchParser.h"
+
+namespace {
+
+const BatchCommandEntry* findCommand(const QString& name) {
+    for (const BatchCommandEntry& entry : kBatchCommands) {
+        if (name == QLatin1String(entry.name)) return &entry;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+QString batchUsage() {
+    QString usage = QStringLiteral(
+        "Использование:\n"
+        "  cnc\n      открыть главное окно\n"
+        "  cnc --version\n      версия программы\n"
+        "  cnc --help\n      эта справка\n");
+    for (const BatchCommandEntry& entry : kBatchCommands) {
+        usage += QStringLiteral("  cnc [ПАРАМЕТРЫ] %1\n      %2\n")
+                     .arg(QString::fromUtf8(entry.synopsis), QString::fromUtf8(entry.description));
+    }
+    usage += QStringLiteral(
+        "\nПараметры можно указывать до и после команды; после команды слово вида -1 или -0,5 —\n"
+        "это число, а не параметр; \"--\" заканчивает параметры.\n"
+        "  --config FILE     файл настроек (по умолчанию cnc.ini в каталоге программы)\n"
+        "  --port NAME       последовательный порт, sim или sim:probe (по умолчанию ключ Port)\n"
+        "  --dry-run         ничего не отправлять и не ждать ответов\n"
+        "  --width MM        ширина готового изображения\n"
+        "  --depth MM        глубина фрезерования\n"
+        "  --diameter MM     диаметр фрезы\n"
+        "  --mesh W,H        число точек сетки сканера\n"
+        "  --area MM         ширина области сканирования\n"
+        "  --image W,H       размер картинки сканера в пикселях\n"
+        "  --preview FILE    в конце записать слой с результатом (PNG или BMP)\n"
+        "  --log FILE        записать обмен с контроллером\n"
+        "  --timeout S       сдаться, если ответ не пришёл за S секунд\n"
+        "\nКоды завершения: 0 — выполнено, 1 — отказ или ошибка, 2 — неверная командная строка.\n");
+    return usage;
+}
+
+int runBatch(const QStringList& words) {
+    const BatchParseResult parsed = parseBatchCommandLine(words);
+    if (!parsed.error.isEmpty()) return badCommandLine(parsed.error);
+    switch (parsed.request) {
+        case BatchParseResult::Request::Help:
+            printOut(batchUsage());
+            return kExitDone;
+        case BatchParseResult::Request::Version:
+            printOut(QStringLiteral("cnc %1\n").arg(QLatin1String(kVersionText)));
+            return kExitDone;
+        case BatchParseResult::Request::Run:
+            break;
+    }
+
+    const BatchCommandLine& line = parsed.commandLine;
+    const BatchCommandEntry* command = findCommand(line.command);
+    if (!command) return badCommandLine(QStringLiteral("неизвестная команда %1").arg(line.command));
+
+    // A mistyped --config must not run the machine on default step ratios and port.
+    if (!line.options.configPath.isEmpty()) {
+        if (!QFileInfo(line.options.configPath).isFile()) {
+            printError(QStringLiteral("Файл настроек %1 не найден\n").arg(line.options.configPath));
+            return kExitFailed;
+        }
+        setConfigPath(line.options.configPath);
+    }
+    const QString warning = loadProgramSettings(Settings());
+    if (!warning.isEmpty()) printError(warning + u'\n');
+    if (line.options.port) Settings().PortName = *line.options.port;
+    return command->run(line);
+}

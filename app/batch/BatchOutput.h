@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// Text of a batch run, written as UTF-8 and flushed at once so that it interleaves correctly
+// with other output.
+
+// Writes `text` to standard output.
+void printOut(const QString& text);
+
+// Writes `text` to standard error.
+void printError(const QString& text);
+
+// Reports a bad command line: "cnc: " + `message`, then the usage, on standard error. Returns
+// the exit status kExitBadCommandLine, so a command can `return badCommandLine(...)`.
+int badCommandLine(const QString& message);

@@ -1,0 +1,29 @@
+#include "app/NumberText.h"
+#include "app/batch/BatchCommands.h"
+#include "app/batch/BatchJobHost.h"
+#include "app/batch/BatchOutput.h"
+#include "link/MoveProtocol.h"
+
+int runMoveCommand(const BatchCommandLine& commandLine) {
+    if (commandLine.arguments.size() != 3) {
+        return badCommandLine(QStringLiteral("команде move нужны три числа: DX DY DZ (мм)"));
+    }
+    // The messages of the manual positioning panel, axis by axis.
+    const QString messages[] = {
+        QStringLiteral("Введите число в поле для перемещения по 1-ой оси!"),
+        QStringLiteral("Введите число в поле для перемещения по 2-ой оси!"),
+        QStringLiteral("Введите число в поле для перемещения по 3-ей оси!"),
+    };
+    double millimetres[3] = {};
+    for (int axis = 0; axis < 3; ++axis) {
+        const std::optional<double> value = parseNumber(commandLine.arguments[axis]);
+        if (!value) return badCommandLine(messages[axis]);
+        millimetres[axis] = *value;
+    }
+    BatchJobHost host(commandLine.options);
+    return runBatchJob(commandLine.options, host, [&](JobHost& jobHost) {
+        // The manual panel is the same in every window; the milling window's copy serves.
+        MoveProtocol protocol(MoveWindow::Milling, jobHost);
+        protocol.ArduinoMoveMM(millimetres[0], millimetres[1], millimetres[2]);
+    });
+}

@@ -1,0 +1,15 @@
+#include <QSerialPortInfo>
+
+#include "app/batch/BatchCommands.h"
+#include "app/batch/BatchOutput.h"
+
+int runPortsCommand(const BatchCommandLine& commandLine) {
+    if (!commandLine.arguments.isEmpty()) {
+        return badCommandLine(
+            QStringLiteral("лишний аргумент команды ports: %1").arg(commandLine.arguments.first()));
+    }
+    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
+        printOut(QStringLiteral("%1\t%2\n").arg(port.portName(), port.description()));
+    }
+    return kExitDone;
+}

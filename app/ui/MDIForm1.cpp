@@ -1,0 +1,121 @@
+#include "app/ui/MDIForm1.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "Version.h"
+#include "app/ProgramSettings.h"
+#include "engrave/ui/Form3.h"
+#include "link/ui/Form4.h"
+#include "mill/ui/Form1.h"
+#include "outline/ui/Form5.h"
+#include "scanner/ui/Form2.h"
+
+namespace {
+
+constexpr int kPortBaud = 9600;
+constexpr int kMainWidth = 1280;
+constexpr int kMainHeight = 720;
+
+}  // namespace
+
+MDIForm1::MDIForm1(SerialPortFunctions port, QWidget* parent)
+    : QMainWindow(parent), m_mdiArea(new QMdiArea(this)), m_port(std::move(port)) {
+    setWindowTitle(QStringLiteral("Strugal"));
+    setCentralWidget(m_mdiArea);
+    buildMenu();
+    MDIForm_Load();
+}
+
+void MDIForm1::buildMenu() {
+    const auto addItem = [this](auto* owner, const char* name, const QString& caption,
+                                void (MDIForm1::*handler)()) {
+        QAction* action = owner->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, handler);
+    };
+    QMenuBar* bar = menuBar();
+    addItem(bar, "mill_cl", QStringLiteral("Фрезерование"), &MDIForm1::mill_cl_Click);
+    addItem(bar, "scanner_cl", QStringLiteral("Сканер"), &MDIForm1::scanner_cl_Click);
+    QMenu* etching_m = bar->addMenu(QStringLiteral("Лазерная гравировка"));
+    etching_m->setObjectName(QStringLiteral("etching_m"));
+    addItem(etching_m, "etching_cl", QStringLiteral("Градации / картины"),
+            &MDIForm1::etching_cl_Click);
+    addItem(etching_m, "etching2_cl", QStringLiteral("Орнаменты / силуэты"),
+            &MDIForm1::etching2_cl_Click);
+    addItem(bar, "settings_cl", QStringLiteral("Настройка"), &MDIForm1::settings_cl_Click);
+}
+
+void MDIForm1::MDIForm_Load() {
+    setWindowTitle(QStringLiteral("Strugal   ver. %1.%2.%3")
+                       .arg(kVersionMajor)
+                       .arg(kVersionMinor)
+                       .arg(kVersionPatch));
+    ProgramSettings& settings = Settings();
+    m_startupWarning = loadProgramSettings(settings);
+    // The result is not reported here: each working window shows it in its status line.
+    settings.PortHandle = m_port.open(settings.PortName, kPortBaud);
+    resize(kMainWidth, kMainHeight);
+}
+
+void MDIForm1::MDIForm_Unload() {
+    ProgramSettings& settings = Settings();
+    if (settings.PortHandle > 0) m_port.close(settings.PortHandle);
+    settings.PortHandle = 0;
+}
+
+void MDIForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_warningShown || m_startupWarning.isEmpty()) return;
+    m_warningShown = true;
+    // After the window has appeared, so that the message box stands in front of it.
+    QTimer::singleShot(0, this, [this] {
+        QMessageBox::warning(this, QStringLiteral("Ошибка"), m_startupWarning);
+    });
+}
+
+void MDIForm1::closeEvent(QCloseEvent* event) {
+    m_mdiArea->closeAllSubWindows();
+    if (!m_mdiArea->subWindowList().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    MDIForm_Unload();
+    event->accept();
+}
+
+template <class Form>
+void MDIForm1::showChild(QPointer<QMdiSubWindow>& window) {
+    // A closed child window leaves the area's list at once, even before it is deleted.
+    if (!window || !m_mdiArea->subWindowList().contains(window)) {
+        window = m_mdiArea->addSubWindow(new Form);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->show();
+    m_mdiArea->setActiveSubWindow(window);
+    window->widget()->setFocus();
+}
+
+void MDIForm1::mill_cl_Click() {
+    showChild<Form1>(m_form1);
+}
+
+void MDIForm1::scanner_cl_Click() {
+    showChild<Form2>(m_form2);
+}
+
+void MDIForm1::etching_cl_Click() {
+    showChild<Form3>(m_form3);
+}
+
+void MDIForm1::etching2_cl_Click() {
+    showChild<Form5>(m_form5);
+}
+
+void MDIForm1::settings_cl_Click() {
+    showChild<Form4>(m_form4);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+
+class QMdiArea;
+class QMdiSubWindow;
+
+// How the main window reaches the serial port: SerialOpen and SerialClose in the program,
+// recording fakes in tests.
+struct SerialPortFunctions {
+    std::function<int(const QString& name, int baud)> open;
+    std::function<void(int handle)> close;
+};
+
+// The main window: holds the working windows as child windows and opens them from its menu.
+// It loads the program-wide settings and opens the serial port when created, and closes the
+// child windows and then the port when it closes.
+class MDIForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // Builds the window and runs MDIForm_Load.
+    explicit MDIForm1(SerialPortFunctions port, QWidget* parent = nullptr);
+
+    // What start-up has to tell the user about the stored settings (shown once in a message box
+    // when the window is first shown); empty when they were fine.
+    const QString& startupWarning() const { return m_startupWarning; }
+
+    // The area that holds the child windows.
+    QMdiArea* mdiArea() const { return m_mdiArea; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    // Closes the child windows (each writes its settings), then runs MDIForm_Unload. A child
+    // window that refuses to close (a job still stopping) keeps the main window open.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void MDIForm_Load();
+    void MDIForm_Unload();
+    void mill_cl_Click();
+    void scanner_cl_Click();
+    void etching_cl_Click();
+    void etching2_cl_Click();
+    void settings_cl_Click();
+    void buildMenu();
+    // Creates the child window on first use, afterwards only brings it to the front; focuses it.
+    template <class Form>
+    void showChild(QPointer<QMdiSubWindow>& window);
+
+    QMdiArea* m_mdiArea;
+    SerialPortFunctions m_port;
+    QString m_startupWarning;
+    bool m_warningShown = false;
+    QPointer<QMdiSubWindow> m_form1;
+    QPointer<QMdiSubWindow> m_form2;
+    QPointer<QMdiSubWindow> m_form3;
+    QPointer<QMdiSubWindow> m_form4;
+    QPointer<QMdiSubWindow> m_form5;
+};

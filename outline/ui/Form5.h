@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QWidget>
+
+class QLineEdit;
+
+// The outlining window: the figures of a silhouette or ornament picture outlined with the laser.
+// It reads its finished width and picture path from the configuration file when created and
+// writes the width back when it closes.
+class Form5 : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the window and runs Form_Load.
+    explicit Form5(QWidget* parent = nullptr);
+
+protected:
+    // Runs Form_Unload, then lets the window close.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Load();
+    void Form_Unload();
+
+    QLineEdit* Text1;  // path of the picture (only the program writes it)
+    QLineEdit* Text6;  // finished width, mm
+    QLineEdit* Text7;  // finished height, mm (follows the width; not stored)
+};

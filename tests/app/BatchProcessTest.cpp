@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "tests/app/ConfigTestSupport.h"
+
+namespace {
+
+struct ProcessRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the program with `arguments` where no display exists: a batch run must not need one.
+ProcessRun runCnc(const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(QLatin1String(name));
+    }
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(CNC_EXECUTABLE), arguments);
+    ProcessRun run;
+    if (!process.waitForFinished(30000)) return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+}  // namespace
+
+TEST(BatchProcess, VersionPrintsTheReleaseWithoutADisplay) {
+    const ProcessRun run = runCnc({"--version"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "cnc 1.0.7\n");
+    EXPECT_EQ(run.err, QString());
+}
+
+TEST(BatchProcess, HelpGoesToStandardOutput) {
+    const ProcessRun run = runCnc({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.contains("cnc [ПАРАМЕТРЫ] ports")) << run.out.toStdString();
+    EXPECT_EQ(run.err, QString());
+}
+
+TEST(BatchProcess, BadCommandLineGivesStatus2AndTheUsageOnStandardError) {
+    for (const QStringList& words :
+         {QStringList{"bogus"}, QStringList{"ports", "--bogus"}, QStringList{"--port"}}) {
+        SCOPED_TRACE(words.join(' ').toStdString());
+        const ProcessRun run = runCnc(words);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains("Использование")) << run.err.toStdString();
+        EXPECT_EQ(run.out, QString());
+    }
+}
+
+TEST(BatchProcess, BadStoredRatioIsReportedOnStandardErrorAndTheCommandRuns) {
+    ScopedConfig config;
+    config.write("[CNC]\nSM_X_ratio=abc\n");
+    const ProcessRun run = runCnc({"ports", "--config", config.path()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.err.contains("SM_X_ratio = \"abc\"")) << run.err.toStdString();
+    EXPECT_EQ(config.bytes(), "[CNC]\nSM_X_ratio=abc\n");
+}

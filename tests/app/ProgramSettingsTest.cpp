@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "app/ProgramSettings.h"
+#include "tests/app/ConfigTestSupport.h"
+
+namespace {
+
+// Settings with values that start-up must overwrite.
+ProgramSettings staleSettings() {
+    ProgramSettings settings;
+    settings.StepRatioX = settings.StepRatioY = settings.StepRatioZ = 7;
+    settings.PortName = "stale";
+    settings.PortHandle = 42;
+    return settings;
+}
+
+}  // namespace
+
+TEST(LoadProgramSettings, FirstStartWithoutFileGivesTheDefaults) {
+    ScopedConfig config;
+    ProgramSettings settings = staleSettings();
+    EXPECT_EQ(loadProgramSettings(settings), QString());
+    EXPECT_DOUBLE_EQ(settings.StepRatioX, 0.005);
+    EXPECT_DOUBLE_EQ(settings.StepRatioY, 0.005);
+    EXPECT_DOUBLE_EQ(settings.StepRatioZ, 0.005);
+    EXPECT_EQ(settings.PortName, "com1");
+    EXPECT_EQ(settings.PortHandle, 42);          // opening the port is the main window's business
+    EXPECT_FALSE(QFile::exists(config.path()));  // start-up writes nothing
+}
+
+TEST(LoadProgramSettings, ReadsRatiosWithEitherSeparatorAndThePortUnderAnyCase) {
+    ScopedConfig config;
+    config.write("[cnc]\nsm_x_ratio=-0.005\nSM_Y_ratio=0,01\nSM_Z_RATIO= -2,5e-3 \nport=com3\n");
+    ProgramSettings settings = staleSettings();
+    EXPECT_EQ(loadProgramSettings(settings), QString());
+    EXPECT_DOUBLE_EQ(settings.StepRatioX, -0.005);
+    EXPECT_DOUBLE_EQ(settings.StepRatioY, 0.01);
+    EXPECT_DOUBLE_EQ(settings.StepRatioZ, -0.0025);
+    EXPECT_EQ(settings.PortName, "com3");
+}
+
+// A ratio that is not a number must neither crash nor be replaced by a guess: a default of
+// +0.005 would run an axis calibrated negative backwards.
+TEST(LoadProgramSettings, RatioThatIsNotANumberBecomesZeroAndIsReportedOnce) {
+    ScopedConfig config;
+    config.write("[CNC]\nSM_X_ratio=-0.005\nSM_Y_ratio=0.005abc\nSM_Z_ratio=1,2,3\nPort=com2\n");
+    ProgramSettings settings = staleSettings();
+    const QString warning = loadProgramSettings(settings);
+    EXPECT_DOUBLE_EQ(settings.StepRatioX, -0.005);
+    EXPECT_EQ(settings.StepRatioY, 0.0);
+    EXPECT_EQ(settings.StepRatioZ, 0.0);
+    EXPECT_EQ(settings.PortName, "com2");
+    EXPECT_TRUE(warning.contains("SM_Y_ratio = \"0.005abc\"")) << warning.toStdString();
+    EXPECT_TRUE(warning.contains("SM_Z_ratio = \"1,2,3\"")) << warning.toStdString();
+    EXPECT_FALSE(warning.contains("SM_X_ratio")) << warning.toStdString();
+    EXPECT_TRUE(warning.contains(config.path())) << warning.toStdString();
+    EXPECT_EQ(warning.count(u"SM_"), 2);  // one message naming each bad key once
+}
+
+TEST(LoadProgramSettings, ZeroRatioIsReportedBecauseItRefusesEveryMove) {
+    ScopedConfig config;
+    config.write("[CNC]\nSM_Z_ratio=0,0\n");
+    ProgramSettings settings = staleSettings();
+    const QString warning = loadProgramSettings(settings);
+    EXPECT_EQ(settings.StepRatioZ, 0.0);
+    EXPECT_TRUE(warning.contains("SM_Z_ratio = \"0,0\"")) << warning.toStdString();
+}
