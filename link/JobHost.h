@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QString>
+#include <chrono>
 #include <cstdint>
 #include <stdexcept>
 
@@ -42,10 +43,19 @@ public:
     virtual void redraw(const QRect& changed) = 0;
     // Lets pending window events run once (repaints, the stop button).
     virtual void letEventsRun() = 0;
+    // The figure analysis was rebuilt by the job (the nesting tree may have changed).
+    virtual void figuresChanged() {}
     virtual void sleepMs(int milliseconds) = 0;
     virtual StopLevel stopLevel() const = 0;
     // How long a wait for the controller's answer may last in milliseconds; 0 waits for ever.
     virtual int replyTimeoutMs() const { return 0; }
+    // A monotonic clock in milliseconds that the time limits of waits are measured with; test
+    // fakes override it with a clock that their sleepMs advances.
+    virtual std::int64_t clockMs() const {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
     virtual void reportProgress(const JobProgress& progress) = 0;
     // A message to the user, shown as a modal box with an OK button in the windows.
     virtual void showMessage(const QString& title, const QString& text) = 0;
@@ -56,7 +66,9 @@ public:
 // shows the message and leaves the windows usable.
 class JobEnded : public std::runtime_error {
 public:
-    enum class Reason { Refused, TimedOut, Abandoned };
+    // Stopped: the user's "Стоп" was carried out and the machine left safe; the message says
+    // where the tool stands.
+    enum class Reason { Refused, TimedOut, Abandoned, Stopped };
     JobEnded(Reason reason, QString title, QString message)
         : std::runtime_error(message.toStdString()), m_reason(reason), m_title(std::move(title)),
           m_message(std::move(message)) {}

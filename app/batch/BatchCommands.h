@@ -17,6 +17,14 @@ int runMoveCommand(const BatchCommandLine& commandLine);
 // `serve-sim`: the virtual controller on a pseudo-terminal until SIGINT or SIGTERM.
 int runServeSimCommand(const BatchCommandLine& commandLine);
 
+// `mill selected|all|3d PICTURE`: the milling window's jobs on a picture parsed as "Разобрать"
+// does.
+int runMillCommand(const BatchCommandLine& commandLine);
+
+// `parse PICTURE [--labels FILE]`: the figures, pairs and nesting tree of a picture, as
+// "Разобрать" finds them, on standard output; --labels writes the label grid.
+int runParseCommand(const BatchCommandLine& commandLine);
+
 struct BatchCommandEntry {
     const char* name;
     int (*run)(const BatchCommandLine&);
@@ -25,8 +33,13 @@ struct BatchCommandEntry {
 };
 
 inline constexpr BatchCommandEntry kBatchCommands[] = {
+    {"parse", &runParseCommand, "parse PICTURE [--labels FILE]",
+     "фигуры, пары и дерево вложения картинки"},
     {"ports", &runPortsCommand, "ports", "список найденных последовательных портов"},
     {"move", &runMoveCommand, "move DX DY DZ", "ручное перемещение в миллиметрах"},
     {"serve-sim", &runServeSimCommand, "serve-sim [--probe] [--delay MS]",
      "виртуальный контроллер станка на псевдотерминале"},
+    {"mill", &runMillCommand,
+     "mill selected|all|3d PICTURE [--figure N] [--width MM] [--depth MM] [--diameter MM]",
+     "фрезерование: выделенная фигура, все фигуры или 3D"},
 };

@@ -1,0 +1,82 @@
+#include <QFileInfo>
+#include <QImageWriter>
+#include <algorithm>
+
+#include "app/Config.h"
+#include "app/batch/BatchCommands.h"
+#include "app/batch/BatchJobHost.h"
+#include "app/batch/BatchOutput.h"
+#include "figures/FigureAnalysis.h"
+#include "figures/PictureLayers.h"
+#include "link/MoveProtocol.h"
+#include "mill/MillJobs.h"
+
+namespace {
+
+// The figure that --figure names, when the nesting tree holds it; like a node selected in the
+// milling window's tree.
+std::optional<std::int32_t> selectedFigure(const BatchOptions& options,
+                                           const FigureAnalysis& analysis) {
+    if (!options.figure) return std::nullopt;
+    const bool inTree =
+        std::any_of(analysis.tree.begin(), analysis.tree.end(),
+                    [&](const TreeNode& node) { return node.figure == *options.figure; });
+    if (!inTree) return std::nullopt;
+    return *options.figure;
+}
+
+bool writePreview(const QString& path, const PixelBuffer& layer) {
+    const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
+    QImageWriter writer(path, format == "bmp" ? QByteArray("bmp") : QByteArray("png"));
+    if (writer.write(imageView(layer))) return true;
+    printError(QStringLiteral("Не удалось записать %1: %2\n").arg(path, writer.errorString()));
+    return false;
+}
+
+}  // namespace
+
+int runMillCommand(const BatchCommandLine& commandLine) {
+    const QStringList& arguments = commandLine.arguments;
+    const QStringList modes = {QStringLiteral("selected"), QStringLiteral("all"),
+                               QStringLiteral("3d")};
+    if (arguments.size() != 2 || !modes.contains(arguments[0])) {
+        return badCommandLine(QStringLiteral("команде mill нужны selected|all|3d и картинка"));
+    }
+    const BatchOptions& options = commandLine.options;
+    PictureLoadResult picture = loadPictureLayers(arguments[1]);
+    if (picture.status != PictureLoadStatus::Loaded) {
+        printError(picture.message + u'\n');
+        return kExitFailed;
+    }
+    PictureLayers& layers = picture.layers;
+    FigureAnalysis analysis = ParseFigures(layers.WorkLayer);
+    CutterSize cutterSize;
+    ToolPosition tool;
+
+    BatchJobHost host(options);
+    host.setField(JobField::FinishedWidth,
+                  options.width.value_or(ReadSetting(QStringLiteral("cncrez_width"), "200")));
+    host.setField(JobField::Depth,
+                  options.depth.value_or(ReadSetting(QStringLiteral("cncrez_depth"), "10")));
+    host.setField(JobField::Diameter,
+                  options.diameter.value_or(ReadSetting(QStringLiteral("mill_diameter"), "3")));
+
+    const QString mode = arguments[0];
+    int status = runBatchJob(options, host, [&](JobHost& jobHost) {
+        MoveProtocol protocol(MoveWindow::Milling, jobHost);
+        MillJobs jobs(
+            {layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, cutterSize, tool},
+            jobHost, protocol);
+        if (mode == u"selected") {
+            jobs.MillSelected(selectedFigure(options, analysis));
+        } else if (mode == u"all") {
+            jobs.MillAll();
+        } else {
+            jobs.Cut3D();
+        }
+    });
+    if (!options.preview.isEmpty() && !writePreview(options.preview, layers.CutterLayer)) {
+        status = kExitFailed;
+    }
+    return status;
+}

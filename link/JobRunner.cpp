@@ -1,0 +1,57 @@
+#include "link/JobRunner.h"
+
+#include <exception>
+
+#include "link/ReplyWait.h"
+
+namespace {
+
+// The title a job's closing message is shown under when the job did not name one.
+QString titleFor(const JobEnded& ended) {
+    if (!ended.title().isEmpty()) return ended.title();
+    if (ended.reason() == JobEnded::Reason::Stopped) return QStringLiteral("Стоп");
+    return QString::fromUtf16(kErrorTitle);
+}
+
+}  // namespace
+
+bool JobRunner::run(JobHost& host, const Job& job) {
+    if (busy()) return false;
+    m_host = &host;
+    m_stop = StopLevel::None;
+    emit busyChanged(true);
+    try {
+        job(host);
+    } catch (const JobEnded& ended) {
+        host.showMessage(titleFor(ended), ended.message());
+    } catch (const std::exception& failure) {
+        host.showMessage(QString::fromUtf16(kErrorTitle),
+                         QStringLiteral("Работа прервана из-за внутренней ошибки: %1")
+                             .arg(QString::fromLocal8Bit(failure.what())));
+    }
+    m_host = nullptr;
+    setStopLevel(StopLevel::None);
+    emit busyChanged(false);
+    return true;
+}
+
+void JobRunner::requestStop() {
+    if (!busy()) return;
+    setStopLevel(m_stop == StopLevel::None ? StopLevel::Stop : StopLevel::Abandon);
+}
+
+void JobRunner::requestStopForClose() {
+    if (!busy() || m_stop != StopLevel::None) return;
+    setStopLevel(StopLevel::Stop);
+}
+
+void JobRunner::setStopLevel(StopLevel level) {
+    if (m_stop == level) return;
+    m_stop = level;
+    emit stopLevelChanged(level);
+}
+
+JobRunner& programJobRunner() {
+    static JobRunner runner;
+    return runner;
+}

@@ -1,0 +1,137 @@
+#include "link/MoveProtocol.h"
+
+#include <cmath>
+#include <limits>
+
+#include "app/NumberText.h"
+#include "app/ProgramSettings.h"
+#include "link/ReplyWait.h"
+#include "link/SerialPort.h"
+
+namespace {
+
+constexpr int kPollPauseMs = 1;
+constexpr int kEngravingPollPauseMs = 2;
+constexpr int kGreyLevels = 255;
+
+[[noreturn]] void refuse(const QString& message) {
+    throw JobEnded(JobEnded::Reason::Refused, QString::fromUtf16(kErrorTitle), message);
+}
+
+bool usableRatio(double ratio) {
+    return std::isfinite(ratio) && ratio != 0;
+}
+
+[[noreturn]] void refuseRatio(QChar axis) {
+    refuse(QStringLiteral("Не задан шаг двигателя по оси %1 (мм на шаг). "
+                          "Задайте его в окне «Настройка».")
+               .arg(axis));
+}
+
+[[noreturn]] void refuseTooFar(QChar axis, double steps) {
+    refuse(QStringLiteral("Перемещение по оси %1 слишком велико: %2 шагов не помещается в "
+                          "команду станка.")
+               .arg(axis)
+               .arg(formatGeneral(steps)));
+}
+
+// Whole steps for a distance in millimetres on one axis.
+qint32 stepsFor(double millimetres, double ratio, QChar axis) {
+    if (millimetres == 0) return 0;
+    if (!usableRatio(ratio)) refuseRatio(axis);
+    const double steps = millimetres / ratio;
+    const auto whole = toInt32(steps);
+    if (!whole) refuseTooFar(axis, steps);
+    return *whole;
+}
+
+double fieldNumber(const JobHost& host, JobField field, const QString& caption) {
+    const auto value = parseNumber(host.fieldText(field));
+    if (!value) refuse(QStringLiteral("Введите число в поле «%1»!").arg(caption));
+    return *value;
+}
+
+// A scale factor: `millimetres` / `ratio` / `units`, rounded with halves to even.
+qint32 factorFor(double millimetres, double ratio, double units, QChar axis) {
+    if (!usableRatio(ratio)) refuseRatio(axis);
+    const double factor = millimetres / ratio / units;
+    const auto whole = toInt32(factor);
+    if (!whole) refuseTooFar(axis, factor);
+    return *whole;
+}
+
+}  // namespace
+
+QByteArray formatMoveLine(qint32 x, qint32 y, qint32 z) {
+    return QByteArray::number(x) + ',' + QByteArray::number(y) + ',' + QByteArray::number(z) + ';';
+}
+
+void MoveProtocol::ArduinoMoveMM(double dx, double dy, double dz) {
+    const ProgramSettings& settings = Settings();
+    const qint32 x = stepsFor(dx, settings.StepRatioX, u'X');
+    const qint32 y = stepsFor(dy, settings.StepRatioY, u'Y');
+    const qint32 z = stepsFor(dz, settings.StepRatioZ, u'Z');
+    // A manual move waits for its own "OK" even with the output box clear: left unread, that
+    // answer would be taken by the next job's first wait, and the job would run a line ahead.
+    if (settings.PortHandle > 0) sendLine(x, y, z, true);
+}
+
+void MoveProtocol::MovePixels(int dx, int dy, int dz, bool wait) {
+    const ProgramSettings& settings = Settings();
+    const double width = fieldNumber(m_host, JobField::FinishedWidth, QStringLiteral("Ширина"));
+    if (m_pictureWidth <= 0) refuse(QStringLiteral("Картинка не загружена."));
+    const qint32 perPixelX = factorFor(width, settings.StepRatioX, m_pictureWidth, u'X');
+    const qint32 perPixelY = factorFor(width, settings.StepRatioY, m_pictureWidth, u'Y');
+    qint32 perGreyLevel = 1;
+    if (m_window == MoveWindow::Milling) {
+        const double depth = fieldNumber(m_host, JobField::Depth, QStringLiteral("Глубина"));
+        perGreyLevel = factorFor(depth, settings.StepRatioZ, kGreyLevels, u'Z');
+    }
+    if (!m_host.outputEnabled()) return;
+    sendLine(qint64(dx) * perPixelX, qint64(dy) * perPixelY, qint64(dz) * perGreyLevel, wait);
+}
+
+void MoveProtocol::sendLine(qint64 x, qint64 y, qint64 z, bool wait) {
+    constexpr qint64 kLowest = std::numeric_limits<qint32>::min();
+    constexpr qint64 kHighest = std::numeric_limits<qint32>::max();
+    const qint64 values[] = {x, y, z};
+    const QChar axes[] = {u'X', u'Y', u'Z'};
+    for (int i = 0; i < 3; ++i)
+        if (values[i] < kLowest || values[i] > kHighest) refuseTooFar(axes[i], double(values[i]));
+    const int handle = Settings().PortHandle;
+    if (handle <= 0) refuse(QStringLiteral("Ошибка открытия Com-порта"));
+    if (m_host.stopLevel() == StopLevel::Abandon) throw abandonedJob();
+    SerialWrite(handle, formatMoveLine(qint32(x), qint32(y), qint32(z)));
+    ++m_linesSent;
+    if (wait) waitForReply();
+}
+
+void MoveProtocol::WaitForOk() {
+    if (!m_host.outputEnabled()) return;
+    waitForReply();
+}
+
+void MoveProtocol::waitForReply() {
+    const int handle = Settings().PortHandle;
+    if (handle <= 0) refuse(QStringLiteral("Ошибка открытия Com-порта"));
+    switch (m_window) {
+        case MoveWindow::Engraving: {
+            // Everything read during the wait is dropped with it, a second "OK" too; bytes not
+            // read yet stay in the port for the next wait.
+            QByteArray text;
+            PollUntilOk(m_host, handle, text, kEngravingPollPauseMs);
+            return;
+        }
+        case MoveWindow::Scanner:
+            m_replyBuffer.clear();
+            break;
+        case MoveWindow::Milling:
+        case MoveWindow::Outlining:
+            break;
+    }
+    PollUntilOk(m_host, handle, m_replyBuffer, kPollPauseMs);
+    // The wait consumes everything up to and including the first "OK" (text before it is not
+    // an answer to a later line) and keeps what follows for the next wait.
+    m_replyBuffer.remove(0, m_replyBuffer.indexOf("OK") + 2);
+    m_replyBuffer.replace("\r\n", "");
+}

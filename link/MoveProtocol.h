@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+
+#include "link/JobHost.h"
+
+// The move protocol as each working window speaks it: the move line "dx,dy,dz;" in motor steps,
+// answered by "OK". Each window holds its own MoveProtocol; the windows' copies differ only in
+// the third field of MovePixels and in how WaitForOk treats what it reads.
+//
+// Nothing unsafe reaches the wire: a step ratio of zero, a size field that is not a number or a
+// step count that does not fit a signed 32-bit integer throws JobEnded(Refused) with the message
+// for the user, and nothing is sent. The port is Settings().PortHandle and the step ratios are
+// Settings().StepRatioX/Y/Z, read at every call, as are the host's size fields.
+
+enum class MoveWindow {
+    Milling,    // Form1: Z in grey levels × StepsPerGreyLevel; one reply text kept between waits
+    Scanner,    // Form2: the reply text is emptied before every wait
+    Engraving,  // Form3: raw third field; every wait reads into a fresh text, 2 ms pauses
+    Outlining,  // Form5: raw third field; one reply text kept between waits
+};
+
+// The move line for three signed 32-bit values: plain decimal, no blanks, ";" and no line end.
+QByteArray formatMoveLine(qint32 x, qint32 y, qint32 z);
+
+class MoveProtocol {
+public:
+    MoveProtocol(MoveWindow window, JobHost& host) : m_window(window), m_host(host) {}
+
+    // The width in pixels of the picture loaded in the window (MovePixels scales by it); 0 when
+    // none is loaded, and MovePixels then refuses.
+    void setPictureWidth(int pixels) { m_pictureWidth = pixels; }
+
+    // A manual move in millimetres, each axis rounded to whole steps with halves to even. Sent
+    // whenever the port is open, whatever the output check box says, and then waits for its own
+    // "OK". An axis whose ratio is zero is refused unless it does not move.
+    void ArduinoMoveMM(double dx, double dy, double dz);
+
+    // A move in picture pixels (dz in grey levels for milling, a raw value for engraving and
+    // outlining), scaled by the factors of the finished width (and milling depth). Sends nothing
+    // when the output check box is clear; waits for "OK" when `wait`. Refused when the port is
+    // not open while the box is ticked.
+    void MovePixels(int dx, int dy, int dz, bool wait);
+
+    // Waits for one "OK" by the window's rule; returns at once when the output box is clear.
+    // Throws JobEnded as PollUntilOk does.
+    void WaitForOk();
+
+    // Sends the line x,y,z; as given (the scanner's steps, or already scaled values) and waits
+    // for its "OK" when `wait`; does not consult the output box. Refused when a value does not
+    // fit a signed 32-bit integer or the port is not open; an abandoned job sends nothing more.
+    void sendLine(qint64 x, qint64 y, qint64 z, bool wait);
+
+    // Lines written to the port since this object was made.
+    int linesSent() const { return m_linesSent; }
+    // What the window keeps of the controller's answers between waits.
+    const QByteArray& replyBuffer() const { return m_replyBuffer; }
+
+private:
+    void waitForReply();
+
+    MoveWindow m_window;
+    JobHost& m_host;
+    int m_pictureWidth = 0;
+    int m_linesSent = 0;
+    QByteArray m_replyBuffer;
+};
