@@ -1,0 +1,98 @@
+#include <benchmark/benchmark.h>
+
+#include "figures/FigureAnalysis.h"
+#include "link/MoveProtocol.h"
+#include "mill/MillJobs.h"
+
+namespace {
+
+// A dry run with nothing to wait for: no pause, no window, no controller.
+class SilentHost final : public JobHost {
+public:
+    bool outputEnabled() const override { return false; }
+    QString fieldText(JobField field) const override {
+        switch (field) {
+            case JobField::FinishedWidth:
+                return QStringLiteral("4096");
+            case JobField::Depth:
+                return QStringLiteral("10");
+            case JobField::Diameter:
+                return m_diameter;
+        }
+        return {};
+    }
+    void redraw(const QRect&) override {}
+    void letEventsRun() override {}
+    void sleepMs(int) override {}
+    StopLevel stopLevel() const override { return StopLevel::None; }
+    void reportProgress(const JobProgress&) override {}
+    void showMessage(const QString&, const QString&) override {}
+    QString m_diameter;
+};
+
+// A comb: one dark figure with `teeth` long teeth hanging from a bar, so its border is long.
+PixelBuffer comb(int size, int teeth) {
+    PixelBuffer picture = PixelBuffer::white(size, size);
+    const int pitch = (size - 20) / teeth;
+    for (int y = 10; y <= 20; ++y)
+        for (int x = 10; x <= size - 10; ++x) picture.paint(x, y, 0, 0, 0);
+    for (int t = 0; t < teeth; ++t) {
+        for (int y = 21; y <= size - 10; ++y)
+            for (int x = 10 + t * pitch; x < 10 + t * pitch + pitch / 2; ++x)
+                picture.paint(x, y, 0, 0, 0);
+    }
+    return picture;
+}
+
+// The per-step cost of a trace: follows the comb's outer border, drawing the cutter's disc.
+void BM_TraceCombBorder(benchmark::State& state) {
+    const int size = int(state.range(0));
+    const PixelBuffer picture = comb(size, 32);
+    PixelBuffer source = picture, work = picture;
+    FigureAnalysis analysis = ParseFigures(work);
+    const std::int32_t figure = analysis.labels.at(10, 10);
+    SilentHost host;
+    host.m_diameter = QString::number(state.range(1));  // mm = pixels at this width
+    MoveProtocol protocol(MoveWindow::Milling, host);
+    std::int64_t steps = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        PixelBuffer cutter = picture;
+        CutterSize cutterSize;
+        ToolPosition tool;
+        MillJobs jobs({source, work, cutter, analysis, cutterSize, tool}, host, protocol);
+        state.ResumeTiming();
+        jobs.MillSelected(figure);
+        steps += jobs.steps();
+    }
+    state.counters["steps"] = benchmark::Counter(
+        double(steps), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_TraceCombBorder)
+    ->Args({1024, 3})
+    ->Args({4096, 3})
+    ->Args({4096, 20})
+    ->Unit(benchmark::kMillisecond);
+
+// What a job costs before its first step (finding the border starts, the level copy): a
+// one-pixel figure, whose trace is two steps, on a picture of the given size.
+void BM_JobSetupOnePixelFigure(benchmark::State& state) {
+    const int size = int(state.range(0));
+    PixelBuffer picture = PixelBuffer::white(size, size);
+    picture.paint(size / 2, size / 2, 0, 0, 0);
+    PixelBuffer source = picture, work = picture;
+    FigureAnalysis analysis = ParseFigures(work);
+    SilentHost host;
+    host.m_diameter = QStringLiteral("3");
+    MoveProtocol protocol(MoveWindow::Milling, host);
+    for (auto _ : state) {
+        PixelBuffer cutter = picture;
+        CutterSize cutterSize;
+        ToolPosition tool;
+        MillJobs jobs({source, work, cutter, analysis, cutterSize, tool}, host, protocol);
+        jobs.MillSelected(2);
+    }
+}
+BENCHMARK(BM_JobSetupOnePixelFigure)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "figures/FigureTables.h"
+#include "figures/PixelBuffer.h"
+#include "link/JobHost.h"
+#include "link/MoveProtocol.h"
+#include "mill/BorderStarts.h"
+#include "mill/CutterGeometry.h"
+#include "mill/CutterLayerMarks.h"
+
+// Where the milling window believes the tool stands: over pixel (ToolX, ToolY), 1-based, and
+// ToolLevel levels below the surface while a border is being cut.
+struct ToolPosition {
+    std::int32_t ToolX = 1;
+    std::int32_t ToolY = 1;
+    std::int32_t ToolLevel = 0;
+};
+
+// What the milling jobs work on: the window's layers and figures, its cutter size and its tool.
+struct MillWorkspace {
+    PixelBuffer& source;
+    PixelBuffer& work;
+    PixelBuffer& cutter;  // the "Фреза" layer: levels are read from it, the path drawn into it
+    FigureAnalysis& analysis;
+    CutterSize& cutterSize;  // CutterRadius and CutterReach
+    ToolPosition& tool;
+};
+
+// The milling window's three jobs. Each follows figure borders pixel by pixel and sends one
+// move per step through the window's MoveProtocol (nothing is sent when the output box is
+// clear: a dry run that only draws, 1 ms per step). Each ends by throwing JobEnded when it is
+// refused (no tree, no selection, fields that are not numbers), stopped by the user (the cutter
+// is lifted to the surface first), abandoned, or left without an answer; otherwise it returns.
+class MillJobs {
+public:
+    MillJobs(MillWorkspace workspace, JobHost& host, MoveProtocol& protocol);
+
+    // "Выделенная": the borders of `selected` (the figure of the selected tree node, or nothing
+    // when none is selected), inner borders first; light or dark alike. Starts from (1, 1).
+    void MillSelected(std::optional<std::int32_t> selected);
+    // "Все": every dark figure, the most deeply nested first, equal depths in the order the
+    // row-by-row scan meets them; each marked finished, so a second run cuts nothing.
+    void MillAll();
+    // "Резать 3D": the gradient, then ring after ring: all dark figures, an offset by one cutter
+    // diameter, a new parse, until no figure is left or an offset changes nothing.
+    void Cut3D();
+
+    // Follows every border of `figure`, as the three jobs do for each figure they cut.
+    void TraceFigure(std::int32_t figure);
+
+    // Move steps taken so far by this object's jobs.
+    std::int64_t steps() const { return m_steps; }
+    // Notes for the user gathered during the last job (borders that could not be closed,
+    // rings that could not be reduced), empty when all went as planned; a job that ends
+    // normally shows them in a box titled "Внимание".
+    const QStringList& notes() const { return m_notes; }
+
+private:
+    void beginJob();
+    void requireTree() const;
+    void readCutterSize();
+    void checkDepthField() const;
+    void millAllFigures(const QString& ring);
+    void traceBorder(std::int32_t figure, std::int32_t child, QPoint start);
+    void stopIfAsked();
+    void report(const QString& what);
+    void showNotes();
+    [[noreturn]] void refuse(const QString& message) const;
+
+    MillWorkspace m_ws;
+    JobHost& m_host;
+    MoveProtocol& m_protocol;
+    std::vector<QPoint> m_disc;
+    std::optional<CutterLayerMarks> m_marks;  // made when a job starts
+    std::optional<BorderStarts> m_starts;     // of the current figure analysis
+    bool m_plunged = false;
+    std::int64_t m_steps = 0;
+    std::int64_t m_figuresDone = 0;
+    std::int64_t m_figuresTotal = 0;
+    QString m_figureText;
+    QStringList m_notes;
+};
