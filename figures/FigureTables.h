@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // The figure analysis of a picture: which figure every pixel belongs to, each figure's tone and
@@ -37,6 +38,9 @@ public:
     LabelGrid(int width, int height)
         : m_width(width), m_height(height),
           m_cells(std::size_t(width + 1) * std::size_t(height + 1), 0) {}
+    // Takes over cells, which must hold (width + 1) × (height + 1) numbers, row 0 first.
+    LabelGrid(int width, int height, std::vector<std::int32_t> cells)
+        : m_width(width), m_height(height), m_cells(std::move(cells)) {}
 
     int width() const { return m_width; }    // picture width W
     int height() const { return m_height; }  // picture height H

@@ -1,0 +1,93 @@
+#include "figures/PictureLayers.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <algorithm>
+#include <utility>
+
+#include "app/NumberText.h"
+
+PixelBuffer& PictureLayers::layer(int index) {
+    return const_cast<PixelBuffer&>(std::as_const(*this).layer(index));
+}
+
+const PixelBuffer& PictureLayers::layer(int index) const {
+    switch (index) {
+        case 0:
+            return SourceLayer;
+        case 1:
+            return WorkLayer;
+        case 2:
+            return SelectionLayer;
+        default:
+            return CutterLayer;
+    }
+}
+
+QString fileNotFoundMessage(const QString& path) {
+    return QStringLiteral("Файл ") + path + QStringLiteral(" не найден!") + QStringLiteral("\r\n") +
+           QStringLiteral("Выберите другой файл!");
+}
+
+QString cannotOpenFileMessage() {
+    return QStringLiteral("Ошибка открытия файла!");
+}
+
+PictureLoadResult loadPictureLayers(const QString& path) {
+    PictureLoadResult result;
+    if (!QFileInfo(path).isFile()) {
+        result.status = PictureLoadStatus::FileNotFound;
+        result.message = fileNotFoundMessage(path);
+        return result;
+    }
+    QImageReader reader(path);
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        result.status = PictureLoadStatus::CannotDecode;
+        result.message = cannotOpenFileMessage();
+        return result;
+    }
+    result.status = PictureLoadStatus::Loaded;
+    PictureLayers& layers = result.layers;
+    layers.SourceLayer = pixelBufferFromImage(image);
+    layers.WorkLayer = layers.SourceLayer;
+    layers.SelectionLayer = layers.SourceLayer;
+    layers.CutterLayer = layers.SourceLayer;
+    return result;
+}
+
+namespace {
+
+// (size × numerator, rounded half to even) integer-divided by denominator, as text.
+std::optional<QString> proportionalText(QStringView sizeText, int numerator, int denominator) {
+    if (denominator < 1) return std::nullopt;
+    const std::optional<double> size = parseNumber(sizeText);
+    if (!size) return std::nullopt;
+    const std::optional<int> product = toInt32(*size * numerator);
+    if (!product) return std::nullopt;
+    return QString::number(*product / denominator);
+}
+
+}  // namespace
+
+std::optional<QString> finishedHeightText(QStringView widthText, int pictureWidth,
+                                          int pictureHeight) {
+    return proportionalText(widthText, pictureHeight, pictureWidth);
+}
+
+std::optional<QString> finishedWidthText(QStringView heightText, int pictureWidth,
+                                         int pictureHeight) {
+    return proportionalText(heightText, pictureWidth, pictureHeight);
+}
+
+PixelBuffer HighlightFigure(const PixelBuffer& work, const LabelGrid& labels, std::int32_t figure) {
+    PixelBuffer selection = work;
+    const int width = std::min(work.width, labels.width());
+    const int height = std::min(work.height, labels.height());
+    for (int y = 1; y <= height; ++y) {
+        for (int x = 1; x <= width; ++x) {
+            if (labels.at(x, y) == figure) selection.paint(x, y, 0, 255, 0);
+        }
+    }
+    return selection;
+}

@@ -1,0 +1,303 @@
+#include "figures/ui/FigureWorkspace.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/Config.h"
+#include "figures/FigureAnalysis.h"
+#include "figures/FigureGuards.h"
+#include "figures/ui/FigureTree.h"
+#include "figures/ui/PictureViews.h"
+
+namespace {
+
+const QString kErrorTitle = QStringLiteral("Ошибка");
+const QString kOpenPictureTitle = QStringLiteral("Открыть картинку");
+// Each entry shows its name and lists its patterns after it in parentheses.
+const QString kPictureFilter =
+    QStringLiteral("Pictures (*.bmp;*.jpg;) (*.bmp *.jpg);;All Files (*.*) (*)");
+
+// The control column keeps at least this width and this distance from the window's edges.
+constexpr int kMinColumnWidth = 250;
+constexpr int kColumnMargin = 8;
+// The window opens this large when its column fits; it shrinks to a picture area this wide.
+constexpr QSize kPreferredSize(1000, 640);
+constexpr int kMinPictureAreaWidth = 200;
+constexpr int kMinHeight = 300;
+constexpr int kMinTreeHeight = 120;
+
+QString openPictureFile(QWidget* owner, const QString& title, const QString& directory,
+                        const QString& filter) {
+    return QFileDialog::getOpenFileName(owner, title, directory, filter, nullptr,
+                                        QFileDialog::HideNameFilterDetails);
+}
+
+QLineEdit* namedField(const char* name, const QString& text, QWidget* parent) {
+    auto* field = new QLineEdit(text, parent);
+    field->setObjectName(QLatin1String(name));
+    return field;
+}
+
+QPushButton* namedButton(const char* name, const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    return button;
+}
+
+}  // namespace
+
+FigureWorkspace::FigureWorkspace(const FigureWindowSetup& setup, QWidget* parent)
+    : QWidget(parent),
+      m_setup(setup),
+      m_openFile(&openPictureFile),
+      m_views(new PictureViews(setup.cutterTabCaption, this)),
+      m_columnArea(new QScrollArea(this)),
+      m_column(new QWidget),
+      m_sideLayout(new QVBoxLayout(m_column)),
+      m_pathBox(namedField(setup.pathBoxName, {}, m_column)),
+      Command8(namedButton("Command8", QStringLiteral("..."), m_column)),
+      Frame4(new QGroupBox(QStringLiteral("Размер готового изображения"), m_column)),
+      m_sizeLayout(new QFormLayout(Frame4)),
+      Text6(namedField("Text6", setup.widthText, Frame4)),
+      Text7(namedField("Text7", setup.heightText, Frame4)),
+      Frame2(new QGroupBox(m_column)),
+      tv(new QTreeWidget(Frame2)),
+      Command1(namedButton("Command1", QStringLiteral("Разобрать"), Frame2)),
+      m_panelLayout(new QVBoxLayout) {
+    // The box opens when the window next runs its events: a message of Form_Load then stands in
+    // front of the window instead of appearing before it, and no caller is ever held up.
+    m_showMessage = [this](const QString& title, const QString& text) {
+        auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        QMetaObject::invokeMethod(
+            box, [box] { box->open(); }, Qt::QueuedConnection);
+    };
+    m_views->setLayers(&m_layers);
+    buildColumn();
+
+    connect(Command8, &QPushButton::clicked, this, &FigureWorkspace::Command8_Click);
+    connect(Command1, &QPushButton::clicked, this, &FigureWorkspace::Command1_Click);
+    // A click highlights when the mouse button comes up, also on the node already selected
+    // (the work layer may have changed since). A selection moved with the keyboard highlights
+    // at once; one moved by a mouse press waits for its click, so that a large picture is not
+    // painted twice.
+    connect(tv, &QTreeWidget::itemClicked, this, &FigureWorkspace::tv_Click);
+    connect(tv, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (QApplication::mouseButtons() == Qt::NoButton) tv_Click();
+    });
+    connect(Text6, &QLineEdit::returnPressed, this, &FigureWorkspace::Text6_LostFocus);
+    connect(Text7, &QLineEdit::returnPressed, this, &FigureWorkspace::Text7_LostFocus);
+    Text6->installEventFilter(this);
+    Text7->installEventFilter(this);
+    m_column->installEventFilter(this);
+}
+
+void FigureWorkspace::buildColumn() {
+    m_pathBox->setReadOnly(true);
+    // Only the program writes the path; the keyboard focus goes to the controls the user works.
+    m_pathBox->setFocusPolicy(Qt::ClickFocus);
+    auto* fileFrame = new QGroupBox(QStringLiteral("Выбор файла"), m_column);
+    auto* fileLayout = new QHBoxLayout(fileFrame);
+    fileLayout->addWidget(m_pathBox, 1);
+    Command8->setFixedWidth(Command8->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
+    fileLayout->addWidget(Command8);
+
+    Frame4->setObjectName(QStringLiteral("Frame4"));
+    m_sizeLayout->addRow(QStringLiteral("Ширина:"), Text6);
+    m_sizeLayout->addRow(QStringLiteral("Высота:"), Text7);
+
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    tv->setObjectName(QStringLiteral("tv"));
+    tv->setHeaderHidden(true);
+    tv->setUniformRowHeights(true);
+    tv->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* panel = new QVBoxLayout(Frame2);
+    panel->addWidget(tv, 1);
+    panel->addWidget(Command1);
+    panel->addLayout(m_panelLayout);
+
+    m_sideLayout->setContentsMargins(0, 0, 0, 0);
+    m_columnArea->setFrameShape(QFrame::NoFrame);
+    // Not a stop of its own for the keyboard: it scrolls to the control that takes the focus.
+    m_columnArea->setFocusPolicy(Qt::NoFocus);
+    m_columnArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_columnArea->setWidgetResizable(true);
+    m_columnArea->setWidget(m_column);
+    tv->setMinimumHeight(kMinTreeHeight);
+    m_sideLayout->addWidget(fileFrame);
+    m_sideLayout->addWidget(Frame4);
+    m_sideLayout->addWidget(Frame2, 1);
+    Frame4->hide();
+    Frame2->hide();
+}
+
+void FigureWorkspace::setMessageFunction(MessageFunction showMessage) {
+    m_showMessage = std::move(showMessage);
+}
+
+void FigureWorkspace::setOpenFileFunction(OpenFileFunction openFile) {
+    m_openFile = std::move(openFile);
+}
+
+void FigureWorkspace::showMessage(const QString& text) {
+    m_showMessage(kErrorTitle, text);
+}
+
+void FigureWorkspace::loadRememberedPicture() {
+    m_pathBox->setText(
+        ReadSetting(m_setup.pictureKey, ProgramFilePath(QLatin1String(kOrnamentPicture))));
+    LoadPictureLayers(m_pathBox->text());
+}
+
+void FigureWorkspace::LoadPictureLayers(const QString& path) {
+    // The old picture goes first, so that two large pictures are never held at once.
+    installLayers({});
+    PictureLoadResult loaded = loadPictureLayers(path);
+    if (loaded.status == PictureLoadStatus::Loaded) {
+        installLayers(std::move(loaded.layers));
+    } else {
+        showMessage(loaded.message);
+    }
+    Text6_LostFocus();
+    Form_Resize();
+}
+
+void FigureWorkspace::installLayers(PictureLayers layers) {
+    m_layers = std::move(layers);
+    // Figures of another picture must not outlive it: a job would read outside the new layers.
+    m_analysis = FigureAnalysis{};
+    tv->clear();
+    const bool loaded = m_layers.isLoaded();
+    m_views->setPictureShown(loaded);
+    Frame4->setVisible(loaded);
+    Frame2->setVisible(loaded);
+    m_views->redraw({});
+}
+
+void FigureWorkspace::Command8_Click() {
+    const QString name = m_openFile(this, kOpenPictureTitle, ProgramDirectory(), kPictureFilter);
+    if (!name.isEmpty()) {
+        PictureLoadResult loaded = loadPictureLayers(name);
+        if (loaded.status != PictureLoadStatus::Loaded) {
+            showMessage(cannotOpenFileMessage());
+            return;
+        }
+        m_pathBox->setText(name);
+        WriteSetting(m_setup.pictureKey, m_pathBox->text());
+        installLayers(std::move(loaded.layers));
+        Form_Resize();
+    }
+    Text6_LostFocus();
+}
+
+void FigureWorkspace::Command1_Click() {
+    ParseFigures(m_layers.WorkLayer, m_analysis);
+    figuresChanged();
+}
+
+void FigureWorkspace::figuresChanged() {
+    fillFigureTree(tv, m_analysis);
+    Form_Resize();
+}
+
+void FigureWorkspace::tv_Click() {
+    if (const std::optional<std::int32_t> figure = selectedFigure()) HighlightFigure(*figure);
+}
+
+void FigureWorkspace::HighlightFigure(std::int32_t figure) {
+    m_layers.SelectionLayer = ::HighlightFigure(m_layers.WorkLayer, m_analysis.labels, figure);
+    m_views->redraw({});
+    Form_Resize();
+}
+
+void FigureWorkspace::Text6_LostFocus() {
+    if (const std::optional<QString> height =
+            finishedHeightText(Text6->text(), m_layers.width(), m_layers.height())) {
+        Text7->setText(*height);
+    }
+}
+
+void FigureWorkspace::Text7_LostFocus() {
+    if (const std::optional<QString> width =
+            finishedWidthText(Text7->text(), m_layers.width(), m_layers.height())) {
+        Text6->setText(*width);
+    }
+}
+
+bool FigureWorkspace::RequireParsedPicture() {
+    if (tv->topLevelItemCount() > 0) return true;
+    showMessage(notParsedMessage());
+    return false;
+}
+
+std::optional<std::int32_t> FigureWorkspace::RequireSelectedFigure() {
+    const std::optional<std::int32_t> figure = selectedFigure();
+    if (!figure) showMessage(noFigureSelectedMessage());
+    return figure;
+}
+
+std::optional<std::int32_t> FigureWorkspace::selectedFigure() const {
+    return selectedFigureOf(tv);
+}
+
+void FigureWorkspace::redraw(const QRect& changed) {
+    m_views->redraw(changed);
+}
+
+void FigureWorkspace::Form_Resize() {
+    const int columnHeight = height() - 2 * kColumnMargin;
+    int columnWidth = std::max(kMinColumnWidth, m_column->sizeHint().width());
+    if (m_column->minimumSizeHint().height() > columnHeight) {
+        columnWidth += m_columnArea->verticalScrollBar()->sizeHint().width();
+    }
+    const int columnLeft = width() - columnWidth - kColumnMargin;
+    m_columnArea->setGeometry(columnLeft, kColumnMargin, columnWidth, columnHeight);
+    m_views->setGeometry(0, 0, std::max(columnLeft, 0), height());
+    m_views->Form_Resize(size(), columnWidth);
+}
+
+QSize FigureWorkspace::sizeHint() const {
+    const QSize column = m_column->sizeHint();
+    return {kPreferredSize.width(),
+            std::max(kPreferredSize.height(), column.height() + 2 * kColumnMargin)};
+}
+
+QSize FigureWorkspace::minimumSizeHint() const {
+    const int columnWidth = std::max(kMinColumnWidth, m_column->minimumSizeHint().width()) +
+                            m_columnArea->verticalScrollBar()->sizeHint().width();
+    return {columnWidth + 2 * kColumnMargin + kMinPictureAreaWidth, kMinHeight};
+}
+
+void FigureWorkspace::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void FigureWorkspace::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Form_Resize();
+}
+
+bool FigureWorkspace::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        if (watched == Text6) Text6_LostFocus();
+        if (watched == Text7) Text7_LostFocus();
+    } else if (watched == m_column && event->type() == QEvent::LayoutRequest) {
+        // The windows add controls to the column after it was built; its size may change.
+        updateGeometry();
+        Form_Resize();
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,157 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "figures/FigureTables.h"
+#include "figures/PictureLayers.h"
+#include "figures/PictureLayout.h"
+
+class PictureViews;
+class QFormLayout;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QTreeWidget;
+class QVBoxLayout;
+
+// What differs between the milling window and the outlining window.
+struct FigureWindowSetup {
+    const char* pathBoxName;   // "Text2" in the milling window, "Text1" in the outlining one
+    QString pictureKey;        // the configuration key of the last picture chosen
+    QString cutterTabCaption;  // the fourth tab: "Фреза" or "Лазер"
+    QString widthText;         // the design texts of Text6 and Text7
+    QString heightText;
+};
+
+// The picture side of the milling and outlining windows. On the left the picture area: the
+// tab strip and the four picture boxes, one per layer (PictureViews). On the right a column:
+// the path box and "..." (frame "Выбор файла"), the finished size Frame4 ("Ширина:" Text6,
+// "Высота:" Text7), and the control panel Frame2 with the figure tree tv and "Разобрать".
+// The windows add their own fields to Frame4, their job buttons to Frame2 and anything else
+// below it. Frame4 and Frame2 are shown only while a picture is loaded.
+class FigureWorkspace : public QWidget {
+    Q_OBJECT
+public:
+    // Shows a message box with one OK button.
+    using MessageFunction = std::function<void(const QString& title, const QString& text)>;
+    // Asks for a picture file; returns its path, or an empty text when cancelled.
+    using OpenFileFunction = std::function<QString(
+        QWidget* owner, const QString& title, const QString& directory, const QString& filter)>;
+
+    explicit FigureWorkspace(const FigureWindowSetup& setup, QWidget* parent = nullptr);
+
+    // Replace the message box and the file dialog (tests, the batch of a script).
+    void setMessageFunction(MessageFunction showMessage);
+    void setOpenFileFunction(OpenFileFunction openFile);
+
+    // The picture part of Form_Load: the remembered picture (the window's key; an empty key
+    // means "ornament.bmp" in the program's directory) is shown in the path box and loaded.
+    // Nothing is written to the configuration file.
+    void loadRememberedPicture();
+
+    // Loads the picture at path into the four layers, replacing any earlier picture. A path
+    // with no file behind it, or a file that cannot be decoded, shows its message ("Файл ...
+    // не найден!" / "Ошибка открытия файла!", title "Ошибка") and leaves no picture loaded, the
+    // picture area and the frames hidden. In every case the figure tree and the figure tables
+    // are emptied, the finished height recomputed and the window laid out.
+    void LoadPictureLayers(const QString& path);
+
+    // "...": the file dialog ("Открыть картинку", in the program's directory). A file that
+    // decodes goes into the path box and the configuration key and is loaded; one that does
+    // not shows "Ошибка открытия файла!" and changes nothing. Unless it failed, the finished
+    // height is recomputed at the end, also when the dialog was cancelled.
+    void Command8_Click();
+
+    // "Разобрать": splits the work layer into figures and rebuilds the tree. With no picture
+    // loaded the tables and the tree end empty.
+    void Command1_Click();
+
+    // A click in the tree: the selected node's figure is highlighted; nothing without one.
+    void tv_Click();
+
+    // The selection layer becomes the work layer with `figure` painted green (replacing any
+    // earlier highlight); the tab shown does not change.
+    void HighlightFigure(std::int32_t figure);
+
+    // Leaving Text6: Text7 follows the width in the picture's proportion. Leaving Text7: the
+    // mirror image. Nothing changes without a picture or when the text is not a number.
+    void Text6_LostFocus();
+    void Text7_LostFocus();
+
+    // Lays out the column and the picture area and redraws (see PictureViews::Form_Resize).
+    void Form_Resize();
+
+    // The two checks of every figure job. RequireParsedPicture passes when the tree holds a
+    // node; RequireSelectedFigure gives the selected node's figure. Each otherwise shows its
+    // message (title "Ошибка") and refuses.
+    bool RequireParsedPicture();
+    std::optional<std::int32_t> RequireSelectedFigure();
+
+    // What the jobs work on. A job that rewrites layers calls redraw; one that parses again
+    // calls figuresChanged so that the tree follows the new analysis.
+    PictureLayers& layers() { return m_layers; }
+    FigureAnalysis& analysis() { return m_analysis; }
+    // The figure of the selected tree node, if any.
+    std::optional<std::int32_t> selectedFigure() const;
+    // Repaints what shows `changed` (picture pixels, 1-based; empty: everything).
+    void redraw(const QRect& changed);
+    // Rebuilds the tree from analysis() and lays out again.
+    void figuresChanged();
+
+    // The controls the windows read or extend.
+    QLineEdit* pathBox() const { return m_pathBox; }
+    // "..." and "Разобрать": they replace or re-parse what a job works on, so the windows
+    // disable them while a job runs.
+    QPushButton* openButton() const { return Command8; }
+    QPushButton* parseButton() const { return Command1; }
+    QLineEdit* widthField() const { return Text6; }
+    QLineEdit* heightField() const { return Text7; }
+    QFormLayout* sizeFrameLayout() const { return m_sizeLayout; }  // rows of Frame4
+    QVBoxLayout* panelLayout() const { return m_panelLayout; }     // buttons of Frame2
+    QVBoxLayout* sideLayout() const { return m_sideLayout; }       // below Frame2
+    QTreeWidget* tree() const { return tv; }
+    PictureViews* pictureViews() const { return m_views; }
+
+    // Room for the whole column beside a picture area; a shorter window scrolls the column.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildColumn();
+    // Puts freshly loaded layers in place (or none), empties the figure data, shows or hides
+    // the picture controls.
+    void installLayers(PictureLayers layers);
+    void showMessage(const QString& text);
+
+    FigureWindowSetup m_setup;
+    PictureLayers m_layers;
+    FigureAnalysis m_analysis;
+    MessageFunction m_showMessage;
+    OpenFileFunction m_openFile;
+
+    PictureViews* m_views;
+    QScrollArea* m_columnArea;  // scrolls the column in a window too short for it
+    QWidget* m_column;
+    QVBoxLayout* m_sideLayout;
+    QLineEdit* m_pathBox;
+    QPushButton* Command8;
+    QGroupBox* Frame4;
+    QFormLayout* m_sizeLayout;
+    QLineEdit* Text6;
+    QLineEdit* Text7;
+    QGroupBox* Frame2;
+    QTreeWidget* tv;
+    QPushButton* Command1;
+    QVBoxLayout* m_panelLayout;
+};

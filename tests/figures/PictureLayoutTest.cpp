@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include "figures/PictureLayout.h"
+
+// The layout arithmetic of the picture area, in twips at 15 per pixel.
+
+namespace {
+
+TEST(FitPictureSize, ShortensTheRelativelyLongerSideOfTheCell) {
+    // Twice as wide as high in a square cell: full width, half the height.
+    EXPECT_EQ(FitPictureSize({6000, 6000}, {1000, 500}), QSize(6000, 3000));
+    EXPECT_EQ(FitPictureSize({6000, 6000}, {500, 1000}), QSize(3000, 6000));
+    EXPECT_EQ(FitPictureSize({4000, 2000}, {1000, 500}), QSize(4000, 2000));
+    // Halves round to even: 1001 × 1000 / 2000 = 500.5, 1003 × 1000 / 2000 = 501.5.
+    EXPECT_EQ(FitPictureSize({1001, 5000}, {2000, 1000}), QSize(1001, 500));
+    EXPECT_EQ(FitPictureSize({1003, 5000}, {2000, 1000}), QSize(1003, 502));
+}
+
+TEST(FitPictureSize, NeverEnlargesBeyondOnePicturePixelPerScreenPixel) {
+    EXPECT_EQ(FitPictureSize({9000, 9000}, {100, 100}), QSize(1500, 1500));
+    EXPECT_EQ(FitPictureSize({9000, 9000}, {100, 50}), QSize(1500, 750));
+    EXPECT_EQ(FitPictureSize({1500, 1500}, {100, 100}), QSize(1500, 1500));
+    EXPECT_EQ(FitPictureSize({9000, 9000}, {100, 100}, 12, 20), QSize(1200, 2000));
+}
+
+TEST(FitPictureSize, EmptyCellOrPictureGivesNothing) {
+    EXPECT_EQ(FitPictureSize({-200, 3000}, {100, 100}), QSize(0, 0));
+    EXPECT_EQ(FitPictureSize({3000, 0}, {100, 100}), QSize(0, 0));
+    EXPECT_EQ(FitPictureSize({3000, 3000}, {0, 100}), QSize(0, 0));
+}
+
+struct LayoutCase {
+    QSize window;
+    PictureLayoutKind kind;
+};
+
+// The control panel is 2000 twips wide: the tab strip is the window less 2400 × 500.
+class LayoutChoice : public testing::TestWithParam<LayoutCase> {};
+
+TEST_P(LayoutChoice, FollowsTheThresholds) {
+    const LayoutCase& c = GetParam();
+    const PictureLayout layout = computePictureLayout({c.window, 2000, 0, {640, 480}});
+    EXPECT_EQ(layout.kind, c.kind);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, LayoutChoice,
+    testing::Values(LayoutCase{{5999, 9000}, PictureLayoutKind::NotLaidOut},
+                    LayoutCase{{9000, 3999}, PictureLayoutKind::NotLaidOut},
+                    LayoutCase{{6000, 4000}, PictureLayoutKind::Tabs},
+                    LayoutCase{{8400, 9000}, PictureLayoutKind::Tabs},       // strip 6000 wide
+                    LayoutCase{{8401, 6500}, PictureLayoutKind::Tabs},       // strip 6000 high
+                    LayoutCase{{8401, 6501}, PictureLayoutKind::FourViews},  // 6001 × 6001
+                    LayoutCase{{20000, 12000}, PictureLayoutKind::FourViews}));
+
+TEST(PictureLayout, NoPictureIsNotLaidOut) {
+    EXPECT_EQ(computePictureLayout({{20000, 12000}, 2000, 0, {}}).kind,
+              PictureLayoutKind::NotLaidOut);
+}
+
+TEST(PictureLayout, FourViewsFillTheTabStripInATwoByTwoGrid) {
+    const PictureLayout layout = computePictureLayout({{12400, 9500}, 2000, 120, {1000, 1000}});
+    ASSERT_EQ(layout.kind, PictureLayoutKind::FourViews);
+    EXPECT_EQ(layout.tabStrip, QSize(10000, 9000));
+    // Cells of 4900 × 4400, fitted to the square picture.
+    EXPECT_EQ(layout.boxes[0], QRect(220, 100, 4400, 4400));
+    EXPECT_EQ(layout.boxes[1], QRect(4720, 100, 4400, 4400));
+    EXPECT_EQ(layout.boxes[2], QRect(220, 4600, 4400, 4400));
+    EXPECT_EQ(layout.boxes[3], QRect(4720, 4600, 4400, 4400));
+    EXPECT_EQ(layout.drawSize, QSize(293, 293));  // 4400 / 15 = 293.3
+}
+
+TEST(PictureLayout, TabsStackTheFourBoxesBelowTheTabs) {
+    const PictureLayout layout = computePictureLayout({{8000, 6000}, 1000, 0, {2000, 1000}});
+    ASSERT_EQ(layout.kind, PictureLayoutKind::Tabs);
+    EXPECT_EQ(layout.tabStrip, QSize(6600, 5500));
+    for (const QRect& box : layout.boxes) EXPECT_EQ(box, QRect(100, 500, 6400, 3200));
+    // 6400 × 3200 twips are 427 × 213 pixels, fitted again to 2 : 1.
+    EXPECT_EQ(layout.drawSize, QSize(426, 213));
+}
+
+TEST(PictureLayout, SmallPictureInALargeWindowIsDrawnAtItsOwnSize) {
+    const PictureLayout layout = computePictureLayout({{20000, 12000}, 2000, 0, {100, 100}});
+    EXPECT_EQ(layout.boxes[0].size(), QSize(1500, 1500));
+    EXPECT_EQ(layout.drawSize, QSize(100, 100));
+}
+
+TEST(PictureLayout, ControlPanelWiderThanTheWindowLeavesNothingToDraw) {
+    const PictureLayout layout = computePictureLayout({{7000, 5000}, 9000, 0, {100, 100}});
+    EXPECT_EQ(layout.kind, PictureLayoutKind::Tabs);
+    EXPECT_EQ(layout.boxes[0].size(), QSize(0, 0));
+    EXPECT_EQ(layout.drawSize, QSize(0, 0));
+}
+
+TEST(TwipsToPixels, DividesAndRoundsHalvesToEven) {
+    EXPECT_EQ(twipsToPixels(QRect(1500, 15, 4400, 22)), QRect(100, 1, 293, 1));
+    EXPECT_EQ(twipsToPixels(QRect(0, 0, 30, 45), 20, 30), QRect(0, 0, 2, 2));  // 1.5 → 2
+    EXPECT_EQ(twipsToPixels(QRect(0, 0, 50, 75), 20, 30), QRect(0, 0, 2, 2));  // 2.5 → 2
+}
+
+}  // namespace
