@@ -7,11 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 #include "figures/FigureNumbers.h"
+#include "figures/LargePages.h"
 #include "figures/NestingTree.h"
 #include "figures/PairSet.h"
 
@@ -184,20 +181,11 @@ void writeLabelsAndPairs(const RunRows& rows, const std::vector<std::int32_t>& n
     }
 }
 
-// A zeroed grid for a picture of the given size. On Linux its memory is offered to the kernel
-// for large pages first: a fresh grid of a large picture then costs a few dozen page faults
-// instead of tens of thousands, which on a virtual machine is most of the parse's time.
+// A zeroed grid for a picture of the given size, on large pages where the system offers them.
 LabelGrid freshLabelGrid(int width, int height) {
     const std::size_t count = std::size_t(width + 1) * std::size_t(height + 1);
     std::vector<std::int32_t> cells;
-    cells.reserve(count);
-#ifdef __linux__
-    constexpr std::uintptr_t kLargePage = std::uintptr_t(2) << 20;
-    const auto start = reinterpret_cast<std::uintptr_t>(cells.data());
-    const std::uintptr_t begin = (start + kLargePage - 1) & ~(kLargePage - 1);
-    const std::uintptr_t end = (start + count * sizeof(std::int32_t)) & ~(kLargePage - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
+    reserveOnLargePages(cells, count);
     cells.resize(count);
     return LabelGrid(width, height, std::move(cells));
 }

@@ -18,7 +18,9 @@
 // empty.
 class LowestFreeSlots {
 public:
+    // Adds number (1 or more); the set grows as needed.
     void insert(std::int32_t number);
+    // Removes number, which must be a member.
     void erase(std::int32_t number);
     bool empty() const { return m_levels.empty() || m_levels.back()[0] == 0; }
     // The lowest member; the set must not be empty.

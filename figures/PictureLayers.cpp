@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/NumberText.h"
+#include "figures/LargePages.h"
 
 PixelBuffer& PictureLayers::layer(int index) {
     return const_cast<PixelBuffer&>(std::as_const(*this).layer(index));
@@ -33,6 +34,22 @@ QString cannotOpenFileMessage() {
     return QStringLiteral("Ошибка открытия файла!");
 }
 
+namespace {
+
+// A copy of a layer; large layers are copied often (every load, every highlight).
+PixelBuffer copyOnLargePages(const PixelBuffer& source) {
+    PixelBuffer copy;
+    copy.width = source.width;
+    copy.height = source.height;
+    copy.bytesPerPixel = source.bytesPerPixel;
+    copy.rowBytes = source.rowBytes;
+    reserveOnLargePages(copy.bytes, source.bytes.size());
+    copy.bytes.assign(source.bytes.begin(), source.bytes.end());
+    return copy;
+}
+
+}  // namespace
+
 PictureLoadResult loadPictureLayers(const QString& path) {
     PictureLoadResult result;
     if (!QFileInfo(path).isFile()) {
@@ -50,9 +67,9 @@ PictureLoadResult loadPictureLayers(const QString& path) {
     result.status = PictureLoadStatus::Loaded;
     PictureLayers& layers = result.layers;
     layers.SourceLayer = pixelBufferFromImage(image);
-    layers.WorkLayer = layers.SourceLayer;
-    layers.SelectionLayer = layers.SourceLayer;
-    layers.CutterLayer = layers.SourceLayer;
+    for (int i = 1; i < PictureLayers::kLayerCount; ++i) {
+        layers.layer(i) = copyOnLargePages(layers.SourceLayer);
+    }
     return result;
 }
 
@@ -81,7 +98,7 @@ std::optional<QString> finishedWidthText(QStringView heightText, int pictureWidt
 }
 
 PixelBuffer HighlightFigure(const PixelBuffer& work, const LabelGrid& labels, std::int32_t figure) {
-    PixelBuffer selection = work;
+    PixelBuffer selection = copyOnLargePages(work);
     const int width = std::min(work.width, labels.width());
     const int height = std::min(work.height, labels.height());
     for (int y = 1; y <= height; ++y) {

@@ -10,6 +10,7 @@
 #include "Version.h"
 #include "app/ProgramSettings.h"
 #include "engrave/ui/Form3.h"
+#include "link/JobRunner.h"
 #include "link/ui/Form4.h"
 #include "mill/ui/Form1.h"
 #include "outline/ui/Form5.h"
@@ -28,6 +29,11 @@ MDIForm1::MDIForm1(SerialPortFunctions port, QWidget* parent)
     setWindowTitle(QStringLiteral("Strugal"));
     setCentralWidget(m_mdiArea);
     buildMenu();
+    connect(&programJobRunner(), &JobRunner::busyChanged, this, [this](bool busy) {
+        // The job's window closes itself once the job has unwound; this window follows it from
+        // the event loop.
+        if (!busy && m_closeAfterJob) QTimer::singleShot(0, this, &QWidget::close);
+    });
     MDIForm_Load();
 }
 
@@ -81,9 +87,12 @@ void MDIForm1::showEvent(QShowEvent* event) {
 void MDIForm1::closeEvent(QCloseEvent* event) {
     m_mdiArea->closeAllSubWindows();
     if (!m_mdiArea->subWindowList().isEmpty()) {
+        // A window is stopping its job: shut-down goes on when the job has ended.
+        m_closeAfterJob = programJobRunner().busy();
         event->ignore();
         return;
     }
+    m_closeAfterJob = false;
     MDIForm_Unload();
     event->accept();
 }

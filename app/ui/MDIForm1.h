@@ -32,8 +32,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // Closes the child windows (each writes its settings), then runs MDIForm_Unload. A child
-    // window that refuses to close (a job still stopping) keeps the main window open.
+    // Closes the child windows (each writes its settings), then runs MDIForm_Unload. While a job
+    // runs, its window stops the job first; the main window then closes once the job has ended.
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -52,6 +52,7 @@ private:
     QMdiArea* m_mdiArea;
     SerialPortFunctions m_port;
     QString m_startupWarning;
+    bool m_closeAfterJob = false;  // closing waits for a job to stop
     bool m_warningShown = false;
     QPointer<QMdiSubWindow> m_form1;
     QPointer<QMdiSubWindow> m_form2;

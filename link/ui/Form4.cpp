@@ -1,5 +1,176 @@
 #include "link/ui/Form4.h"
 
-Form4::Form4(QWidget* parent) : QWidget(parent) {
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/Config.h"
+#include "app/NumberText.h"
+#include "app/ProgramSettings.h"
+#include "link/JobRunner.h"
+#include "link/SerialPort.h"
+
+namespace {
+
+constexpr int kPortBaud = 9600;
+const QString kTestTitle = QStringLiteral("Проверка соединения");
+
+template <class Widget>
+Widget* named(Widget* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+// The ports to suggest: those the system reports, then the virtual controller.
+void addPortSuggestions(QComboBox* box) {
+    QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    std::sort(ports.begin(), ports.end(), [](const QSerialPortInfo& a, const QSerialPortInfo& b) {
+        return a.portName() < b.portName();
+    });
+    for (const QSerialPortInfo& port : ports) {
+        box->addItem(port.portName());
+        QStringList parts;
+        for (const QString& part : {port.description(), port.manufacturer()})
+            if (!part.trimmed().isEmpty()) parts.append(part.trimmed());
+        const QString about = parts.join(QStringLiteral(", "));
+        if (!about.isEmpty()) box->setItemData(box->count() - 1, about, Qt::ToolTipRole);
+    }
+    box->addItem(QStringLiteral("sim"));
+    box->setItemData(box->count() - 1, QStringLiteral("Виртуальный станок"), Qt::ToolTipRole);
+    box->addItem(QStringLiteral("sim:probe"));
+    box->setItemData(box->count() - 1, QStringLiteral("Виртуальный станок со щупом сканера"),
+                     Qt::ToolTipRole);
+}
+
+}  // namespace
+
+Form4::Form4(QWidget* parent) : Form4(programJobRunner(), parent) {}
+
+Form4::Form4(JobRunner& runner, QWidget* parent)
+    : QWidget(parent),
+      m_runner(runner),
+      Frame1(named(new QGroupBox(QStringLiteral("Виртуальный COM-порт"), this), "Frame1")),
+      Text4(named(new QComboBox(this), "Text4")),
+      Command3(named(new QPushButton(QStringLiteral("Проверить соединение"), this), "Command3")),
+      Frame2(named(
+          new QGroupBox(QStringLiteral("Перемещение в мм, соответствующее одному шагу ШД"), this),
+          "Frame2")),
+      Label2(named(new QLabel(QStringLiteral("X:"), this), "Label2")),
+      Text1(named(new QLineEdit(QStringLiteral("-0.005"), this), "Text1")),
+      Label3(named(new QLabel(QStringLiteral("Y:"), this), "Label3")),
+      Text2(named(new QLineEdit(QStringLiteral("0.005"), this), "Text2")),
+      Label4(named(new QLabel(QStringLiteral("Z:"), this), "Label4")),
+      Text3(named(new QLineEdit(QStringLiteral("-0.005"), this), "Text3")),
+      Command1(named(new QPushButton(QStringLiteral("ОК"), this), "Command1")),
+      Command2(named(new QPushButton(QStringLiteral("Отмена"), this), "Command2")) {
     setWindowTitle(QStringLiteral("Настройка и калибровка"));
+
+    Text4->setEditable(true);
+    Text4->setInsertPolicy(QComboBox::NoInsert);
+    Text4->setMinimumContentsLength(16);
+    Text4->setToolTip(QStringLiteral("Имя порта станка: выберите из списка или введите своё"));
+    addPortSuggestions(Text4);
+    auto* portLayout = new QHBoxLayout(Frame1);
+    portLayout->addWidget(Text4, 1);
+    portLayout->addWidget(Command3);
+
+    auto* ratioLayout = new QGridLayout(Frame2);
+    QLabel* const labels[] = {Label2, Label3, Label4};
+    QLineEdit* const fields[] = {Text1, Text2, Text3};
+    for (int i = 0; i < 3; ++i) {
+        labels[i]->setBuddy(fields[i]);
+        fields[i]->setToolTip(
+            QStringLiteral("Миллиметров на один шаг двигателя; "
+                           "отрицательное значение меняет направление оси"));
+        ratioLayout->addWidget(labels[i], i, 0);
+        ratioLayout->addWidget(fields[i], i, 1);
+        ratioLayout->addWidget(new QLabel(QStringLiteral("мм"), this), i, 2);
+        fields[i]->setMaximumWidth(fields[i]->fontMetrics().averageCharWidth() * 18);
+    }
+    ratioLayout->setColumnStretch(3, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Command1);
+    buttons->addWidget(Command2);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Frame1);
+    layout->addWidget(Frame2);
+    layout->addStretch();
+    layout->addLayout(buttons);
+
+    connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
+    connect(&m_runner, &JobRunner::busyChanged, this, &Form4::updateEnabled);
+    updateEnabled();
+
+    Form_Load();
+}
+
+void Form4::Form_Load() {
+    const ProgramSettings& settings = Settings();
+    Text1->setText(formatGeneral(settings.StepRatioX));
+    Text2->setText(formatGeneral(settings.StepRatioY));
+    Text3->setText(formatGeneral(settings.StepRatioZ));
+    Text4->setEditText(settings.PortName);
+}
+
+void Form4::Command1_Click() {
+    QLineEdit* const fields[] = {Text1, Text2, Text3};
+    const QString axes[] = {QStringLiteral("X:"), QStringLiteral("Y:"), QStringLiteral("Z:")};
+    double ratios[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        const auto ratio = ParseDecimal(fields[i]->text());
+        if (!ratio || *ratio == 0) {
+            m_showMessage(this, QStringLiteral("Ошибка"),
+                          QStringLiteral("В поле «%1» должно быть число, не равное нулю: "
+                                         "перемещение в мм на один шаг двигателя.")
+                              .arg(axes[i]));
+            fields[i]->setFocus();
+            fields[i]->selectAll();
+            return;
+        }
+        ratios[i] = *ratio;
+    }
+    ProgramSettings& settings = Settings();
+    settings.StepRatioX = ratios[0];
+    settings.StepRatioY = ratios[1];
+    settings.StepRatioZ = ratios[2];
+    settings.PortName = Text4->currentText();
+    WriteSetting(QStringLiteral("SM_X_ratio"), Text1->text());
+    WriteSetting(QStringLiteral("SM_Y_ratio"), Text2->text());
+    WriteSetting(QStringLiteral("SM_Z_ratio"), Text3->text());
+    WriteSetting(QStringLiteral("port"), Text4->currentText());
+    closeHostingWindow(this);
+}
+
+void Form4::Command2_Click() {
+    closeHostingWindow(this);
+}
+
+void Form4::Command3_Click() {
+    // A job reads the port at every line: it must not be swapped under a running job.
+    if (m_runner.busy()) return;
+    ProgramSettings& settings = Settings();
+    if (settings.PortHandle > 0) {
+        SerialClose(settings.PortHandle);
+        settings.PortHandle = 0;
+    }
+    settings.PortHandle = SerialOpen(Text4->currentText(), kPortBaud);
+    m_showMessage(this, kTestTitle,
+                  settings.PortHandle > 0 ? QStringLiteral("Com-порт открыт")
+                                          : QStringLiteral("Ошибка открытия Com-порта"));
+}
+
+void Form4::updateEnabled() {
+    Command3->setEnabled(!m_runner.busy());
 }

@@ -2,11 +2,57 @@
 
 #include <QWidget>
 
+#include "link/ui/UserMessage.h"
+
+class JobRunner;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
 // The settings and calibration window: the serial port and the millimetres one motor step moves
 // on each axis. It reads nothing from the configuration file: it shows the values in effect.
+// "ОК" puts the ratios into effect at once and stores the four keys as typed; "Отмена" changes
+// nothing; "Проверить соединение" reopens the program's port under the typed name.
 class Form4 : public QWidget {
     Q_OBJECT
 public:
-    // Builds the window with its caption; its controls are still to come.
+    // Builds the window and runs Form_Load; the connection test is disabled while a job of the
+    // program's runner runs.
     explicit Form4(QWidget* parent = nullptr);
+    // The same, watching `runner` (tests give their own); `runner` outlives the window.
+    explicit Form4(JobRunner& runner, QWidget* parent = nullptr);
+
+    // Replaces the message box (tests record the messages instead).
+    void setMessageFunction(MessageFunction show) { m_showMessage = std::move(show); }
+
+private:
+    void Form_Load();
+    // "ОК": refuses, naming the field, a ratio that is not a number or is zero, and keeps the
+    // window open; otherwise sets the ratios and the port name, writes "SM_X_ratio",
+    // "SM_Y_ratio", "SM_Z_ratio" and "port" exactly as typed, and closes the window.
+    void Command1_Click();
+    // "Отмена": closes the window; nothing changes.
+    void Command2_Click();
+    // "Проверить соединение": closes the open port, opens the typed one at 9600 baud as the
+    // program's port and says whether that worked. The typed name is not stored.
+    void Command3_Click();
+    void updateEnabled();
+
+    JobRunner& m_runner;
+    MessageFunction m_showMessage = &showMessageBox;
+
+    QGroupBox* Frame1;
+    QComboBox* Text4;
+    QPushButton* Command3;
+    QGroupBox* Frame2;
+    QLabel* Label2;
+    QLineEdit* Text1;
+    QLabel* Label3;
+    QLineEdit* Text2;
+    QLabel* Label4;
+    QLineEdit* Text3;
+    QPushButton* Command1;
+    QPushButton* Command2;
 };

@@ -2,11 +2,17 @@
 
 #include <QCloseEvent>
 #include <QFormLayout>
-#include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/Config.h"
+#include "figures/ui/FigureWorkspace.h"
+#include "link/ui/JobBar.h"
+#include "link/ui/ManualPanel.h"
+#include "link/ui/WindowJobHost.h"
+#include "link/ui/WindowLink.h"
+#include "mill/ui/MillButtons.h"
 
 namespace {
 
@@ -20,38 +26,50 @@ QLineEdit* namedField(const char* name, const QString& text, QWidget* parent) {
 
 Form1::Form1(QWidget* parent)
     : QWidget(parent),
-      Text2(namedField("Text2", {}, this)),
-      Text6(namedField("Text6", QStringLiteral("200"), this)),
-      Text7(namedField("Text7", QStringLiteral("100"), this)),
+      m_workspace(new FigureWorkspace({"Text2", QStringLiteral("Image"), QStringLiteral("Фреза"),
+                                       QStringLiteral("200"), QStringLiteral("100")},
+                                      this)),
+      Text2(m_workspace->pathBox()),
+      Text6(m_workspace->widthField()),
+      Text7(m_workspace->heightField()),
       Text1(namedField("Text1", {}, this)),
-      Text3(namedField("Text3", {}, this)) {
+      Text3(namedField("Text3", {}, this)),
+      m_link(new WindowLink(this, MoveWindow::Milling, QStringLiteral("Настройка"),
+                            QStringLiteral("Фрезеровать"))) {
     setWindowTitle(QStringLiteral("Strugal"));
-    Text2->setReadOnly(true);
-
-    auto* fileFrame = new QGroupBox(QStringLiteral("Выбор файла"), this);
-    auto* fileLayout = new QVBoxLayout(fileFrame);
-    fileLayout->addWidget(Text2);
-
-    auto* Frame4 = new QGroupBox(QStringLiteral("Размер готового изображения"), this);
-    auto* sizeLayout = new QFormLayout(Frame4);
-    sizeLayout->addRow(QStringLiteral("Ширина:"), Text6);
-    sizeLayout->addRow(QStringLiteral("Высота:"), Text7);
+    QFormLayout* sizeLayout = m_workspace->sizeFrameLayout();
     sizeLayout->addRow(QStringLiteral("Глубина:"), Text1);
     sizeLayout->addRow(QStringLiteral("Диаметр, мм"), Text3);
+    // The keyboard goes through the size fields in the order they are shown.
+    setTabOrder(Text7, Text1);
+    setTabOrder(Text1, Text3);
+    // "Стоп" and the progress right under the job buttons, where the eye is during a job.
+    m_workspace->panelLayout()->addWidget(new MillButtons(*m_workspace, *m_link, this));
+    m_workspace->panelLayout()->addWidget(m_link->jobBar());
+    m_workspace->sideLayout()->addWidget(m_link->panel());
+
+    WindowJobHost& host = m_link->host();
+    host.setField(JobField::FinishedWidth, Text6);
+    host.setField(JobField::Depth, Text1);
+    host.setField(JobField::Diameter, Text3);
+    host.setRedraw([this](const QRect& changed) { m_workspace->redraw(changed); });
+    host.setFiguresChanged([this] { m_workspace->figuresChanged(); });
+    host.addJobControl(m_workspace->openButton());
+    host.addJobControl(m_workspace->parseButton());
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(fileFrame);
-    layout->addWidget(Frame4);
-    layout->addStretch();
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_workspace);
 
     Form_Load();
 }
 
 void Form1::Form_Load() {
+    m_link->panel()->showPortStatus();
     Text6->setText(ReadSetting(QStringLiteral("cncrez_width"), QStringLiteral("200")));
     Text1->setText(ReadSetting(QStringLiteral("cncrez_depth"), QStringLiteral("10")));
     Text3->setText(ReadSetting(QStringLiteral("mill_diameter"), QStringLiteral("3")));
-    Text2->setText(ReadSetting(QStringLiteral("Image"), ProgramFilePath(kOrnamentPicture)));
+    m_workspace->loadRememberedPicture();
 }
 
 void Form1::Form_Unload() {
@@ -62,6 +80,10 @@ void Form1::Form_Unload() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+    if (!m_link->host().readyToClose()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
 }

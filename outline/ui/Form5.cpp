@@ -1,52 +1,50 @@
 #include "outline/ui/Form5.h"
 
 #include <QCloseEvent>
-#include <QFormLayout>
-#include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/Config.h"
-
-namespace {
-
-QLineEdit* namedField(const char* name, const QString& text, QWidget* parent) {
-    auto* field = new QLineEdit(text, parent);
-    field->setObjectName(QLatin1String(name));
-    return field;
-}
-
-}  // namespace
+#include "figures/ui/FigureWorkspace.h"
+#include "link/ui/JobBar.h"
+#include "link/ui/ManualPanel.h"
+#include "link/ui/WindowJobHost.h"
+#include "link/ui/WindowLink.h"
 
 Form5::Form5(QWidget* parent)
     : QWidget(parent),
-      Text1(namedField("Text1", {}, this)),
-      Text6(namedField("Text6", QStringLiteral("50"), this)),
-      Text7(namedField("Text7", QStringLiteral("40"), this)) {
+      m_workspace(
+          new FigureWorkspace({"Text1", QStringLiteral("Etching2_image"), QStringLiteral("Лазер"),
+                               QStringLiteral("50"), QStringLiteral("40")},
+                              this)),
+      Text1(m_workspace->pathBox()),
+      Text6(m_workspace->widthField()),
+      Text7(m_workspace->heightField()),
+      m_link(new WindowLink(this, MoveWindow::Outlining, QStringLiteral("Настройка"),
+                            QStringLiteral("Гравировать"))) {
     setWindowTitle(QStringLiteral("Обведение силуэтов и орнаментов"));
-    Text1->setReadOnly(true);
+    m_workspace->sideLayout()->addWidget(m_link->panel());
+    m_workspace->sideLayout()->addWidget(m_link->jobBar());
 
-    auto* fileFrame = new QGroupBox(QStringLiteral("Выбор файла"), this);
-    auto* fileLayout = new QVBoxLayout(fileFrame);
-    fileLayout->addWidget(Text1);
-
-    auto* Frame4 = new QGroupBox(QStringLiteral("Размер готового изображения"), this);
-    auto* sizeLayout = new QFormLayout(Frame4);
-    sizeLayout->addRow(QStringLiteral("Ширина:"), Text6);
-    sizeLayout->addRow(QStringLiteral("Высота:"), Text7);
+    WindowJobHost& host = m_link->host();
+    host.setField(JobField::FinishedWidth, Text6);
+    host.setRedraw([this](const QRect& changed) { m_workspace->redraw(changed); });
+    host.setFiguresChanged([this] { m_workspace->figuresChanged(); });
+    host.addJobControl(m_workspace->openButton());
+    host.addJobControl(m_workspace->parseButton());
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(fileFrame);
-    layout->addWidget(Frame4);
-    layout->addStretch();
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_workspace);
 
     Form_Load();
 }
 
 void Form5::Form_Load() {
+    m_link->panel()->showPortStatus();
     Text6->setText(ReadSetting(QStringLiteral("Etching2_width"), QStringLiteral("200")));
-    Text1->setText(
-        ReadSetting(QStringLiteral("Etching2_image"), ProgramFilePath(kOrnamentPicture)));
+    m_workspace->loadRememberedPicture();
 }
 
 void Form5::Form_Unload() {
@@ -54,6 +52,10 @@ void Form5::Form_Unload() {
 }
 
 void Form5::closeEvent(QCloseEvent* event) {
+    if (!m_link->host().readyToClose()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
 }

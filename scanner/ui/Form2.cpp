@@ -8,6 +8,10 @@
 #include <QVBoxLayout>
 
 #include "app/Config.h"
+#include "link/ui/JobBar.h"
+#include "link/ui/ManualPanel.h"
+#include "link/ui/WindowJobHost.h"
+#include "link/ui/WindowLink.h"
 
 namespace {
 
@@ -38,7 +42,10 @@ Form2::Form2(QWidget* parent)
       Text3(namedField("Text3", QStringLiteral("6"), this)),
       Text4(namedField("Text4", QStringLiteral("5"), this)),
       Text8(namedField("Text8", QStringLiteral("120"), this)),
-      Text9(namedField("Text9", QStringLiteral("50"), this)) {
+      Text9(namedField("Text9", QStringLiteral("50"), this)),
+      m_link(new WindowLink(this, MoveWindow::Scanner,
+                            QStringLiteral("Установка начального положения"),
+                            QStringLiteral("Сканировать"))) {
     setWindowTitle(QStringLiteral("3D Сканер"));
 
     auto* Frame3 = new QGroupBox(QStringLiteral("Размеры изображения в пикселях"), this);
@@ -57,7 +64,9 @@ Form2::Form2(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame3);
     layout->addWidget(Frame4);
+    layout->addWidget(m_link->panel());
     layout->addStretch();
+    layout->addWidget(m_link->jobBar());
 
     Form_Load();
 }
@@ -68,6 +77,7 @@ void Form2::Form_Load() {
     Text8->setText(ReadSetting(QStringLiteral("scanner_area_width"), QStringLiteral("100")));
     Text3->setText(ReadSetting(QStringLiteral("scanner_mesh_width"), QStringLiteral("6")));
     Text4->setText(ReadSetting(QStringLiteral("scanner_mesh_height"), QStringLiteral("5")));
+    m_link->panel()->showPortStatus();
 }
 
 void Form2::Form_Unload() {
@@ -79,6 +89,10 @@ void Form2::Form_Unload() {
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
+    if (!m_link->host().readyToClose()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
 }

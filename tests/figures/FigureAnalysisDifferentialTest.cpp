@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 #include "AnalysisExpectations.h"
@@ -24,6 +25,10 @@ struct PictureSize {
 
 std::string sizeName(const PictureSize& size) {
     return std::to_string(size.width) + "x" + std::to_string(size.height);
+}
+
+void PrintTo(const PictureSize& size, std::ostream* out) {
+    *out << sizeName(size);
 }
 
 // Every picture of a small size, all 2^(width × height) of them.
@@ -57,6 +62,10 @@ struct NoiseCase {
     double darkShare;
     int seeds;
 };
+
+void PrintTo(const NoiseCase& c, std::ostream* out) {
+    *out << c.darkShare << " dark, " << c.seeds << " seeds";
+}
 
 // Noise of one dark share over every size, several seeds each.
 class NoisePictures : public testing::TestWithParam<NoiseCase> {};

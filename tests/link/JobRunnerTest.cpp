@@ -241,9 +241,4 @@ TEST_F(JobRunnerTest, StopRequestsOutsideAJobAreIgnoredAndCloseRequestsNeverEsca
     EXPECT_EQ(next, StopLevel::None);
 }
 
-TEST(ProgramJobRunner, IsOneObjectForTheWholeProgram) {
-    EXPECT_EQ(&programJobRunner(), &programJobRunner());
-    EXPECT_FALSE(programJobRunner().busy());
-}
-
 }  // namespace

@@ -1,0 +1,107 @@
+#include "link/ui/ManualPanel.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/NumberText.h"
+#include "app/ProgramSettings.h"
+#include "link/MoveProtocol.h"
+#include "link/ui/NumberKeyFilter.h"
+#include "link/ui/WindowJobHost.h"
+
+namespace {
+
+const QString kPortOpen = QStringLiteral("Com-порт открыт");
+const QString kPortFailed = QStringLiteral("Ошибка открытия Com-порта");
+
+QLineEdit* axisField(const char* name, const QString& hint, QWidget* parent) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(QLatin1String(name));
+    field->setToolTip(hint);
+    field->setAlignment(Qt::AlignRight);
+    field->setMaximumWidth(field->fontMetrics().averageCharWidth() * 12);
+    NumberKeyFilter::install(field);
+    return field;
+}
+
+}  // namespace
+
+ManualPanel::ManualPanel(const QString& frameCaption, const QString& outputCaption,
+                         WindowJobHost& host, MoveProtocol& protocol, QWidget* parent)
+    : QGroupBox(frameCaption, parent),
+      m_host(host),
+      m_protocol(protocol),
+      tx(axisField("tx", QStringLiteral("Перемещение по оси X, мм"), this)),
+      ty(axisField("ty", QStringLiteral("Перемещение по оси Y, мм"), this)),
+      tz(axisField("tz", QStringLiteral("Перемещение по оси Z, мм"), this)),
+      Command3(new QPushButton(QStringLiteral("Ручная уст-ка"), this)),
+      Check1(new QCheckBox(outputCaption, this)),
+      Label8(new QLabel(QStringLiteral("Статус:"), this)),
+      Label4(new QLabel(kPortFailed, this)) {
+    setObjectName(QStringLiteral("ManualPanel"));
+    Command3->setObjectName(QStringLiteral("Command3"));
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Label8->setObjectName(QStringLiteral("Label8"));
+    Label4->setObjectName(QStringLiteral("Label4"));
+
+    auto* grid = new QGridLayout(this);
+    QLineEdit* const fields[] = {tx, ty, tz};
+    const QString axes[] = {QStringLiteral("X:"), QStringLiteral("Y:"), QStringLiteral("Z:")};
+    for (int i = 0; i < 3; ++i) {
+        auto* caption = new QLabel(axes[i], this);
+        caption->setBuddy(fields[i]);
+        grid->addWidget(caption, i, 0);
+        grid->addWidget(fields[i], i, 1);
+        grid->addWidget(new QLabel(QStringLiteral("мм"), this), i, 2);
+    }
+    grid->addWidget(Command3, 0, 4, 3, 1, Qt::AlignVCenter);
+    grid->addWidget(Check1, 3, 0, 1, 5);
+    auto* status = new QHBoxLayout;
+    status->addWidget(Label8);
+    status->addWidget(Label4, 1);
+    grid->addLayout(status, 4, 0, 1, 5);
+    grid->setColumnStretch(3, 1);
+
+    m_host.setOutputBox(Check1);
+    connect(Command3, &QPushButton::clicked, this, &ManualPanel::Command3_Click);
+    connect(&m_host.runner(), &JobRunner::busyChanged, this, &ManualPanel::updateEnabled);
+    updateEnabled();
+}
+
+void ManualPanel::showPortStatus() {
+    m_portOpen = Settings().PortHandle > 0;
+    Label4->setText(m_portOpen ? kPortOpen : kPortFailed);
+    updateEnabled();
+}
+
+void ManualPanel::updateEnabled() {
+    Check1->setEnabled(m_portOpen);
+    Command3->setEnabled(m_portOpen && !m_host.runner().busy());
+}
+
+void ManualPanel::Command3_Click() {
+    const auto x = parseNumber(tx->text());
+    if (!x) {
+        m_host.showMessage(QStringLiteral("Ошибка"),
+                           QStringLiteral("Введите число в поле для перемещения по 1-ой оси!"));
+        return;
+    }
+    const auto y = parseNumber(ty->text());
+    if (!y) {
+        m_host.showMessage(QStringLiteral("Ошибка"),
+                           QStringLiteral("Введите число в поле для перемещения по 2-ой оси!"));
+        return;
+    }
+    const auto z = parseNumber(tz->text());
+    if (!z) {
+        m_host.showMessage(QStringLiteral("Ошибка"),
+                           QStringLiteral("Введите число в поле для перемещения по 3-ей оси!"));
+        return;
+    }
+    m_host.runJob(
+        [this, dx = *x, dy = *y, dz = *z](JobHost&) { m_protocol.ArduinoMoveMM(dx, dy, dz); });
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// How a window shows a message to the user: a modal box with an OK button in the program, a
+// recorder in tests (which must never meet a real modal box).
+using MessageFunction =
+    std::function<void(QWidget* parent, const QString& title, const QString& text)>;
+
+// The program's message box: `text` under `title`, one OK button, modal to `parent`'s window.
+void showMessageBox(QWidget* parent, const QString& title, const QString& text);
+
+// Closes the window that `widget` is shown in: its child window frame when it sits in the main
+// window's area, otherwise the widget itself.
+void closeHostingWindow(QWidget* widget);

@@ -1,0 +1,130 @@
+#include "link/ui/WindowJobHost.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QThread>
+#include <QTimer>
+
+#include "link/ui/JobBar.h"
+
+WindowJobHost::WindowJobHost(QWidget* window, JobRunner& runner)
+    : QObject(window), m_window(window), m_runner(runner) {
+    connect(&m_runner, &JobRunner::busyChanged, this, &WindowJobHost::busyChanged);
+    connect(&m_runner, &JobRunner::stopLevelChanged, this, &WindowJobHost::stopLevelChanged);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, &WindowJobHost::stopJob);
+}
+
+void WindowJobHost::setOutputBox(QCheckBox* box) {
+    m_output = box;
+}
+
+void WindowJobHost::setField(JobField field, QLineEdit* edit) {
+    m_fields.insert(field, edit);
+}
+
+void WindowJobHost::setRedraw(std::function<void(const QRect&)> redraw) {
+    m_redraw = std::move(redraw);
+}
+
+void WindowJobHost::setFiguresChanged(std::function<void()> changed) {
+    m_figuresChanged = std::move(changed);
+}
+
+void WindowJobHost::setMessageFunction(MessageFunction show) {
+    m_showMessage = std::move(show);
+}
+
+void WindowJobHost::setJobBar(JobBar* bar) {
+    m_bar = bar;
+    connect(bar->stopButton(), &QPushButton::clicked, this, &WindowJobHost::stopJob);
+}
+
+void WindowJobHost::addJobControl(QWidget* control) {
+    m_jobControls.append(control);
+    if (m_runner.busy()) control->setEnabled(false);
+}
+
+bool WindowJobHost::runJob(const JobRunner::Job& job) {
+    return m_runner.run(*this, job);
+}
+
+bool WindowJobHost::ownsRunningJob() const {
+    return m_runner.currentHost() == this;
+}
+
+void WindowJobHost::stopJob() {
+    if (ownsRunningJob()) m_runner.requestStop();
+}
+
+bool WindowJobHost::readyToClose() {
+    if (!ownsRunningJob()) {
+        m_closePending = false;
+        return true;
+    }
+    m_closePending = true;
+    m_runner.requestStopForClose();
+    return false;
+}
+
+void WindowJobHost::busyChanged(bool busy) {
+    for (const QPointer<QWidget>& control : std::as_const(m_jobControls))
+        if (control) control->setEnabled(!busy);
+    if (busy) {
+        if (ownsRunningJob() && m_bar) m_bar->jobStarted();
+        return;
+    }
+    if (m_bar) m_bar->jobEnded();
+    // The runner is still returning from the job: the window closes from the event loop, when
+    // nothing of the job is left on the stack.
+    if (m_closePending) {
+        QTimer::singleShot(0, this, [this] {
+            if (m_closePending) closeHostingWindow(m_window);
+        });
+    }
+}
+
+void WindowJobHost::stopLevelChanged(StopLevel level) {
+    if (ownsRunningJob() && m_bar) m_bar->stopRequested(level);
+}
+
+bool WindowJobHost::outputEnabled() const {
+    return m_output && m_output->isChecked();
+}
+
+QString WindowJobHost::fieldText(JobField field) const {
+    const QPointer<QLineEdit> edit = m_fields.value(field);
+    return edit ? edit->text() : QString();
+}
+
+void WindowJobHost::redraw(const QRect& changed) {
+    if (m_redraw) m_redraw(changed);
+}
+
+void WindowJobHost::letEventsRun() {
+    QCoreApplication::processEvents();
+}
+
+void WindowJobHost::figuresChanged() {
+    if (m_figuresChanged) m_figuresChanged();
+}
+
+void WindowJobHost::sleepMs(int milliseconds) {
+    QThread::msleep(milliseconds);
+}
+
+StopLevel WindowJobHost::stopLevel() const {
+    return ownsRunningJob() ? m_runner.stopLevel() : StopLevel::None;
+}
+
+void WindowJobHost::reportProgress(const JobProgress& progress) {
+    if (m_bar) m_bar->showProgress(progress);
+}
+
+void WindowJobHost::showMessage(const QString& title, const QString& text) {
+    m_showMessage(m_window, title, text);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QWidget>
+
+#include "mill/CutterGeometry.h"
+#include "mill/MillJobs.h"
+
+class FigureWorkspace;
+class QPushButton;
+class WindowLink;
+
+// The milling window's own buttons in its control panel: "Градиент" and "Отступить" reshape the
+// work layer; "Выделенная", "Все" and "Резать 3D" run the milling jobs through the window's job
+// host. It keeps what the jobs leave behind between them: the cutter size and where the tool
+// stands. All five are disabled while any job of the program runs.
+class MillButtons : public QWidget {
+    Q_OBJECT
+public:
+    MillButtons(FigureWorkspace& workspace, WindowLink& link, QWidget* parent = nullptr);
+
+    // The window's click handlers, by the buttons' names.
+    void Command4_Click();  // "Градиент"
+    void Command5_Click();  // "Отступить"
+    void Command2_Click();  // "Выделенная"
+    void Command6_Click();  // "Все"
+    void Command7_Click();  // "Резать 3D"
+
+    const ToolPosition& tool() const { return m_tool; }
+
+private:
+    QPushButton* addButton(const char* name, const QString& caption, const QString& hint,
+                           void (MillButtons::*click)());
+    // Runs one of the milling jobs on the window's layers and figures.
+    void runMillJob(void (*job)(MillJobs&, FigureWorkspace&));
+    void afterWorkLayerChanged(const QString& refusal);
+
+    FigureWorkspace& m_workspace;
+    WindowLink& m_link;
+    CutterSize m_cutter;  // CutterRadius and CutterReach of the last gradient or job
+    ToolPosition m_tool;  // (1, 1) when the window loads
+};

@@ -1,0 +1,148 @@
+#include "link/ui/WindowJobHost.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTest>
+#include <functional>
+
+#include "TestWindow.h"
+#include "app/ProgramSettings.h"
+#include "link/SerialPort.h"
+#include "tests/link/Fakes.h"
+
+namespace {
+
+// Two working windows over one runner and a scripted port.
+class WindowJobHostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Settings() = ProgramSettings{};
+        Settings().PortHandle = SerialAttach(std::make_unique<ScriptedTransport>(m_script));
+        m_first = std::make_unique<TestWindow>(m_runner);
+        m_second = std::make_unique<TestWindow>(m_runner);
+    }
+    void TearDown() override {
+        m_first.reset();
+        m_second.reset();
+        SerialClose(Settings().PortHandle);
+        Settings() = ProgramSettings{};
+    }
+
+    // The job controls of both windows, as the user sees them: job button, manual move, "Стоп".
+    struct Controls {
+        bool job[2];
+        bool move[2];
+        bool stop[2];
+    };
+    Controls controls() const {
+        const TestWindow* windows[] = {m_first.get(), m_second.get()};
+        Controls c{};
+        for (int i = 0; i < 2; ++i) {
+            c.job[i] = windows[i]->jobButton->isEnabled();
+            c.move[i] = windows[i]->findChild<QPushButton*>("Command3")->isEnabled();
+            c.stop[i] = windows[i]->bar->stopButton()->isEnabled();
+        }
+        return c;
+    }
+
+    std::shared_ptr<PortScript> m_script = std::make_shared<PortScript>();
+    JobRunner m_runner;
+    std::unique_ptr<TestWindow> m_first;
+    std::unique_ptr<TestWindow> m_second;
+};
+
+TEST_F(WindowJobHostTest, WhileAJobRunsEveryWindowsJobControlsAreOffAndComeBackAfter) {
+    const Controls before = controls();
+    EXPECT_TRUE(before.job[0] && before.job[1] && before.move[0] && before.move[1]);
+    EXPECT_FALSE(before.stop[0] || before.stop[1]);
+
+    Controls during{};
+    bool otherTaken = true;
+    bool sameTaken = true;
+    EXPECT_TRUE(m_first->host->runJob([&](JobHost&) {
+        during = controls();
+        otherTaken = m_second->host->runJob([](JobHost&) {});
+        sameTaken = m_first->host->runJob([](JobHost&) {});
+        // A click on the other window's disabled button starts nothing either.
+        QTest::mouseClick(m_second->findChild<QPushButton*>("Command3"), Qt::LeftButton);
+    }));
+    EXPECT_FALSE(during.job[0] || during.job[1] || during.move[0] || during.move[1]);
+    EXPECT_TRUE(during.stop[0]);  // only the job's own window can stop it
+    EXPECT_FALSE(during.stop[1]);
+    EXPECT_FALSE(otherTaken);
+    EXPECT_FALSE(sameTaken);
+    EXPECT_TRUE(m_script->written.isEmpty());
+
+    const Controls after = controls();
+    EXPECT_TRUE(after.job[0] && after.job[1] && after.move[0] && after.move[1]);
+    EXPECT_FALSE(after.stop[0] || after.stop[1]);
+}
+
+// "Стоп" and Esc act only on the job of their own window: the first asks it to stop, the second
+// abandons it.
+TEST_F(WindowJobHostTest, StopButtonAndEscapeStopThenAbandonTheWindowsOwnJob) {
+    m_first->show();
+    m_first->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_first.get()));
+    const std::function<void()> presses[] = {
+        [this] { m_first->bar->stopButton()->click(); },
+        [this] { QTest::keyClick(m_first->findChild<QLineEdit*>("tx"), Qt::Key_Escape); },
+    };
+    for (const auto& press : presses) {
+        QList<StopLevel> seen;
+        m_first->host->runJob([&](JobHost& host) {
+            m_second->host->stopJob();  // the other window has nothing to stop
+            seen << host.stopLevel();
+            press();
+            seen << host.stopLevel() << m_second->host->stopLevel();
+            press();
+            seen << host.stopLevel();
+        });
+        EXPECT_EQ(seen, (QList<StopLevel>{StopLevel::None, StopLevel::Stop, StopLevel::None,
+                                          StopLevel::Abandon}));
+    }
+}
+
+TEST_F(WindowJobHostTest, ProgressShowsWhatTheJobReports) {
+    auto* bar = m_first->bar->findChild<QProgressBar*>();
+    ASSERT_NE(bar, nullptr);
+    QList<int> maxima;
+    m_first->host->runJob([&](JobHost& host) {
+        host.reportProgress({3, 12, QStringLiteral("фигура 3 из 12")});
+        EXPECT_EQ(bar->value(), 3);
+        maxima.append(bar->maximum());
+        EXPECT_EQ(m_first->bar->progressText(), QStringLiteral("фигура 3 из 12"));
+        host.reportProgress({420, 0, QString()});  // no total known: a moving bar and the count
+        maxima.append(bar->maximum());
+        EXPECT_EQ(m_first->bar->progressText(), QStringLiteral("420"));
+        host.reportProgress({5'000'000'000, 10'000'000'000, QStringLiteral("шаг")});
+        EXPECT_NEAR(double(bar->value()) / bar->maximum(), 0.5, 1e-6);
+        // Once "Стоп" is pressed, the hint that a second press abandons stays in view.
+        m_first->bar->stopButton()->click();
+        host.reportProgress({6, 12, QStringLiteral("фигура 6 из 12")});
+        EXPECT_TRUE(m_first->bar->progressText().contains(QStringLiteral("ещё раз «Стоп»")));
+        EXPECT_EQ(bar->value(), 6);
+    });
+    EXPECT_EQ(maxima, (QList<int>{12, 0}));
+    EXPECT_GT(bar->maximum(), 0);  // at rest after the job
+    EXPECT_EQ(m_first->bar->progressText(), QStringLiteral("Работа остановлена"));
+}
+
+TEST_F(WindowJobHostTest, OtherWindowsCloseAtOnceWhileAJobRuns) {
+    m_first->show();
+    m_second->show();
+    m_first->host->runJob([&](JobHost&) {
+        m_second->close();
+        EXPECT_FALSE(m_second->isVisible());
+        EXPECT_EQ(m_runner.stopLevel(), StopLevel::None);
+    });
+    EXPECT_EQ(m_second->unloads, 1);
+    EXPECT_EQ(m_first->unloads, 0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(m_first->isVisible());  // no close was put off
+}
+
+}  // namespace

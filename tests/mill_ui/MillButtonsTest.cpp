@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "app/Config.h"
+#include "app/ProgramSettings.h"
+#include "figures/ui/FigureWorkspace.h"
+#include "link/ui/WindowJobHost.h"
+#include "mill/ui/Form1.h"
+
+// The milling window's buttons, pressed as a user presses them, on a picture loaded the way the
+// window loads its remembered picture. No port is open, so every job is a dry run.
+
+namespace {
+
+class MillButtonsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        for (int y = 5; y <= 20; ++y)
+            for (int x = 5; x <= 30; ++x) picture.setPixel(x, y, qRgb(0, 0, 0));
+        const QString picturePath = m_dir.filePath("square.bmp");
+        ASSERT_TRUE(picture.save(picturePath));
+        QFile config(m_dir.filePath("cnc.ini"));
+        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+        config.write("[CNC]\ncncrez_width=40\ncncrez_depth=10\nmill_diameter=1\nImage=" +
+                     picturePath.toUtf8() + "\n");
+        config.close();
+        setConfigPath(config.fileName());
+        Settings().PortHandle = 0;
+        m_form = std::make_unique<Form1>();
+        auto* host = m_form->findChild<WindowJobHost*>();
+        ASSERT_NE(host, nullptr);
+        host->setMessageFunction([this](QWidget*, const QString& title, const QString& text) {
+            m_messages << title + ": " + text;
+        });
+        m_workspace = m_form->findChild<FigureWorkspace*>();
+        ASSERT_NE(m_workspace, nullptr);
+        ASSERT_TRUE(m_workspace->layers().isLoaded());
+    }
+    void TearDown() override {
+        m_form.reset();
+        Settings() = ProgramSettings();
+    }
+    QPushButton* button(const char* name) const {
+        auto* found = m_form->findChild<QPushButton*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    int redPixels() const {
+        const PixelBuffer& cutter = m_workspace->layers().CutterLayer;
+        int red = 0;
+        for (int y = 1; y <= cutter.height; ++y)
+            for (int x = 1; x <= cutter.width; ++x) {
+                const std::uint8_t* p = cutter.pixel(x, y);
+                red += p[0] == 0 && p[1] == 0 && p[2] == 255;
+            }
+        return red;
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<Form1> m_form;
+    FigureWorkspace* m_workspace = nullptr;
+    QStringList m_messages;
+};
+
+TEST_F(MillButtonsTest, AllAfterParseDrawsThePathAndGivesTheButtonsBack) {
+    EXPECT_FALSE(m_form->findChild<QCheckBox*>("Check1")->isEnabled()) << "no port: dry run only";
+    button("Command1")->click();  // "Разобрать"
+    ASSERT_TRUE(m_workspace->analysis().hasTree());
+    button("Command6")->click();  // "Все"
+    EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join("\n").toStdString();
+    // The square's border: 2 × 26 + 2 × 16 − 4 pixels, each under the one-pixel cutter.
+    EXPECT_EQ(redPixels(), 80);
+    EXPECT_TRUE(button("Command6")->isEnabled());
+    EXPECT_TRUE(button("Command1")->isEnabled());
+
+    button("Command6")->click();
+    EXPECT_EQ(redPixels(), 80) << "a second run without a parse cuts nothing";
+}
+
+TEST_F(MillButtonsTest, JobsWithoutATreeOrASelectionGiveTheGuardMessages) {
+    button("Command6")->click();
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].startsWith("Ошибка: Изображение не загружено или не разобрано."));
+    button("Command1")->click();
+    button("Command2")->click();  // "Выделенная" with no node selected
+    ASSERT_EQ(m_messages.size(), 2);
+    EXPECT_EQ(m_messages[1], "Ошибка: Не выбрана фигура.\r\nВыберите фигуру в дереве.");
+    EXPECT_EQ(redPixels(), 0);
+}
+
+TEST_F(MillButtonsTest, GradientRefusesADiameterThatIsNotANumberAndChangesNothing) {
+    const PixelBuffer before = m_workspace->layers().WorkLayer;
+    m_form->findChild<QLineEdit*>("Text3")->setText("abc");
+    button("Command4")->click();  // "Градиент"
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_EQ(m_messages[0], "Ошибка: Введите число в поле «Диаметр, мм».");
+    EXPECT_EQ(m_workspace->layers().WorkLayer, before);
+
+    m_form->findChild<QLineEdit*>("Text3")->setText("4");
+    button("Command4")->click();
+    EXPECT_EQ(m_messages.size(), 1);
+    EXPECT_NE(m_workspace->layers().WorkLayer, before) << "the square's edges turn white";
+}
+
+}  // namespace
