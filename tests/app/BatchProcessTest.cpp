@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include "tests/app/ConfigTestSupport.h"
 
@@ -32,23 +31,21 @@ ProcessRun runCnc(const QStringList& arguments) {
 
 }  // namespace
 
-TEST(BatchProcess, VersionPrintsTheReleaseWithoutADisplay) {
-    const ProcessRun run = runCnc({"--version"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "cnc 1.0.7\n");
-    EXPECT_EQ(run.err, QString());
-}
+TEST(BatchProcess, VersionAndHelpGoToStandardOutputWithoutADisplay) {
+    const ProcessRun version = runCnc({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "cnc 1.0.7\n");
+    EXPECT_EQ(version.err, QString());
 
-TEST(BatchProcess, HelpGoesToStandardOutput) {
-    const ProcessRun run = runCnc({"--help"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_TRUE(run.out.contains("cnc [ПАРАМЕТРЫ] ports")) << run.out.toStdString();
-    EXPECT_EQ(run.err, QString());
+    const ProcessRun help = runCnc({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("cnc [ПАРАМЕТРЫ] ports")) << help.out.toStdString();
+    EXPECT_EQ(help.err, QString());
 }
 
 TEST(BatchProcess, BadCommandLineGivesStatus2AndTheUsageOnStandardError) {
-    for (const QStringList& words :
-         {QStringList{"bogus"}, QStringList{"ports", "--bogus"}, QStringList{"--port"}}) {
+    for (const QStringList& words : {QStringList{"bogus"}, QStringList{"ports", "--bogus"},
+                                     QStringList{"--port"}, QStringList{"ports", "x"}}) {
         SCOPED_TRACE(words.join(' ').toStdString());
         const ProcessRun run = runCnc(words);
         EXPECT_EQ(run.exitCode, 2);

@@ -7,8 +7,8 @@
 
 #include "app/Config.h"
 
-// A configuration file in a fresh temporary directory, made the program's configuration file for
-// the life of the object.
+// A configuration file in a fresh temporary directory, the program's configuration file for the
+// life of the object.
 class ScopedConfig {
 public:
     ScopedConfig() : m_path(m_dir.filePath(QStringLiteral("cnc.ini"))) { setConfigPath(m_path); }
@@ -16,7 +16,6 @@ public:
 
     const QString& path() const { return m_path; }
     QString dir() const { return m_dir.path(); }
-
     void write(const QByteArray& bytes) const {
         QFile file(m_path);
         if (file.open(QIODevice::WriteOnly)) file.write(bytes);

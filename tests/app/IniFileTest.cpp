@@ -6,11 +6,6 @@
 
 namespace {
 
-std::optional<QString> valueIn(const QByteArray& file, const char16_t* section,
-                               const char16_t* key) {
-    return IniFile::fromBytes(file).value(section, key);
-}
-
 // The length of the longest common subsequence of two lists of lines.
 qsizetype commonLineCount(const QList<QByteArray>& a, const QList<QByteArray>& b) {
     QList<QList<qsizetype>> table(a.size() + 1, QList<qsizetype>(b.size() + 1, 0));
@@ -25,56 +20,32 @@ qsizetype commonLineCount(const QList<QByteArray>& a, const QList<QByteArray>& b
 
 }  // namespace
 
-TEST(IniFileRead, MatchesSectionAndKeyNamesWithoutRegardToCase) {
-    const QByteArray file = "[cnc]\nport=com3\nSM_X_Ratio=-0,005\n[Кириллица]\nКлюч=значение\n";
-    EXPECT_EQ(valueIn(file, u"CNC", u"Port"), u"com3");
-    EXPECT_EQ(valueIn(file, u"Cnc", u"PORT"), u"com3");
-    EXPECT_EQ(valueIn(file, u"CNC", u"sm_x_ratio"), u"-0,005");
-    EXPECT_EQ(valueIn(file, u"кириллица", u"КЛЮЧ"), u"значение");
-}
-
-TEST(IniFileRead, ReturnsValuesExactlyAsStored) {
-    const QByteArray file =
-        "[CNC]\r\nA= 200 \r\nB=a=b;c\r\nC=\r\nImage=D:\\картинки\\узор.bmp\r\n  D  =x\n";
-    EXPECT_EQ(valueIn(file, u"CNC", u"A"), u" 200 ");
-    EXPECT_EQ(valueIn(file, u"CNC", u"B"), u"a=b;c");
-    EXPECT_EQ(valueIn(file, u"CNC", u"C"), u"");
-    EXPECT_EQ(valueIn(file, u"CNC", u"Image"), u"D:\\картинки\\узор.bmp");
-    EXPECT_EQ(valueIn(file, u"CNC", u"D"), u"x");
+TEST(IniFileRead, MatchesNamesWithoutRegardToCaseAndReturnsValuesExactlyAsStored) {
+    const IniFile ini = IniFile::fromBytes(
+        "\xEF\xBB\xBF[cnc]\r\nport=com3\r\nA= 200 \r\nB=a=b;c\r\nC=\r\n  D  =x\n"
+        "Image=D:\\картинки\\узор.bmp\n[Кириллица]\nКлюч=значение\n");
+    EXPECT_EQ(ini.value(u"CNC", u"Port"), u"com3");
+    EXPECT_EQ(ini.value(u"Cnc", u"PORT"), u"com3");
+    EXPECT_EQ(ini.value(u"CNC", u"a"), u" 200 ");
+    EXPECT_EQ(ini.value(u"CNC", u"B"), u"a=b;c");
+    EXPECT_EQ(ini.value(u"CNC", u"C"), u"");
+    EXPECT_EQ(ini.value(u"CNC", u"D"), u"x");
+    EXPECT_EQ(ini.value(u"CNC", u"Image"), u"D:\\картинки\\узор.bmp");
+    EXPECT_EQ(ini.value(u"кириллица", u"КЛЮЧ"), u"значение");
 }
 
 TEST(IniFileRead, FindsOnlyKeysOfTheNamedSectionAndTheFirstOfDuplicates) {
-    const QByteArray file =
+    const IniFile ini = IniFile::fromBytes(
         "Port=top\n[Other]\nPort=other\n; Port=comment\n[CNC]\n;Port=commented\nPort=first\n"
-        "Port=second\n[CNC]\nPort=third\n";
-    EXPECT_EQ(valueIn(file, u"CNC", u"Port"), u"first");
-    EXPECT_EQ(valueIn(file, u"Other", u"Port"), u"other");
-    EXPECT_FALSE(valueIn(file, u"CNC", u"Missing"));
-    EXPECT_FALSE(valueIn(file, u"Missing", u"Port"));
-    EXPECT_FALSE(valueIn("", u"CNC", u"Port"));
+        "Port=second\n[CNC]\nPort=third\n");
+    EXPECT_EQ(ini.value(u"CNC", u"Port"), u"first");
+    EXPECT_EQ(ini.value(u"Other", u"Port"), u"other");
+    EXPECT_FALSE(ini.value(u"CNC", u"Missing"));
+    EXPECT_FALSE(ini.value(u"Missing", u"Port"));
+    EXPECT_FALSE(IniFile::fromBytes("").value(u"CNC", u"Port"));
 }
 
-TEST(IniFileRead, IgnoresAByteOrderMarkBeforeTheFirstSection) {
-    EXPECT_EQ(valueIn("\xEF\xBB\xBF[CNC]\nPort=com2\n", u"CNC", u"Port"), u"com2");
-}
-
-TEST(IniFileWrite, ReplacesOnlyTheValueAndKeepsEveryOtherByte) {
-    const QByteArray before =
-        "; settings\r\n[Other]\r\nport=keep\r\n\r\n[CNC]\r\n  Port = com1\r\nX=1\r\n\r\n[Z]\r\nq=w";
-    IniFile ini = IniFile::fromBytes(before);
-    ASSERT_TRUE(ini.setValue(u"cnc", u"port", QStringLiteral("com7")));
-    EXPECT_EQ(ini.toBytes(),
-              "; settings\r\n[Other]\r\nport=keep\r\n\r\n[CNC]\r\n  Port =com7\r\nX=1\r\n\r\n"
-              "[Z]\r\nq=w\r\n");
-}
-
-TEST(IniFileWrite, AddsANewKeyAtTheEndOfItsSectionBeforeTheBlankLines) {
-    IniFile ini = IniFile::fromBytes("[CNC]\nA=1\n\n[Other]\nB=2\n");
-    ASSERT_TRUE(ini.setValue(u"CNC", u"cncrez_width", QStringLiteral("200")));
-    ASSERT_TRUE(ini.setValue(u"CNC", u"cncrez_depth", QStringLiteral("10")));
-    EXPECT_EQ(ini.toBytes(), "[CNC]\nA=1\ncncrez_width=200\ncncrez_depth=10\n\n[Other]\nB=2\n");
-}
-
+// Replacing a value in place, with other content kept, is checked through WriteSetting.
 TEST(IniFileWrite, CreatesTheSectionWithTheFilesLineEnds) {
     IniFile empty;
     ASSERT_TRUE(empty.setValue(u"CNC", u"Port", QStringLiteral("com1")));
@@ -83,8 +54,6 @@ TEST(IniFileWrite, CreatesTheSectionWithTheFilesLineEnds) {
     IniFile windows = IniFile::fromBytes("[Other]\r\nB=2");
     ASSERT_TRUE(windows.setValue(u"CNC", u"Port", QStringLiteral("com1")));
     EXPECT_EQ(windows.toBytes(), "[Other]\r\nB=2\r\n\r\n[CNC]\r\nPort=com1\r\n");
-    EXPECT_EQ(IniFile::fromBytes(windows.toBytes()).value(u"CNC", u"Port"), u"com1");
-    EXPECT_EQ(IniFile::fromBytes(windows.toBytes()).value(u"Other", u"B"), u"2");
 }
 
 TEST(IniFileWrite, RefusesTextThatWouldChangeOtherLines) {
@@ -109,20 +78,11 @@ TEST(IniFileWrite, RandomFilesKeepEverythingButTheWrittenValue) {
         SCOPED_TRACE(round);
         QByteArray file;
         const QByteArray end = random.bounded(2) ? "\r\n" : "\n";
-        const int lineCount = random.bounded(12);
-        for (int i = 0; i < lineCount; ++i) {
-            switch (random.bounded(5)) {
-                case 0:
-                    file += '[' + sections[random.bounded(sections.size())] + ']';
-                    break;
-                case 1:
-                    file += "; comment " + QByteArray::number(i);
-                    break;
-                case 2:
-                    break;
-                default:
-                    file += keys[random.bounded(keys.size())] + '=' + QByteArray::number(i);
-            }
+        for (int i = random.bounded(12); i > 0; --i) {
+            const int kind = random.bounded(5);
+            if (kind == 0) file += '[' + sections[random.bounded(sections.size())] + ']';
+            if (kind == 1) file += "; comment " + QByteArray::number(i);
+            if (kind > 2) file += keys[random.bounded(keys.size())] + '=' + QByteArray::number(i);
             file += end;
         }
         const IniFile before = IniFile::fromBytes(file);
@@ -131,16 +91,15 @@ TEST(IniFileWrite, RandomFilesKeepEverythingButTheWrittenValue) {
         const QString value = QStringLiteral(" v,%1 ").arg(round);
         ASSERT_TRUE(after.setValue(u"CNC", key, value));
 
-        EXPECT_EQ(after.value(u"CNC", key), value);
+        EXPECT_EQ(IniFile::fromBytes(after.toBytes()).value(u"CNC", key), value);
         for (const QByteArray& section : sections) {
             for (const QByteArray& other : keys) {
                 const QString s = QString::fromUtf8(section);
                 const QString k = QString::fromUtf8(other);
-                if (s.compare(u"CNC", Qt::CaseInsensitive) == 0 &&
-                    k.compare(key, Qt::CaseInsensitive) == 0) {
-                    continue;
+                if (s.compare(u"CNC", Qt::CaseInsensitive) != 0 ||
+                    k.compare(key, Qt::CaseInsensitive) != 0) {
+                    EXPECT_EQ(after.value(s, k), before.value(s, k));
                 }
-                EXPECT_EQ(after.value(s, k), before.value(s, k));
             }
         }
         // The old lines stay in order; at most one of them changed, at most three were added.
@@ -149,7 +108,5 @@ TEST(IniFileWrite, RandomFilesKeepEverythingButTheWrittenValue) {
         ASSERT_GE(newLines.size(), oldLines.size());
         ASSERT_LE(newLines.size(), oldLines.size() + 3);
         EXPECT_GE(commonLineCount(oldLines, newLines), oldLines.size() - 1);
-        // Reading the bytes again gives the same file.
-        EXPECT_EQ(IniFile::fromBytes(after.toBytes()).value(u"CNC", key), value);
     }
 }

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <ostream>
 #include <string>
 
 #include "AnalysisExpectations.h"
@@ -14,31 +13,26 @@
 
 namespace {
 
-void expectMatchesReference(const PixelBuffer& picture) {
-    expectSameAnalysis(ParseFigures(picture), ReferenceParse(picture));
-}
-
-struct PictureSize {
+struct Size {
     int width;
     int height;
 };
 
-std::string sizeName(const PictureSize& size) {
+std::string sizeName(Size size) {
     return std::to_string(size.width) + "x" + std::to_string(size.height);
 }
 
-void PrintTo(const PictureSize& size, std::ostream* out) {
-    *out << sizeName(size);
+void expectMatchesReference(const PixelBuffer& picture) {
+    expectSameAnalysis(ParseFigures(picture), ReferenceParse(picture));
 }
 
 // Every picture of a small size, all 2^(width × height) of them.
-class EveryPicture : public testing::TestWithParam<PictureSize> {};
+class EveryPicture : public testing::TestWithParam<Size> {};
 
 TEST_P(EveryPicture, MatchesReference) {
     const auto [width, height] = GetParam();
-    const std::uint32_t count = 1u << (width * height);
     PixelBuffer picture = PixelBuffer::white(width, height);
-    for (std::uint32_t bits = 0; bits < count; ++bits) {
+    for (std::uint32_t bits = 0; bits < 1u << (width * height); ++bits) {
         for (int i = 0; i < width * height; ++i) {
             const std::uint8_t v = (bits >> i) & 1 ? 0 : 255;
             picture.paint(i % width + 1, i / width + 1, v, v, v);
@@ -50,59 +44,44 @@ TEST_P(EveryPicture, MatchesReference) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SmallSizes, EveryPicture,
-                         testing::Values(PictureSize{1, 1}, PictureSize{1, 12}, PictureSize{12, 1},
-                                         PictureSize{2, 6}, PictureSize{6, 2}, PictureSize{3, 3},
-                                         PictureSize{4, 4}, PictureSize{5, 3}, PictureSize{3, 5}),
+                         testing::Values(Size{1, 1}, Size{1, 12}, Size{12, 1}, Size{2, 6},
+                                         Size{6, 2}, Size{3, 3}, Size{4, 4}, Size{5, 3},
+                                         Size{3, 5}),
                          [](const auto& info) { return sizeName(info.param); });
 
-const PictureSize kRandomSizes[] = {{1, 37},  {37, 1},  {2, 19},  {19, 2},  {7, 5},  {16, 16},
-                                    {31, 17}, {17, 31}, {40, 40}, {64, 48}, {63, 65}};
-
-struct NoiseCase {
+// One kind of generated picture: noise with the given dark share (shapes 0), or that many
+// overlapping dark and light discs and rectangles (large figures, holes, islands, many merges).
+struct Kind {
+    const char* name;
     double darkShare;
-    int seeds;
+    int shapes;
 };
 
-void PrintTo(const NoiseCase& c, std::ostream* out) {
-    *out << c.darkShare << " dark, " << c.seeds << " seeds";
-}
+class GeneratedPictures : public testing::TestWithParam<Kind> {};
 
-// Noise of one dark share over every size, several seeds each.
-class NoisePictures : public testing::TestWithParam<NoiseCase> {};
-
-TEST_P(NoisePictures, MatchReference) {
-    const auto [darkShare, seeds] = GetParam();
-    for (const PictureSize& size : kRandomSizes) {
-        for (int seed = 1; seed <= seeds; ++seed) {
+TEST_P(GeneratedPictures, MatchReference) {
+    const Kind& kind = GetParam();
+    for (const Size size :
+         {Size{1, 37}, Size{37, 1}, Size{2, 19}, Size{19, 2}, Size{7, 5}, Size{16, 16},
+          Size{31, 17}, Size{17, 31}, Size{40, 40}, Size{64, 48}, Size{63, 65}}) {
+        for (std::uint32_t seed = 1; seed <= 20; ++seed) {
             SCOPED_TRACE(sizeName(size) + " seed " + std::to_string(seed));
-            expectMatchesReference(noisePicture(size.width, size.height, darkShare, seed));
+            expectMatchesReference(
+                kind.shapes > 0 ? blobPicture(size.width, size.height, kind.shapes, seed)
+                                : noisePicture(size.width, size.height, kind.darkShare, seed));
             if (HasFatalFailure()) return;
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    DarkShares, NoisePictures,
-    testing::Values(NoiseCase{0.02, 10}, NoiseCase{0.1, 20}, NoiseCase{0.3, 20},
-                    NoiseCase{0.45, 20}, NoiseCase{0.5, 20}, NoiseCase{0.55, 20},
-                    NoiseCase{0.7, 20}, NoiseCase{0.9, 20}, NoiseCase{0.98, 10}),
-    [](const auto& info) { return "Percent" + std::to_string(int(info.param.darkShare * 100)); });
-
-// Overlapping discs and rectangles: large figures with holes, islands, and many merges.
-class BlobPictures : public testing::TestWithParam<int> {};
-
-TEST_P(BlobPictures, MatchReference) {
-    const int shapes = GetParam();
-    for (const PictureSize& size : kRandomSizes) {
-        for (int seed = 1; seed <= 25; ++seed) {
-            SCOPED_TRACE(sizeName(size) + " seed " + std::to_string(seed));
-            expectMatchesReference(blobPicture(size.width, size.height, shapes, seed));
-            if (HasFatalFailure()) return;
-        }
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(ShapeCounts, BlobPictures, testing::Values(1, 4, 12, 40));
+INSTANTIATE_TEST_SUITE_P(Kinds, GeneratedPictures,
+                         testing::Values(Kind{"Noise2", 0.02, 0}, Kind{"Noise10", 0.1, 0},
+                                         Kind{"Noise30", 0.3, 0}, Kind{"Noise50", 0.5, 0},
+                                         Kind{"Noise70", 0.7, 0}, Kind{"Noise90", 0.9, 0},
+                                         Kind{"Noise98", 0.98, 0}, Kind{"Blobs1", 0, 1},
+                                         Kind{"Blobs4", 0, 4}, Kind{"Blobs12", 0, 12},
+                                         Kind{"Blobs40", 0, 40}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FigureAnalysisDifferential, LargerPicturesMatchReference) {
     expectMatchesReference(noisePicture(160, 120, 0.5, 7));

@@ -6,56 +6,35 @@
 
 namespace {
 
-TEST(FitPictureSize, ShortensTheRelativelyLongerSideOfTheCell) {
-    // Twice as wide as high in a square cell: full width, half the height.
+// The relatively longer side of the cell is shortened, halves rounding to even; the picture is
+// never drawn larger than one picture pixel per screen pixel; an empty cell or picture gives
+// nothing.
+TEST(FitPictureSize, FitsTheCellWithoutEnlarging) {
     EXPECT_EQ(FitPictureSize({6000, 6000}, {1000, 500}), QSize(6000, 3000));
     EXPECT_EQ(FitPictureSize({6000, 6000}, {500, 1000}), QSize(3000, 6000));
-    EXPECT_EQ(FitPictureSize({4000, 2000}, {1000, 500}), QSize(4000, 2000));
-    // Halves round to even: 1001 × 1000 / 2000 = 500.5, 1003 × 1000 / 2000 = 501.5.
-    EXPECT_EQ(FitPictureSize({1001, 5000}, {2000, 1000}), QSize(1001, 500));
-    EXPECT_EQ(FitPictureSize({1003, 5000}, {2000, 1000}), QSize(1003, 502));
-}
-
-TEST(FitPictureSize, NeverEnlargesBeyondOnePicturePixelPerScreenPixel) {
-    EXPECT_EQ(FitPictureSize({9000, 9000}, {100, 100}), QSize(1500, 1500));
+    EXPECT_EQ(FitPictureSize({1001, 5000}, {2000, 1000}), QSize(1001, 500));  // 500.5
+    EXPECT_EQ(FitPictureSize({1003, 5000}, {2000, 1000}), QSize(1003, 502));  // 501.5
     EXPECT_EQ(FitPictureSize({9000, 9000}, {100, 50}), QSize(1500, 750));
     EXPECT_EQ(FitPictureSize({1500, 1500}, {100, 100}), QSize(1500, 1500));
     EXPECT_EQ(FitPictureSize({9000, 9000}, {100, 100}, 12, 20), QSize(1200, 2000));
-}
-
-TEST(FitPictureSize, EmptyCellOrPictureGivesNothing) {
     EXPECT_EQ(FitPictureSize({-200, 3000}, {100, 100}), QSize(0, 0));
     EXPECT_EQ(FitPictureSize({3000, 0}, {100, 100}), QSize(0, 0));
     EXPECT_EQ(FitPictureSize({3000, 3000}, {0, 100}), QSize(0, 0));
 }
 
-struct LayoutCase {
-    QSize window;
-    PictureLayoutKind kind;
-};
-
-// The control panel is 2000 twips wide: the tab strip is the window less 2400 × 500.
-class LayoutChoice : public testing::TestWithParam<LayoutCase> {};
-
-TEST_P(LayoutChoice, FollowsTheThresholds) {
-    const LayoutCase& c = GetParam();
-    const PictureLayout layout = computePictureLayout({c.window, 2000, 0, {640, 480}});
-    EXPECT_EQ(layout.kind, c.kind);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Windows, LayoutChoice,
-    testing::Values(LayoutCase{{5999, 9000}, PictureLayoutKind::NotLaidOut},
-                    LayoutCase{{9000, 3999}, PictureLayoutKind::NotLaidOut},
-                    LayoutCase{{6000, 4000}, PictureLayoutKind::Tabs},
-                    LayoutCase{{8400, 9000}, PictureLayoutKind::Tabs},       // strip 6000 wide
-                    LayoutCase{{8401, 6500}, PictureLayoutKind::Tabs},       // strip 6000 high
-                    LayoutCase{{8401, 6501}, PictureLayoutKind::FourViews},  // 6001 × 6001
-                    LayoutCase{{20000, 12000}, PictureLayoutKind::FourViews}));
-
-TEST(PictureLayout, NoPictureIsNotLaidOut) {
-    EXPECT_EQ(computePictureLayout({{20000, 12000}, 2000, 0, {}}).kind,
-              PictureLayoutKind::NotLaidOut);
+// The thresholds to the twip (the picture views' own tests reach them only at whole pixels): a
+// window of 6000 × 4000 at least, and for the four views a tab strip (the window less the
+// 2000-twip panel and 400 × 500) larger than 6000 × 6000.
+TEST(PictureLayout, ChoiceFollowsTheThresholds) {
+    const auto kind = [](QSize window) {
+        return computePictureLayout({window, 2000, 0, {640, 480}}).kind;
+    };
+    EXPECT_EQ(kind({5999, 9000}), PictureLayoutKind::NotLaidOut);
+    EXPECT_EQ(kind({9000, 3999}), PictureLayoutKind::NotLaidOut);
+    EXPECT_EQ(kind({6000, 4000}), PictureLayoutKind::Tabs);
+    EXPECT_EQ(kind({8400, 9000}), PictureLayoutKind::Tabs);  // strip 6000 wide
+    EXPECT_EQ(kind({8401, 6500}), PictureLayoutKind::Tabs);  // strip 6000 high
+    EXPECT_EQ(kind({8401, 6501}), PictureLayoutKind::FourViews);
 }
 
 TEST(PictureLayout, FourViewsFillTheTabStripInATwoByTwoGrid) {
@@ -77,12 +56,6 @@ TEST(PictureLayout, TabsStackTheFourBoxesBelowTheTabs) {
     for (const QRect& box : layout.boxes) EXPECT_EQ(box, QRect(100, 500, 6400, 3200));
     // 6400 × 3200 twips are 427 × 213 pixels, fitted again to 2 : 1.
     EXPECT_EQ(layout.drawSize, QSize(426, 213));
-}
-
-TEST(PictureLayout, SmallPictureInALargeWindowIsDrawnAtItsOwnSize) {
-    const PictureLayout layout = computePictureLayout({{20000, 12000}, 2000, 0, {100, 100}});
-    EXPECT_EQ(layout.boxes[0].size(), QSize(1500, 1500));
-    EXPECT_EQ(layout.drawSize, QSize(100, 100));
 }
 
 TEST(PictureLayout, ControlPanelWiderThanTheWindowLeavesNothingToDraw) {

@@ -14,9 +14,9 @@ void setTone(PixelBuffer& picture, int x, int y, bool dark) {
 
 }  // namespace
 
-PixelBuffer pictureFromRows(std::initializer_list<const char*> rows) {
+PixelBuffer pictureFromRows(const std::vector<const char*>& rows) {
     const int height = int(rows.size());
-    const int width = height > 0 ? int(std::strlen(*rows.begin())) : 0;
+    const int width = height > 0 ? int(std::strlen(rows.front())) : 0;
     PixelBuffer picture = PixelBuffer::white(width, height);
     int y = 1;
     for (const char* row : rows) {

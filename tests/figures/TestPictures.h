@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
+#include <vector>
 
 #include "figures/PixelBuffer.h"
 
@@ -9,7 +9,7 @@
 
 // One row per string: '#' is a dark pixel, any other character light. All rows must have the
 // same length.
-PixelBuffer pictureFromRows(std::initializer_list<const char*> rows);
+PixelBuffer pictureFromRows(const std::vector<const char*>& rows);
 
 // Each pixel dark with probability darkShare, from a fixed-seed generator.
 PixelBuffer noisePicture(int width, int height, double darkShare, std::uint32_t seed);

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <chrono>
 #include <thread>
@@ -15,8 +16,6 @@
 
 namespace {
 
-const QString kProgram = QStringLiteral(CNC_EXECUTABLE);
-
 class BatchMoveTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -24,7 +23,7 @@ protected:
         writeConfig("0.005");
     }
     void writeConfig(const char* ratioX) {
-        QFile file(m_dir.filePath(QStringLiteral("cnc.ini")));
+        QFile file(path("cnc.ini"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(QByteArray("[CNC]\nSM_X_ratio=") + ratioX +
                    "\nSM_Y_ratio=0,005\nSM_Z_ratio=0.005\nPort=/dev/cnc-no-such-port\n");
@@ -36,14 +35,30 @@ protected:
     }
     // Starts cnc with the temporary configuration and the given words.
     void start(QProcess& process, const QStringList& words) {
-        process.start(kProgram, QStringList{QStringLiteral("--config"), path("cnc.ini")} + words);
+        process.start(QStringLiteral(CNC_EXECUTABLE),
+                      QStringList{"--config", path("cnc.ini")} + words);
         ASSERT_TRUE(process.waitForStarted(5000));
     }
+    // Starts `cnc serve-sim` with the given options; returns the device it offers.
+    QString startServer(QProcess& server, const QStringList& options) {
+        start(server, QStringList{"serve-sim"} + options);
+        EXPECT_TRUE(server.waitForReadyRead(5000));
+        return QString::fromLocal8Bit(server.readLine()).trimmed();
+    }
+    // What the server shows, read until it ends with `last` (or about five seconds passed).
+    static QByteArray shownBy(QProcess& server, const QByteArray& last) {
+        QByteArray shown;
+        for (int i = 0; i < 50 && !shown.endsWith(last); ++i) {
+            server.waitForReadyRead(100);
+            shown += server.readAllStandardOutput();
+        }
+        return shown;
+    }
     // Runs cnc to its end; returns the exit status.
-    int run(const QStringList& words, int timeoutMs = 10000) {
+    int run(const QStringList& words) {
         QProcess process;
         start(process, words);
-        EXPECT_TRUE(process.waitForFinished(timeoutMs));
+        EXPECT_TRUE(process.waitForFinished(10000));
         m_stdout = process.readAllStandardOutput();
         m_stderr = QString::fromUtf8(process.readAllStandardError());
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -56,36 +71,50 @@ protected:
 
 TEST_F(BatchMoveTest, MoveThroughServeSimOnAPseudoTerminal) {
     QProcess server;
-    start(server, {QStringLiteral("serve-sim")});
-    ASSERT_TRUE(server.waitForReadyRead(5000));
-    const QString device = QString::fromLocal8Bit(server.readLine()).trimmed();
+    const QString device = startServer(server, {});
     ASSERT_TRUE(device.startsWith(QLatin1String("/dev/"))) << qPrintable(device);
 
-    EXPECT_EQ(run({QStringLiteral("--port"), device, QStringLiteral("move"), QStringLiteral("1"),
-                   QStringLiteral("-1"), QStringLiteral("0,5"), QStringLiteral("--log"),
-                   path("exchange.log")}),
-              0)
+    EXPECT_EQ(run({"--port", device, "move", "1", "-1", "0,5", "--log", path("exchange.log")}), 0)
         << qPrintable(m_stderr);
     EXPECT_TRUE(m_stdout.isEmpty());
     EXPECT_TRUE(m_stderr.contains(QStringLiteral("Отправлено строк: 1"))) << qPrintable(m_stderr);
     EXPECT_EQ(readFile("exchange.log"), QByteArray("> 200,-200,100;\n< OK\n"));
 
     // A negative first number is an argument, not an option.
-    EXPECT_EQ(run({QStringLiteral("--port"), device, QStringLiteral("move"), QStringLiteral("-1"),
-                   QStringLiteral("0"), QStringLiteral("0")}),
-              0)
-        << qPrintable(m_stderr);
+    EXPECT_EQ(run({"--port", device, "move", "-1", "0", "0"}), 0) << qPrintable(m_stderr);
 
-    QByteArray shown;
-    for (int i = 0; i < 50 && !shown.contains("> -200,0,0;\n< OK\n"); ++i) {
-        server.waitForReadyRead(100);
-        shown += server.readAllStandardOutput();
-    }
-    EXPECT_EQ(shown, QByteArray("> 200,-200,100;\n< OK\n> -200,0,0;\n< OK\n"));
-
+    EXPECT_EQ(shownBy(server, "> -200,0,0;\n< OK\n"),
+              QByteArray("> 200,-200,100;\n< OK\n> -200,0,0;\n< OK\n"));
     ::kill(pid_t(server.processId()), SIGTERM);
     EXPECT_TRUE(server.waitForFinished(3000));
     EXPECT_EQ(server.exitCode(), 0);
+}
+
+// With --probe and --delay: each answer is held back, and the probe's request (0,5 mm of Z is
+// 100 steps) is answered with a sample before its "OK". Asked to end while it holds an answer,
+// the server ends at once.
+TEST_F(BatchMoveTest, ServeSimProbeAndDelay) {
+    QProcess probe;
+    const QString device = startServer(probe, {"--probe", "--delay", "300"});
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(run({"--port", device, "move", "0", "0", "0,5"}), 0) << qPrintable(m_stderr);
+    EXPECT_GE(clock.elapsed(), 300);
+    const QString shown = QString::fromUtf8(shownBy(probe, "< OK\n"));
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^> 0,0,100;\n< \\d+\n< OK\n$")).match(shown).hasMatch())
+        << qPrintable(shown);
+
+    QProcess holding;
+    const QString slow = startServer(holding, {"--delay", "60000"});
+    EXPECT_EQ(run({"--port", slow, "--timeout", "1", "move", "1", "0", "0"}), 1);
+    clock.restart();
+    ::kill(pid_t(holding.processId()), SIGTERM);
+    EXPECT_TRUE(holding.waitForFinished(3000));
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(holding.readAllStandardOutput(), QByteArray("> 200,0,0;\n"));
+    ::kill(pid_t(probe.processId()), SIGTERM);
+    EXPECT_TRUE(probe.waitForFinished(3000));
 }
 
 TEST_F(BatchMoveTest, ASilentControllerTimesOut) {
@@ -93,10 +122,7 @@ TEST_F(BatchMoveTest, ASilentControllerTimesOut) {
     ASSERT_TRUE(silent.isOpen());
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(run({QStringLiteral("--port"), silent.devicePath(), QStringLiteral("--timeout"),
-                   QStringLiteral("1"), QStringLiteral("move"), QStringLiteral("1"),
-                   QStringLiteral("0"), QStringLiteral("0")}),
-              1);
+    EXPECT_EQ(run({"--port", silent.devicePath(), "--timeout", "1", "move", "1", "0", "0"}), 1);
     EXPECT_LT(clock.elapsed(), 2500);
     EXPECT_GE(clock.elapsed(), 1000);
     EXPECT_TRUE(m_stderr.contains(QStringLiteral("не ответил"))) << qPrintable(m_stderr);
@@ -110,8 +136,7 @@ TEST_F(BatchMoveTest, CtrlCStopsAndASecondAbandons) {
         SCOPED_TRACE(twice ? "twice" : "once");
         PtyPair machine;
         QProcess process;
-        start(process, {QStringLiteral("--port"), machine.devicePath(), QStringLiteral("move"),
-                        QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("-1")});
+        start(process, {"--port", machine.devicePath(), "move", "0", "0", "-1"});
         ASSERT_EQ(machine.receive(8, 5000), QByteArray("0,0,-200;"));
         QElapsedTimer clock;
         clock.start();
@@ -149,8 +174,8 @@ class BatchMoveWords : public BatchMoveTest, public ::testing::WithParamInterfac
 
 TEST_P(BatchMoveWords, ExitStatusLineAndMessage) {
     const MoveWords& c = GetParam();
-    if (QString::fromLatin1(c.name) == QLatin1String("ZeroRatio")) writeConfig("0");
-    EXPECT_EQ(run(QStringList{QStringLiteral("--log"), path("exchange.log")} + c.words), c.status)
+    if (std::string(c.name) == "ZeroRatio") writeConfig("0");
+    EXPECT_EQ(run(QStringList{"--log", path("exchange.log")} + c.words), c.status)
         << qPrintable(m_stderr);
     if (c.status != 2) {
         EXPECT_EQ(readFile("exchange.log"), c.log);
@@ -159,23 +184,21 @@ TEST_P(BatchMoveWords, ExitStatusLineAndMessage) {
     EXPECT_TRUE(m_stdout.isEmpty());
 }
 
-const QString kSim = QStringLiteral("sim");
-
 INSTANTIATE_TEST_SUITE_P(
     Cnc, BatchMoveWords,
     ::testing::Values(
         MoveWords{"DecimalPoint",
-                  {"--port", kSim, "move", "0.0075", "-0.0025", "1e-2"},
+                  {"--port", "sim", "move", "0.0075", "-0.0025", "1e-2"},
                   0,
                   "> 2,0,2;\n< OK\n",
                   "Отправлено строк: 1"},
         MoveWords{"OptionsAfterTheCommand",
-                  {"move", "-1", "-0,5", "0", "--port", kSim},
+                  {"move", "-1", "-0,5", "0", "--port", "sim"},
                   0,
                   "> -200,-100,0;\n< OK\n",
                   "Отправлено строк: 1"},
         MoveWords{"DoubleDashEndsOptions",
-                  {"--port", kSim, "move", "--", "-2", "0", "-3"},
+                  {"--port", "sim", "move", "--", "-2", "0", "-3"},
                   0,
                   "> -400,0,-600;\n< OK\n",
                   "Отправлено строк: 1"},
@@ -185,10 +208,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "",
                   "Отправлено строк: 0"},
         MoveWords{"PortCannotOpen", {"move", "1", "1", "1"}, 1, "", "Ошибка открытия Com-порта"},
-        MoveWords{"TooFewNumbers", {"--port", kSim, "move", "1", "1"}, 2, "", "DX DY DZ"},
-        MoveWords{"NotANumber", {"--port", kSim, "move", "1", "1", "x"}, 2, "", "3-ей оси"},
-        MoveWords{"TooFar", {"--port", kSim, "move", "1e10", "0", "0"}, 1, "", "слишком велико"},
-        MoveWords{"ZeroRatio", {"--port", kSim, "move", "1", "0", "0"}, 1, "", "оси X"}),
+        MoveWords{"TooFewNumbers", {"--port", "sim", "move", "1", "1"}, 2, "", "DX DY DZ"},
+        MoveWords{"NotANumber", {"--port", "sim", "move", "1", "1", "x"}, 2, "", "3-ей оси"},
+        MoveWords{"TooFar", {"--port", "sim", "move", "1e10", "0", "0"}, 1, "", "слишком велико"},
+        MoveWords{"ZeroRatio", {"--port", "sim", "move", "1", "0", "0"}, 1, "", "оси X"}),
     [](const ::testing::TestParamInfo<MoveWords>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -13,7 +13,6 @@
 namespace {
 
 const QByteArray kOk = "OK\r\n";
-const QString kToolWarning = QStringLiteral("Инструмент может остаться опущенным");
 
 struct Message {
     QString title;
@@ -37,48 +36,37 @@ private:
     JobRunner& m_runner;
 };
 
-// A job in the manner of the milling jobs: plunge, then a line per step; asked to stop, it
-// lifts the tool back to the surface before it ends.
-class ScriptedJob {
-public:
-    ScriptedJob(JobHost& host, int steps) : m_protocol(MoveWindow::Milling, host), m_steps(steps) {}
-    void operator()(JobHost& host) {
-        m_protocol.sendLine(0, 0, 50, true);
-        for (int step = 0; step < m_steps; ++step) {
-            if (host.stopLevel() != StopLevel::None) {
-                m_protocol.sendLine(0, 0, -50, true);
-                throw JobEnded(JobEnded::Reason::Stopped, QStringLiteral("Стоп"),
-                               QStringLiteral("Работа остановлена. Фреза поднята к поверхности."));
-            }
-            m_protocol.sendLine(1, 0, 0, true);
+// A job in the manner of the milling jobs: plunge, a line per step, lift; asked to stop, it lifts
+// the tool back to the surface and ends.
+void scriptedJob(JobHost& host, int steps) {
+    MoveProtocol protocol(MoveWindow::Milling, host);
+    protocol.sendLine(0, 0, 50, true);
+    for (int step = 0; step < steps; ++step) {
+        if (host.stopLevel() != StopLevel::None) {
+            protocol.sendLine(0, 0, -50, true);
+            throw JobEnded(JobEnded::Reason::Stopped, QStringLiteral("Стоп"),
+                           QStringLiteral("Работа остановлена. Фреза поднята к поверхности."));
         }
-        m_protocol.sendLine(0, 0, -50, true);
+        protocol.sendLine(1, 0, 0, true);
     }
-
-private:
-    MoveProtocol m_protocol;
-    int m_steps;
-};
+    protocol.sendLine(0, 0, -50, true);
+}
 
 class JobRunnerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Settings() = ProgramSettings{};
         Settings().PortHandle = SerialAttach(std::make_unique<ScriptedTransport>(m_script));
-        connect();
+        QObject::connect(&m_runner, &JobRunner::busyChanged,
+                         [this](bool busy) { m_busySignals.append(busy); });
     }
     void TearDown() override {
         SerialClose(Settings().PortHandle);
         Settings() = ProgramSettings{};
     }
-    void connect() {
-        QObject::connect(&m_runner, &JobRunner::busyChanged,
-                         [this](bool busy) { m_busySignals.append(busy); });
-    }
     // Runs the scripted job in m_host and says whether the runner took it.
     bool runScripted(int steps) {
-        ScriptedJob job(m_host, steps);
-        return m_runner.run(m_host, [&job](JobHost& host) { job(host); });
+        return m_runner.run(m_host, [steps](JobHost& host) { scriptedJob(host, steps); });
     }
 
     std::shared_ptr<PortScript> m_script = std::make_shared<PortScript>();
@@ -86,17 +74,6 @@ protected:
     RunnerHost m_host{m_runner};
     QList<bool> m_busySignals;
 };
-
-TEST_F(JobRunnerTest, JobThatEndsNormallyShowsNothingAndLeavesTheRunnerIdle) {
-    m_script->perLine = {kOk};
-    EXPECT_TRUE(runScripted(3));
-    EXPECT_EQ(m_script->written,
-              (QList<QByteArray>{"0,0,50;", "1,0,0;", "1,0,0;", "1,0,0;", "0,0,-50;"}));
-    EXPECT_TRUE(m_host.messages.isEmpty());
-    EXPECT_FALSE(m_runner.busy());
-    EXPECT_EQ(m_runner.currentHost(), nullptr);
-    EXPECT_EQ(m_busySignals, (QList<bool>{true, false}));
-}
 
 TEST_F(JobRunnerTest, SecondJobCannotStartWhileOneRunsInTheSameOrAnotherWindow) {
     m_script->perLine = {kOk};
@@ -114,11 +91,14 @@ TEST_F(JobRunnerTest, SecondJobCannotStartWhileOneRunsInTheSameOrAnotherWindow) 
     // The first answer arrives one poll late, so the job lets events run at least once.
     m_script->arrivals = {QByteArray()};
     EXPECT_TRUE(runScripted(2));
+    EXPECT_EQ(m_script->written, (QList<QByteArray>{"0,0,50;", "1,0,0;", "1,0,0;", "0,0,-50;"}));
     EXPECT_EQ(nestedTaken, (QList<bool>{false, false}));
     EXPECT_FALSE(nestedStarted);
+    EXPECT_TRUE(m_host.messages.isEmpty());
     EXPECT_TRUE(other.messages.isEmpty());
+    // The buttons come back: the runner is idle again, and the other window may run its own job.
     EXPECT_EQ(m_busySignals, (QList<bool>{true, false}));
-    // Once the job has ended, the other window may run its own.
+    EXPECT_EQ(m_runner.currentHost(), nullptr);
     bool laterRan = false;
     EXPECT_TRUE(m_runner.run(other, [&](JobHost&) { laterRan = true; }));
     EXPECT_TRUE(laterRan);
@@ -133,7 +113,6 @@ TEST_F(JobRunnerTest, StopDuringWaitEndsAfterTheOkAndRunsTheSafeStopLines) {
             EXPECT_EQ(m_host.stopLevel(), StopLevel::Stop);
         }
     };
-    m_script->perLine = {};
     m_script->arrivals = {kOk};  // the plunge is answered at once
     QObject::connect(&m_runner, &JobRunner::stopLevelChanged, [&](StopLevel level) {
         if (level == StopLevel::Stop) {
@@ -161,19 +140,19 @@ TEST_P(JobRunnerAbandon, EndsAtOnceWithTheWarningAndSendsNothingMore) {
     m_script->arrivals = {kOk};  // the plunge is answered, the next line never
     m_host.onEvents = [&](FakeJobHost&) {
         if (m_script->written.size() < 2) return;
-        if (m_runner.stopLevel() == StopLevel::None)
-            m_runner.requestStop();
-        else if (GetParam() == AbandonWay::StopTwice)
+        if (m_runner.stopLevel() == StopLevel::None || GetParam() == AbandonWay::StopTwice)
             m_runner.requestStop();
     };
     EXPECT_TRUE(runScripted(10));
     EXPECT_EQ(m_script->written, (QList<QByteArray>{"0,0,50;", "1,0,0;"}));
     ASSERT_EQ(m_host.messages.size(), 1);
-    EXPECT_EQ(m_host.messages[0].title, QStringLiteral("Ошибка"));
-    EXPECT_TRUE(m_host.messages[0].text.contains(kToolWarning))
-        << qPrintable(m_host.messages[0].text);
+    const Message& shown = m_host.messages[0];
+    EXPECT_EQ(shown.title, QStringLiteral("Ошибка"));
+    EXPECT_TRUE(shown.text.contains(QStringLiteral("Инструмент может остаться опущенным")))
+        << qPrintable(shown.text);
     if (GetParam() == AbandonWay::NoAnswer) {
         // The wait gave the controller its time after "Стоп", and not much more.
+        EXPECT_TRUE(shown.text.contains(QStringLiteral("не ответил"))) << qPrintable(shown.text);
         EXPECT_GE(m_host.now, kStopReplyTimeoutMs);
         EXPECT_LT(m_host.now, kStopReplyTimeoutMs + 100);
     } else {
@@ -187,31 +166,22 @@ INSTANTIATE_TEST_SUITE_P(Ways, JobRunnerAbandon,
                          ::testing::Values(AbandonWay::StopTwice, AbandonWay::NoAnswer));
 
 TEST_F(JobRunnerTest, RefusalsAndFailuresAreShownAndTheRunnerStaysUsable) {
-    struct Case {
-        std::function<void()> fail;
-        QString title;
-        QString text;
-    };
-    const QList<Case> cases = {
-        {[] {
-             throw JobEnded(JobEnded::Reason::Refused, QStringLiteral("Ошибка"),
-                            QStringLiteral("Сначала разберите картинку."));
-         },
-         QStringLiteral("Ошибка"), QStringLiteral("Сначала разберите картинку.")},
+    const QList<std::pair<std::function<void()>, QString>> cases = {
+        // A message without a title is shown as an error.
         {[] {
              throw JobEnded(JobEnded::Reason::TimedOut, QString(), QStringLiteral("Нет ответа"));
          },
-         QStringLiteral("Ошибка"), QStringLiteral("Нет ответа")},
-        {[] { throw std::runtime_error("boom"); }, QStringLiteral("Ошибка"),
+         QStringLiteral("Нет ответа")},
+        {[] { throw std::runtime_error("boom"); },
          QStringLiteral("Работа прервана из-за внутренней ошибки: boom")},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text.toStdString());
+    for (const auto& [fail, text] : cases) {
+        SCOPED_TRACE(text.toStdString());
         m_host.messages.clear();
-        EXPECT_TRUE(m_runner.run(m_host, [&](JobHost&) { c.fail(); }));
+        EXPECT_TRUE(m_runner.run(m_host, [&](JobHost&) { fail(); }));
         ASSERT_EQ(m_host.messages.size(), 1);
-        EXPECT_EQ(m_host.messages[0].title, c.title);
-        EXPECT_EQ(m_host.messages[0].text, c.text);
+        EXPECT_EQ(m_host.messages[0].title, QStringLiteral("Ошибка"));
+        EXPECT_EQ(m_host.messages[0].text, text);
         EXPECT_FALSE(m_runner.busy());
     }
     EXPECT_EQ(m_busySignals.size(), 2 * cases.size());
@@ -224,14 +194,10 @@ TEST_F(JobRunnerTest, StopRequestsOutsideAJobAreIgnoredAndCloseRequestsNeverEsca
 
     QList<StopLevel> seen;
     m_runner.run(m_host, [&](JobHost& host) {
-        m_runner.requestStopForClose();
-        seen.append(host.stopLevel());
-        m_runner.requestStopForClose();
-        seen.append(host.stopLevel());
-        m_runner.requestStop();
-        seen.append(host.stopLevel());
-        m_runner.requestStopForClose();
-        seen.append(host.stopLevel());
+        for (const bool close : {true, true, false, true}) {
+            close ? m_runner.requestStopForClose() : m_runner.requestStop();
+            seen.append(host.stopLevel());
+        }
     });
     EXPECT_EQ(seen, (QList<StopLevel>{StopLevel::Stop, StopLevel::Stop, StopLevel::Abandon,
                                       StopLevel::Abandon}));

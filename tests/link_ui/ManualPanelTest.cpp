@@ -8,114 +8,78 @@
 #include <QTest>
 
 #include "TestWindow.h"
-#include "app/ProgramSettings.h"
-#include "link/SerialPort.h"
-#include "tests/link/Fakes.h"
 
 namespace {
 
-const QByteArray kOk = "OK\r\n";
-
 // The panel in a window over a scripted port, with the ratios of a fresh installation.
-class ManualPanelTest : public ::testing::Test {
+class ManualPanelTest : public ScriptedPortTest<> {
 protected:
     void SetUp() override {
-        Settings() = ProgramSettings{};
-        Settings().PortHandle = SerialAttach(std::make_unique<ScriptedTransport>(m_script));
+        ScriptedPortTest::SetUp();
         m_window = std::make_unique<TestWindow>(m_runner);
     }
     void TearDown() override {
         m_window.reset();
-        SerialClose(Settings().PortHandle);
-        Settings() = ProgramSettings{};
+        ScriptedPortTest::TearDown();
     }
-    template <class T>
-    T* child(const char* name) const {
-        T* found = m_window->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+    void typeAndMove(const char* x, const char* y, const char* z) const {
+        child<QLineEdit>(m_window.get(), "tx")->setText(QString::fromUtf8(x));
+        child<QLineEdit>(m_window.get(), "ty")->setText(QString::fromUtf8(y));
+        child<QLineEdit>(m_window.get(), "tz")->setText(QString::fromUtf8(z));
+        QTest::mouseClick(child<QPushButton>(m_window.get(), "Command3"), Qt::LeftButton);
     }
-    void type(const char* x, const char* y, const char* z) const {
-        child<QLineEdit>("tx")->setText(QString::fromUtf8(x));
-        child<QLineEdit>("ty")->setText(QString::fromUtf8(y));
-        child<QLineEdit>("tz")->setText(QString::fromUtf8(z));
-    }
-    void clickMove() const { QTest::mouseClick(child<QPushButton>("Command3"), Qt::LeftButton); }
 
-    std::shared_ptr<PortScript> m_script = std::make_shared<PortScript>();
-    JobRunner m_runner;
     std::unique_ptr<TestWindow> m_window;
 };
 
-struct InvalidCase {
-    const char* x;
-    const char* y;
-    const char* z;
-    const char* message;
-};
-
-class ManualPanelInvalid : public ManualPanelTest,
-                           public ::testing::WithParamInterface<InvalidCase> {};
-
-TEST_P(ManualPanelInvalid, ReportsTheFirstBadFieldInAxisOrderAndSendsNothing) {
-    const InvalidCase c = GetParam();
-    m_script->perLine = {kOk};
-    type(c.x, c.y, c.z);
-    clickMove();
-    ASSERT_EQ(m_window->messages.size(), 1);
-    EXPECT_EQ(m_window->messages[0].title, QStringLiteral("Ошибка"));
-    EXPECT_EQ(m_window->messages[0].text, QString::fromUtf8(c.message));
+TEST_F(ManualPanelTest, ReportsTheFirstBadFieldInAxisOrderAndSendsNothing) {
+    struct Case {
+        const char* x;
+        const char* y;
+        const char* z;
+        const char* axis;
+    };
+    for (const Case c : {Case{"-", "", "", "1-ой"}, Case{"1", "x", "--3", "2-ой"},
+                         Case{"1,5", "-2", "1,2,3", "3-ей"}}) {
+        SCOPED_TRACE(c.axis);
+        m_window->messages.clear();
+        typeAndMove(c.x, c.y, c.z);
+        ASSERT_EQ(m_window->messages.size(), 1);
+        EXPECT_EQ(m_window->messages[0].title, QStringLiteral("Ошибка"));
+        EXPECT_EQ(m_window->messages[0].text,
+                  QStringLiteral("Введите число в поле для перемещения по %1 оси!").arg(c.axis));
+    }
     EXPECT_TRUE(m_script->written.isEmpty());
 }
-
-const char kFirst[] = "Введите число в поле для перемещения по 1-ой оси!";
-const char kSecond[] = "Введите число в поле для перемещения по 2-ой оси!";
-const char kThird[] = "Введите число в поле для перемещения по 3-ей оси!";
-
-INSTANTIATE_TEST_SUITE_P(Fields, ManualPanelInvalid,
-                         ::testing::Values(InvalidCase{"-", "0", "0", kFirst},
-                                           InvalidCase{"", "", "", kFirst},
-                                           InvalidCase{"1", "", "0", kSecond},
-                                           InvalidCase{"1", "x", "y", kSecond},
-                                           InvalidCase{"1,5", "-2", "1,2,3", kThird},
-                                           InvalidCase{"1", "2", "--3", kThird}));
 
 TEST_F(ManualPanelTest, AllFieldsZeroSendsTheZeroMoveAndWaitsForItsAnswer) {
     for (const bool ticked : {true, false}) {
         SCOPED_TRACE(ticked ? "output ticked" : "output clear");
         m_script->written.clear();
-        child<QCheckBox>("Check1")->setChecked(ticked);
+        child<QCheckBox>(m_window.get(), "Check1")->setChecked(ticked);
         // The answer arrives only on the third poll: the move waits for it either way.
-        m_script->perLine = {QByteArray(), QByteArray(), kOk};
-        type("0", "0", "0");
-        clickMove();
+        m_script->perLine = {QByteArray(), QByteArray(), "OK\r\n"};
+        typeAndMove("0", "0", "0");
         EXPECT_EQ(m_script->written, QList<QByteArray>{"0,0,0;"});
         EXPECT_TRUE(m_script->arrivals.isEmpty());
         EXPECT_TRUE(m_window->messages.isEmpty());
     }
 }
 
-TEST_F(ManualPanelTest, WithoutAPortTheOutputBoxAndTheMoveButtonAreDisabled) {
-    EXPECT_EQ(child<QLabel>("Label4")->text(), QStringLiteral("Com-порт открыт"));
-    EXPECT_TRUE(child<QCheckBox>("Check1")->isEnabled());
-    EXPECT_TRUE(child<QPushButton>("Command3")->isEnabled());
-
+// The status is taken at load: a job elsewhere that ends, or a port opened later, does not
+// enable the controls.
+TEST_F(ManualPanelTest, WithoutAPortTheOutputBoxAndTheMoveButtonStayDisabled) {
     for (const int handle : {0, kPortCannotOpen, kPortSettingsRefused}) {
         SCOPED_TRACE(handle);
         const int open = Settings().PortHandle;
         Settings().PortHandle = handle;
         TestWindow window(m_runner);
         Settings().PortHandle = open;
-        EXPECT_EQ(window.findChild<QLabel*>("Label4")->text(),
-                  QStringLiteral("Ошибка открытия Com-порта"));
-        EXPECT_FALSE(window.findChild<QCheckBox*>("Check1")->isEnabled());
-        EXPECT_FALSE(window.findChild<QPushButton*>("Command3")->isEnabled());
-        // A job elsewhere that ends does not enable them either.
         m_runner.run(*m_window->host, [](JobHost&) {});
-        EXPECT_FALSE(window.findChild<QPushButton*>("Command3")->isEnabled());
-        // The status was taken at load: a port opened later does not change it.
-        EXPECT_EQ(window.findChild<QLabel*>("Label4")->text(),
+        EXPECT_EQ(child<QLabel>(&window, "Label4")->text(),
                   QStringLiteral("Ошибка открытия Com-порта"));
+        EXPECT_FALSE(child<QCheckBox>(&window, "Check1")->isEnabled());
+        EXPECT_FALSE(child<QPushButton>(&window, "Command3")->isEnabled());
     }
 }
 

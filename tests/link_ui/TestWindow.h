@@ -1,19 +1,50 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QCloseEvent>
 #include <QList>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "app/ProgramSettings.h"
 #include "link/MoveProtocol.h"
+#include "link/SerialPort.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/ManualPanel.h"
 #include "link/ui/WindowJobHost.h"
+#include "tests/link/Fakes.h"
 
 struct ShownMessage {
     QString title;
     QString text;
+};
+
+// The child of `window` with that object name; a missing one fails the test.
+template <class T>
+T* child(const QWidget* window, const char* name) {
+    T* found = window->findChild<T*>(QLatin1String(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+// The settings of a fresh installation with a scripted port open as the program's port, and a
+// job runner; the settings are restored afterwards.
+template <class Base = ::testing::Test>
+class ScriptedPortTest : public Base {
+protected:
+    void SetUp() override {
+        Settings() = ProgramSettings{};
+        Settings().PortHandle = SerialAttach(std::make_unique<ScriptedTransport>(m_script));
+    }
+    void TearDown() override {
+        SerialClose(Settings().PortHandle);
+        Settings() = ProgramSettings{};
+    }
+
+    std::shared_ptr<PortScript> m_script = std::make_shared<PortScript>();
+    JobRunner m_runner;
 };
 
 // A working window reduced to what the job machinery needs: the manual panel, a job button and

@@ -9,57 +9,41 @@
 #include <functional>
 
 #include "TestWindow.h"
-#include "app/ProgramSettings.h"
-#include "link/SerialPort.h"
-#include "tests/link/Fakes.h"
 
 namespace {
 
 // Two working windows over one runner and a scripted port.
-class WindowJobHostTest : public ::testing::Test {
+class WindowJobHostTest : public ScriptedPortTest<> {
 protected:
     void SetUp() override {
-        Settings() = ProgramSettings{};
-        Settings().PortHandle = SerialAttach(std::make_unique<ScriptedTransport>(m_script));
+        ScriptedPortTest::SetUp();
         m_first = std::make_unique<TestWindow>(m_runner);
         m_second = std::make_unique<TestWindow>(m_runner);
     }
     void TearDown() override {
         m_first.reset();
         m_second.reset();
-        SerialClose(Settings().PortHandle);
-        Settings() = ProgramSettings{};
+        ScriptedPortTest::TearDown();
     }
-
-    // The job controls of both windows, as the user sees them: job button, manual move, "Стоп".
-    struct Controls {
-        bool job[2];
-        bool move[2];
-        bool stop[2];
-    };
-    Controls controls() const {
-        const TestWindow* windows[] = {m_first.get(), m_second.get()};
-        Controls c{};
-        for (int i = 0; i < 2; ++i) {
-            c.job[i] = windows[i]->jobButton->isEnabled();
-            c.move[i] = windows[i]->findChild<QPushButton*>("Command3")->isEnabled();
-            c.stop[i] = windows[i]->bar->stopButton()->isEnabled();
+    // The enabled job controls of both windows as the user sees them: "J" job button, "M" manual
+    // move, "S" "Стоп"; "-" for each one disabled.
+    QString controls() const {
+        QString shown;
+        for (const TestWindow* window : {m_first.get(), m_second.get()}) {
+            shown += window->jobButton->isEnabled() ? 'J' : '-';
+            shown += window->findChild<QPushButton*>("Command3")->isEnabled() ? 'M' : '-';
+            shown += window->bar->stopButton()->isEnabled() ? 'S' : '-';
         }
-        return c;
+        return shown;
     }
 
-    std::shared_ptr<PortScript> m_script = std::make_shared<PortScript>();
-    JobRunner m_runner;
     std::unique_ptr<TestWindow> m_first;
     std::unique_ptr<TestWindow> m_second;
 };
 
 TEST_F(WindowJobHostTest, WhileAJobRunsEveryWindowsJobControlsAreOffAndComeBackAfter) {
-    const Controls before = controls();
-    EXPECT_TRUE(before.job[0] && before.job[1] && before.move[0] && before.move[1]);
-    EXPECT_FALSE(before.stop[0] || before.stop[1]);
-
-    Controls during{};
+    EXPECT_EQ(controls(), "JM-JM-");
+    QString during;
     bool otherTaken = true;
     bool sameTaken = true;
     EXPECT_TRUE(m_first->host->runJob([&](JobHost&) {
@@ -69,16 +53,11 @@ TEST_F(WindowJobHostTest, WhileAJobRunsEveryWindowsJobControlsAreOffAndComeBackA
         // A click on the other window's disabled button starts nothing either.
         QTest::mouseClick(m_second->findChild<QPushButton*>("Command3"), Qt::LeftButton);
     }));
-    EXPECT_FALSE(during.job[0] || during.job[1] || during.move[0] || during.move[1]);
-    EXPECT_TRUE(during.stop[0]);  // only the job's own window can stop it
-    EXPECT_FALSE(during.stop[1]);
+    EXPECT_EQ(during, "--S---");  // only the job's own window can stop it
     EXPECT_FALSE(otherTaken);
     EXPECT_FALSE(sameTaken);
     EXPECT_TRUE(m_script->written.isEmpty());
-
-    const Controls after = controls();
-    EXPECT_TRUE(after.job[0] && after.job[1] && after.move[0] && after.move[1]);
-    EXPECT_FALSE(after.stop[0] || after.stop[1]);
+    EXPECT_EQ(controls(), "JM-JM-");
 }
 
 // "Стоп" and Esc act only on the job of their own window: the first asks it to stop, the second
@@ -109,14 +88,13 @@ TEST_F(WindowJobHostTest, StopButtonAndEscapeStopThenAbandonTheWindowsOwnJob) {
 TEST_F(WindowJobHostTest, ProgressShowsWhatTheJobReports) {
     auto* bar = m_first->bar->findChild<QProgressBar*>();
     ASSERT_NE(bar, nullptr);
-    QList<int> maxima;
     m_first->host->runJob([&](JobHost& host) {
         host.reportProgress({3, 12, QStringLiteral("фигура 3 из 12")});
         EXPECT_EQ(bar->value(), 3);
-        maxima.append(bar->maximum());
+        EXPECT_EQ(bar->maximum(), 12);
         EXPECT_EQ(m_first->bar->progressText(), QStringLiteral("фигура 3 из 12"));
         host.reportProgress({420, 0, QString()});  // no total known: a moving bar and the count
-        maxima.append(bar->maximum());
+        EXPECT_EQ(bar->maximum(), 0);
         EXPECT_EQ(m_first->bar->progressText(), QStringLiteral("420"));
         host.reportProgress({5'000'000'000, 10'000'000'000, QStringLiteral("шаг")});
         EXPECT_NEAR(double(bar->value()) / bar->maximum(), 0.5, 1e-6);
@@ -126,7 +104,6 @@ TEST_F(WindowJobHostTest, ProgressShowsWhatTheJobReports) {
         EXPECT_TRUE(m_first->bar->progressText().contains(QStringLiteral("ещё раз «Стоп»")));
         EXPECT_EQ(bar->value(), 6);
     });
-    EXPECT_EQ(maxima, (QList<int>{12, 0}));
     EXPECT_GT(bar->maximum(), 0);  // at rest after the job
     EXPECT_EQ(m_first->bar->progressText(), QStringLiteral("Работа остановлена"));
 }

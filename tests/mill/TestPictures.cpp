@@ -88,17 +88,3 @@ PixelBuffer drawPicture(PictureKind kind, int width, int height, int bytesPerPix
     }
     return picture;
 }
-
-std::string pictureKindName(PictureKind kind) {
-    switch (kind) {
-        case PictureKind::Shapes:
-            return "Shapes";
-        case PictureKind::GreyRamp:
-            return "GreyRamp";
-        case PictureKind::Noise:
-            return "Noise";
-        case PictureKind::NearThreshold:
-            return "NearThreshold";
-    }
-    return "?";
-}

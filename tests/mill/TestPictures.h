@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string>
-
 #include "figures/PixelBuffer.h"
 
 // Pictures drawn in code for the gradient and offset tests and benchmarks. Every byte that is
@@ -15,5 +13,3 @@ enum class PictureKind {
 };
 
 PixelBuffer drawPicture(PictureKind kind, int width, int height, int bytesPerPixel, unsigned seed);
-
-std::string pictureKindName(PictureKind kind);

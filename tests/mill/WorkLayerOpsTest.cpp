@@ -78,33 +78,25 @@ TEST(WorkLayerOps, RefusedFieldsChangeNothing) {
     }
 }
 
-TEST(WorkLayerOps, GradientStoresTheCutterAndEmptiesTheTables) {
+// 200-pixel picture, 200 mm: also at diameter 0, which paints nothing, the work layer is replaced
+// and the tables are emptied.
+TEST(WorkLayerOps, GradientStoresTheCutterReplacesTheLayerAndEmptiesTheTables) {
     const PixelBuffer source = drawPicture(PictureKind::Shapes, 200, 60, 4, 3);
-    PixelBuffer work = drawPicture(PictureKind::Noise, 200, 60, 4, 4);
     const FigureAnalysis before = parsedAnalysis(200, 60);
-    FigureAnalysis analysis = before;
-    CutterSize cutter;
-    const WorkLayerOutcome outcome =
-        markGradientFromFields(u"3", u"200", source, work, analysis, cutter);
-    EXPECT_FALSE(outcome.refused());
-    EXPECT_EQ(cutter, (CutterSize{1.5, 2}));
-    EXPECT_EQ(work, referenceMarkGradient(source, 1.5, 2));
-    EXPECT_EQ(outcome.changed, firstBytesDiffer(source, work));
-    expectEmptiedTables(analysis, before);
-}
-
-TEST(WorkLayerOps, ZeroDiameterGradientStillReplacesTheLayerAndEmptiesTheTables) {
-    const PixelBuffer source = drawPicture(PictureKind::Shapes, 50, 40, 4, 5);
-    PixelBuffer work = drawPicture(PictureKind::Noise, 50, 40, 4, 6);
-    const FigureAnalysis before = parsedAnalysis(50, 40);
-    FigureAnalysis analysis = before;
-    CutterSize cutter{4, 4};
-    const WorkLayerOutcome outcome =
-        markGradientFromFields(u"0", u"200", source, work, analysis, cutter);
-    EXPECT_FALSE(outcome.changed);
-    EXPECT_EQ(cutter, (CutterSize{0, 0}));
-    EXPECT_EQ(work, source);
-    expectEmptiedTables(analysis, before);
+    for (const auto& [diameter, expected] :
+         {std::pair{u"3", CutterSize{1.5, 2}}, std::pair{u"0", CutterSize{0, 0}}}) {
+        SCOPED_TRACE(expected.radius);
+        PixelBuffer work = drawPicture(PictureKind::Noise, 200, 60, 4, 4);
+        FigureAnalysis analysis = before;
+        CutterSize cutter{4, 4};
+        const WorkLayerOutcome outcome =
+            markGradientFromFields(diameter, u"200", source, work, analysis, cutter);
+        EXPECT_FALSE(outcome.refused());
+        EXPECT_EQ(cutter, expected);
+        EXPECT_EQ(work, referenceMarkGradient(source, expected.radius, expected.reach));
+        EXPECT_EQ(outcome.changed, firstBytesDiffer(source, work));
+        expectEmptiedTables(analysis, before);
+    }
 }
 
 TEST(WorkLayerOps, TwoOffsetsShrinkByTwoDiametersAndTheGradientRestoresOneBand) {
@@ -144,21 +136,31 @@ TEST(WorkLayerOps, RepeatedOffsetsReportNoChangeOnceNothingIsLeftToGrow) {
     EXPECT_EQ(work.first(2, 21), 0);
 }
 
+// The outlining window's variants are the literal three-by-three procedures.
 TEST(WorkLayerOps, OutliningVariantsMatchTheThreeByThreeProceduresAndEmptyTheTables) {
-    const PixelBuffer source = drawPicture(PictureKind::NearThreshold, 33, 21, 3, 8);
-    PixelBuffer work = drawPicture(PictureKind::Shapes, 33, 21, 3, 9);
     const FigureAnalysis before = parsedAnalysis(33, 21);
-    FigureAnalysis analysis = before;
+    for (const PictureKind kind : {PictureKind::Shapes, PictureKind::GreyRamp, PictureKind::Noise,
+                                   PictureKind::NearThreshold}) {
+        for (unsigned seed = 1; seed <= 3; ++seed) {
+            SCOPED_TRACE(testing::Message() << "kind " << int(kind) << " seed " << seed);
+            const int width = 22 + int(seed);
+            const int bytesPerPixel = 3 + seed % 2;
+            const PixelBuffer source = drawPicture(kind, width, 19, bytesPerPixel, seed);
+            PixelBuffer work = drawPicture(PictureKind::Shapes, width, 19, bytesPerPixel, 9);
+            FigureAnalysis analysis = before;
+            const bool marked = markOutlineGradient(source, work, analysis);
+            EXPECT_EQ(marked, firstBytesDiffer(source, work));
+            EXPECT_EQ(work, referenceOutlineGradient(source));
+            expectEmptiedTables(analysis, before);
 
-    EXPECT_TRUE(markOutlineGradient(source, work, analysis));
-    EXPECT_EQ(work, referenceOutlineGradient(source));
-    expectEmptiedTables(analysis, before);
-
-    analysis = before;
-    const PixelBuffer gradient = work;
-    offsetOutlineFigures(work, analysis);
-    EXPECT_EQ(work, referenceOutlineOffset(gradient));
-    expectEmptiedTables(analysis, before);
+            analysis = before;
+            PixelBuffer offset = source;
+            const bool grown = offsetOutlineFigures(offset, analysis);
+            EXPECT_EQ(grown, firstBytesDiffer(source, offset));
+            EXPECT_EQ(offset, referenceOutlineOffset(source));
+            expectEmptiedTables(analysis, before);
+        }
+    }
 }
 
 }  // namespace
