@@ -7,20 +7,11 @@
 #include <QVBoxLayout>
 
 #include "app/Config.h"
+#include "app/ui/WidgetNames.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/ManualPanel.h"
 #include "link/ui/WindowJobHost.h"
 #include "link/ui/WindowLink.h"
-
-namespace {
-
-QLineEdit* namedField(const char* name, const QString& text, QWidget* parent) {
-    auto* field = new QLineEdit(text, parent);
-    field->setObjectName(QLatin1String(name));
-    return field;
-}
-
-}  // namespace
 
 Form3::Form3(QWidget* parent)
     : QWidget(parent),

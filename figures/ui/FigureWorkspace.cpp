@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "app/Config.h"
+#include "app/ui/WidgetNames.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/FigureGuards.h"
 #include "figures/ui/FigureTree.h"
@@ -42,18 +43,6 @@ QString openPictureFile(QWidget* owner, const QString& title, const QString& dir
                         const QString& filter) {
     return QFileDialog::getOpenFileName(owner, title, directory, filter, nullptr,
                                         QFileDialog::HideNameFilterDetails);
-}
-
-QLineEdit* namedField(const char* name, const QString& text, QWidget* parent) {
-    auto* field = new QLineEdit(text, parent);
-    field->setObjectName(QLatin1String(name));
-    return field;
-}
-
-QPushButton* namedButton(const char* name, const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    return button;
 }
 
 }  // namespace

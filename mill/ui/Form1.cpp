@@ -7,22 +7,13 @@
 #include <QVBoxLayout>
 
 #include "app/Config.h"
+#include "app/ui/WidgetNames.h"
 #include "figures/ui/FigureWorkspace.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/ManualPanel.h"
 #include "link/ui/WindowJobHost.h"
 #include "link/ui/WindowLink.h"
 #include "mill/ui/MillButtons.h"
-
-namespace {
-
-QLineEdit* namedField(const char* name, const QString& text, QWidget* parent) {
-    auto* field = new QLineEdit(text, parent);
-    field->setObjectName(QLatin1String(name));
-    return field;
-}
-
-}  // namespace
 
 Form1::Form1(QWidget* parent)
     : QWidget(parent),
