@@ -9,6 +9,7 @@
 #include "app/Config.h"
 #include "app/ui/WidgetNames.h"
 #include "figures/ui/FigureWorkspace.h"
+#include "figures/ui/WorkspaceJobs.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/ManualPanel.h"
 #include "link/ui/WindowJobHost.h"
@@ -39,14 +40,9 @@ Form1::Form1(QWidget* parent)
     m_workspace->panelLayout()->addWidget(m_link->jobBar());
     m_workspace->sideLayout()->addWidget(m_link->panel());
 
-    WindowJobHost& host = m_link->host();
-    host.setField(JobField::FinishedWidth, Text6);
-    host.setField(JobField::Depth, Text1);
-    host.setField(JobField::Diameter, Text3);
-    host.setRedraw([this](const QRect& changed) { m_workspace->redraw(changed); });
-    host.setFiguresChanged([this] { m_workspace->figuresChanged(); });
-    host.addJobControl(m_workspace->openButton());
-    host.addJobControl(m_workspace->parseButton());
+    connectWorkspaceToJobs(*m_workspace, m_link->host());
+    m_link->host().setField(JobField::Depth, Text1);
+    m_link->host().setField(JobField::Diameter, Text3);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

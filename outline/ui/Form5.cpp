@@ -7,6 +7,7 @@
 
 #include "app/Config.h"
 #include "figures/ui/FigureWorkspace.h"
+#include "figures/ui/WorkspaceJobs.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/ManualPanel.h"
 #include "link/ui/WindowJobHost.h"
@@ -27,12 +28,7 @@ Form5::Form5(QWidget* parent)
     m_workspace->sideLayout()->addWidget(m_link->panel());
     m_workspace->sideLayout()->addWidget(m_link->jobBar());
 
-    WindowJobHost& host = m_link->host();
-    host.setField(JobField::FinishedWidth, Text6);
-    host.setRedraw([this](const QRect& changed) { m_workspace->redraw(changed); });
-    host.setFiguresChanged([this] { m_workspace->figuresChanged(); });
-    host.addJobControl(m_workspace->openButton());
-    host.addJobControl(m_workspace->parseButton());
+    connectWorkspaceToJobs(*m_workspace, m_link->host());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
