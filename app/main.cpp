@@ -3,6 +3,7 @@
 
 #include "app/batch/BatchMain.h"
 #include "app/ui/MDIForm1.h"
+#include "app/ui/QtTranslations.h"
 #include "link/SerialPort.h"
 
 // With a command the program runs without windows and needs no display; without one it opens
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
         return runBatch(QCoreApplication::arguments().mid(1));
     }
     QApplication app(argc, argv);
+    installQtTranslations(app);
     MDIForm1 window(SerialPortFunctions{&SerialOpen, &SerialClose});
     window.show();
     return app.exec();

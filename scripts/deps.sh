@@ -4,6 +4,7 @@
 cnc_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-serialport-dev libqt6serialport6 qt6-image-formats-plugins
+  qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 
