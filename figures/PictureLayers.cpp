@@ -30,11 +30,30 @@ QString fileNotFoundMessage(const QString& path) {
            QStringLiteral("Выберите другой файл!");
 }
 
-QString cannotOpenFileMessage() {
-    return QStringLiteral("Ошибка открытия файла!");
+QString cannotOpenFileMessage(const QString& path, const QString& reason) {
+    return QStringLiteral("Ошибка открытия файла!\r\n") + QFileInfo(path).fileName() +
+           QStringLiteral(": ") + reason;
 }
 
 namespace {
+
+// Why the decoder gave no picture, in the user's words.
+QString decodeFailure(const QString& path, const QImageReader& reader) {
+    if (!QFileInfo(path).isReadable()) return QStringLiteral("нет прав на чтение файла.");
+    switch (reader.error()) {
+        case QImageReader::UnsupportedFormatError:
+            return QStringLiteral("это не картинка BMP или JPEG (формат не распознан).");
+        case QImageReader::InvalidDataError:
+            return QStringLiteral(
+                "данные картинки повреждены, обрезаны или картинка слишком "
+                "велика.");
+        case QImageReader::DeviceError:
+        case QImageReader::FileNotFoundError:
+            return QStringLiteral("файл не удалось прочитать.");
+        default:
+            return reader.errorString() + u'.';
+    }
+}
 
 // A copy of a layer; large layers are copied often (every load, every highlight).
 PixelBuffer copyOnLargePages(const PixelBuffer& source) {
@@ -61,7 +80,7 @@ PictureLoadResult loadPictureLayers(const QString& path) {
     const QImage image = reader.read();
     if (image.isNull()) {
         result.status = PictureLoadStatus::CannotDecode;
-        result.message = cannotOpenFileMessage();
+        result.message = cannotOpenFileMessage(path, decodeFailure(path, reader));
         return result;
     }
     result.status = PictureLoadStatus::Loaded;

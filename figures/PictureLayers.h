@@ -42,13 +42,13 @@ struct PictureLoadResult {
 // Decodes the picture file at path (BMP, JPEG and whatever else the decoder reads) into four
 // layers of 32-bit pixels. A path that is not an existing file gives FileNotFound with
 // fileNotFoundMessage(path); a file that cannot be decoded gives CannotDecode with
-// cannotOpenFileMessage().
+// cannotOpenFileMessage(path, why it failed).
 PictureLoadResult loadPictureLayers(const QString& path);
 
 // "Файл " + path + " не найден!" + CR LF + "Выберите другой файл!"
 QString fileNotFoundMessage(const QString& path);
-// "Ошибка открытия файла!"
-QString cannotOpenFileMessage();
+// "Ошибка открытия файла!", then on a second line (CR LF) the file's name and `reason`.
+QString cannotOpenFileMessage(const QString& path, const QString& reason);
 
 // Leaving the width field (Text6): the height text for the width text, keeping the picture's
 // proportion: (width × H, rounded half to even) integer-divided by W, truncating. Nothing when

@@ -28,7 +28,7 @@ const QString kErrorTitle = QStringLiteral("Ошибка");
 const QString kOpenPictureTitle = QStringLiteral("Открыть картинку");
 // Each entry shows its name and lists its patterns after it in parentheses.
 const QString kPictureFilter =
-    QStringLiteral("Pictures (*.bmp;*.jpg;) (*.bmp *.jpg);;All Files (*.*) (*)");
+    QStringLiteral("Pictures (*.bmp;*.jpg;*.jpeg;) (*.bmp *.jpg *.jpeg);;All Files (*.*) (*)");
 
 // The control column keeps at least this width and this distance from the window's edges.
 constexpr int kMinColumnWidth = 250;
@@ -86,8 +86,8 @@ FigureWorkspace::FigureWorkspace(const FigureWindowSetup& setup, QWidget* parent
     connect(tv, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (QApplication::mouseButtons() == Qt::NoButton) tv_Click();
     });
-    connect(Text6, &QLineEdit::returnPressed, this, &FigureWorkspace::Text6_LostFocus);
-    connect(Text7, &QLineEdit::returnPressed, this, &FigureWorkspace::Text7_LostFocus);
+    connect(Text6, &QLineEdit::returnPressed, this, [this] { sizeFieldLeft(Text6); });
+    connect(Text7, &QLineEdit::returnPressed, this, [this] { sizeFieldLeft(Text7); });
     Text6->installEventFilter(this);
     Text7->installEventFilter(this);
     m_column->installEventFilter(this);
@@ -180,7 +180,7 @@ void FigureWorkspace::Command8_Click() {
     if (!name.isEmpty()) {
         PictureLoadResult loaded = loadPictureLayers(name);
         if (loaded.status != PictureLoadStatus::Loaded) {
-            showMessage(cannotOpenFileMessage());
+            showMessage(loaded.message);
             return;
         }
         m_pathBox->setText(name);
@@ -192,6 +192,13 @@ void FigureWorkspace::Command8_Click() {
 }
 
 void FigureWorkspace::Command1_Click() {
+    // A parse starts a new run: the path and the highlight of the last one go, so that the
+    // picture shows only what this run does and the cut levels are the picture's own again.
+    if (m_layers.isLoaded()) {
+        m_layers.CutterLayer = m_layers.SourceLayer;
+        m_layers.SelectionLayer = m_layers.WorkLayer;
+        m_views->redraw({});
+    }
     ParseFigures(m_layers.WorkLayer, m_analysis);
     figuresChanged();
 }
@@ -211,7 +218,16 @@ void FigureWorkspace::HighlightFigure(std::int32_t figure) {
     Form_Resize();
 }
 
+void FigureWorkspace::sizeFieldLeft(QLineEdit* field) {
+    // Only a field the user has typed into sets the other one: passing through the height field
+    // must not replace a width the user typed (even one that is not a number).
+    if (!field->isModified()) return;
+    if (field == Text6) Text6_LostFocus();
+    if (field == Text7) Text7_LostFocus();
+}
+
 void FigureWorkspace::Text6_LostFocus() {
+    Text6->setModified(false);
     if (const std::optional<QString> height =
             finishedHeightText(Text6->text(), m_layers.width(), m_layers.height())) {
         Text7->setText(*height);
@@ -219,6 +235,7 @@ void FigureWorkspace::Text6_LostFocus() {
 }
 
 void FigureWorkspace::Text7_LostFocus() {
+    Text7->setModified(false);
     if (const std::optional<QString> width =
             finishedWidthText(Text7->text(), m_layers.width(), m_layers.height())) {
         Text6->setText(*width);
@@ -281,8 +298,7 @@ void FigureWorkspace::showEvent(QShowEvent* event) {
 
 bool FigureWorkspace::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
-        if (watched == Text6) Text6_LostFocus();
-        if (watched == Text7) Text7_LostFocus();
+        if (watched == Text6 || watched == Text7) sizeFieldLeft(static_cast<QLineEdit*>(watched));
     } else if (watched == m_column && event->type() == QEvent::LayoutRequest) {
         // The windows add controls to the column after it was built; its size may change.
         updateGeometry();

@@ -80,7 +80,8 @@ public:
     void HighlightFigure(std::int32_t figure);
 
     // Leaving Text6: Text7 follows the width in the picture's proportion. Leaving Text7: the
-    // mirror image. Nothing changes without a picture or when the text is not a number.
+    // mirror image. Nothing changes without a picture or when the text is not a number. The
+    // window runs them when the user leaves a field (or presses Enter in it) after typing there.
     void Text6_LostFocus();
     void Text7_LostFocus();
 
@@ -133,6 +134,7 @@ private:
     // the picture controls.
     void installLayers(PictureLayers layers);
     void showMessage(const QString& text);
+    void sizeFieldLeft(QLineEdit* field);
 
     FigureWindowSetup m_setup;
     PictureLayers m_layers;

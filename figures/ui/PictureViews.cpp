@@ -1,5 +1,6 @@
 #include "figures/ui/PictureViews.h"
 
+#include <QLabel>
 #include <QTabWidget>
 
 #include "figures/ui/LayerView.h"
@@ -20,7 +21,12 @@ int twipsOf(int pixels, int twipsPerPixel) {
 }  // namespace
 
 PictureViews::PictureViews(const QString& cutterTabCaption, QWidget* parent)
-    : QWidget(parent), TabStrip1(new QTabWidget(this)) {
+    : QWidget(parent),
+      TabStrip1(new QTabWidget(this)),
+      m_noPicture(new QLabel(QStringLiteral("Картинка не загружена.\n\nНажмите «...» в рамке "
+                                            "«Выбор файла» справа и выберите картинку BMP или "
+                                            "JPEG."),
+                             this)) {
     setObjectName(QStringLiteral("pictureArea"));
     TabStrip1->setObjectName(QStringLiteral("TabStrip1"));
     // The pages stay empty: the boxes lie over the tab strip as its siblings, so that the
@@ -32,8 +38,17 @@ PictureViews::PictureViews(const QString& cutterTabCaption, QWidget* parent)
     for (int i = 0; i < PictureLayers::kLayerCount; ++i) {
         m_views[std::size_t(i)] = new LayerView(kBoxNames[i], this);
     }
+    m_noPicture->setObjectName(QStringLiteral("noPictureNote"));
+    m_noPicture->setAlignment(Qt::AlignCenter);
+    m_noPicture->setWordWrap(true);
     connect(TabStrip1, &QTabWidget::currentChanged, this, &PictureViews::TabStrip1_Click);
     setPictureShown(false);
+}
+
+void PictureViews::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    constexpr int kNoteMargin = 24;
+    m_noPicture->setGeometry(rect().adjusted(kNoteMargin, kNoteMargin, -kNoteMargin, -kNoteMargin));
 }
 
 void PictureViews::setLayers(const PictureLayers* layers) {
@@ -46,6 +61,7 @@ void PictureViews::setLayers(const PictureLayers* layers) {
 void PictureViews::setPictureShown(bool shown) {
     TabStrip1->setVisible(shown);
     for (LayerView* box : m_views) box->setVisible(shown);
+    m_noPicture->setVisible(!shown);
 }
 
 int PictureViews::selectedTab() const {

@@ -9,6 +9,7 @@
 #include "figures/PictureLayout.h"
 
 class LayerView;
+class QLabel;
 class QTabWidget;
 
 // The picture area of the milling and outlining windows: the tab strip TabStrip1 ("Основная",
@@ -26,7 +27,8 @@ public:
     void setLayers(const PictureLayers* layers);
 
     // Shows the tab strip and all four boxes (a picture was loaded) or hides them all (no
-    // picture). The next Form_Resize in the tab layout keeps only the selected box.
+    // picture), when a note in their place tells the user how to open one. The next
+    // Form_Resize in the tab layout keeps only the selected box.
     void setPictureShown(bool shown);
 
     // Lays out and draws for a window of `window` pixels whose control panel (Frame2) is
@@ -48,6 +50,10 @@ public:
 
     LayerView* view(int index) const { return m_views[std::size_t(index)]; }
     QTabWidget* tabStrip() const { return TabStrip1; }
+    QLabel* noPictureNote() const { return m_noPicture; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void TabStrip1_Click();
@@ -55,6 +61,7 @@ private:
 
     QTabWidget* TabStrip1;
     std::array<LayerView*, PictureLayers::kLayerCount> m_views;
+    QLabel* m_noPicture;
     const PictureLayers* m_layers = nullptr;
     PictureLayoutKind m_kind = PictureLayoutKind::NotLaidOut;
     QSize m_window;

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <tuple>
 
 #include "TestPictures.h"
 #include "figures/FigureAnalysis.h"
@@ -68,14 +69,23 @@ TEST(LoadPictureLayers, MissingOrUndecodableFileGivesTheProgramsMessage) {
                                       QStringLiteral(" не найден!\r\nВыберите другой файл!"));
         EXPECT_FALSE(result.layers.isLoaded());
     }
-    QFile file(dir.filePath("notes.bmp"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("BM this is not a bitmap");
-    file.close();
-    const PictureLoadResult result = loadPictureLayers(file.fileName());
-    EXPECT_EQ(result.status, PictureLoadStatus::CannotDecode);
-    EXPECT_EQ(result.message, QStringLiteral("Ошибка открытия файла!"));
-    EXPECT_FALSE(result.layers.isLoaded());
+    // The second line of the message names the file and says what is wrong with it.
+    for (const auto& [name, content, reason] :
+         {std::tuple{"notes.bmp", "this is not a picture", "это не картинка BMP или JPEG"},
+          std::tuple{"cut.bmp", "BM this is not a bitmap", "данные картинки повреждены"}}) {
+        SCOPED_TRACE(name);
+        QFile file(dir.filePath(QString::fromUtf8(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        const PictureLoadResult result = loadPictureLayers(file.fileName());
+        EXPECT_EQ(result.status, PictureLoadStatus::CannotDecode);
+        EXPECT_TRUE(result.message.startsWith(QStringLiteral("Ошибка открытия файла!\r\n") +
+                                              QString::fromUtf8(name) + QStringLiteral(": ") +
+                                              QString::fromUtf8(reason)))
+            << result.message.toStdString();
+        EXPECT_FALSE(result.layers.isLoaded());
+    }
 }
 
 struct ProportionCase {

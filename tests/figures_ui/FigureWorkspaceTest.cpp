@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -53,6 +55,19 @@ protected:
         workspace.resize(1000, 640);
     }
 
+    // The user selects the field's text, types `text` over it and leaves the field.
+    static void typeAndLeave(QLineEdit* field, const QString& text) {
+        field->selectAll();
+        for (const QChar c : text) {
+            QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(field, &key);
+        }
+        leave(field);
+    }
+    static void leave(QLineEdit* field) {
+        QFocusEvent focusOut(QEvent::FocusOut);
+        QApplication::sendEvent(field, &focusOut);
+    }
     QString write(const QString& name, const QImage& image) const {
         image.save(dir.filePath(name));
         return dir.filePath(name);
@@ -119,6 +134,8 @@ protected:
         for (int i = 0; i < 4; ++i) EXPECT_TRUE(views->view(i)->isHidden());
         EXPECT_FALSE(frameShown("Frame4"));
         EXPECT_FALSE(frameShown("Frame2"));
+        EXPECT_FALSE(views->noPictureNote()->isHidden()) << "the area says how to open one";
+        EXPECT_TRUE(views->noPictureNote()->text().contains("«...»"));
         // The figures of an earlier picture went with it.
         EXPECT_EQ(tv()->topLevelItemCount(), 0);
         EXPECT_TRUE(workspace.analysis().labels.isEmpty());
@@ -141,6 +158,7 @@ TEST_F(FigureWorkspaceTest, LoadingShowsTheLayersAndKeepsTheProportion) {
     EXPECT_EQ(workspace.heightField()->text(), QStringLiteral("150"));
     EXPECT_TRUE(frameShown("Frame4"));
     EXPECT_TRUE(frameShown("Frame2"));
+    EXPECT_TRUE(workspace.pictureViews()->noPictureNote()->isHidden());
     for (int i = 1; i < 4; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(workspace.layers().layer(i), workspace.layers().SourceLayer);
@@ -148,18 +166,32 @@ TEST_F(FigureWorkspaceTest, LoadingShowsTheLayersAndKeepsTheProportion) {
                   workspace.layers().SourceLayer.bytes.data());
     }
 
-    // Leaving either field recomputes the other; text that is no number changes nothing.
-    const auto leave = [](QLineEdit* field, const char* text) {
-        field->setText(QString::fromUtf8(text));
-        QFocusEvent focusOut(QEvent::FocusOut);
-        QApplication::sendEvent(field, &focusOut);
-    };
-    leave(workspace.widthField(), "100,5");
+    // Leaving a field typed into recomputes the other; text that is no number changes nothing.
+    typeAndLeave(workspace.widthField(), "100,5");
     EXPECT_EQ(workspace.heightField()->text(), QStringLiteral("75"));
-    leave(workspace.heightField(), "300");
+    typeAndLeave(workspace.heightField(), "300");
     EXPECT_EQ(workspace.widthField()->text(), QStringLiteral("400"));
-    leave(workspace.heightField(), "abc");
+    typeAndLeave(workspace.heightField(), "abc");
     EXPECT_EQ(workspace.widthField()->text(), QStringLiteral("400"));
+}
+
+// A typed width stays as typed, even one that is not a number, while the user passes through
+// the height field without typing there (the job then refuses the width and names it).
+TEST_F(FigureWorkspaceTest, PassingThroughTheHeightFieldKeepsTheTypedWidth) {
+    workspace.LoadPictureLayers(write("wide.bmp", ringPicture(480, 336)));
+    typeAndLeave(workspace.widthField(), "abc");
+    EXPECT_EQ(workspace.heightField()->text(), QStringLiteral("140"));
+    leave(workspace.heightField());
+    EXPECT_EQ(workspace.widthField()->text(), QStringLiteral("abc"));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(workspace.heightField(), &enter);
+    EXPECT_EQ(workspace.widthField()->text(), QStringLiteral("abc"));
+
+    typeAndLeave(workspace.widthField(), "240");
+    EXPECT_EQ(workspace.heightField()->text(), QStringLiteral("168"));
+    leave(workspace.widthField());
+    leave(workspace.heightField());
+    EXPECT_EQ(workspace.widthField()->text(), QStringLiteral("240"));
 }
 
 TEST_F(FigureWorkspaceTest, MissingFileAfterAGoodOneLeavesNoPicture) {
@@ -184,7 +216,8 @@ TEST_F(FigureWorkspaceTest, RememberedPictureThatCannotBeShownLeavesNoPicture) {
     WriteSetting(QStringLiteral("Image"), writeGarbage("broken.bmp"));
     workspace.loadRememberedPicture();
     EXPECT_EQ(workspace.pathBox()->text(), dir.filePath("broken.bmp"));
-    EXPECT_EQ(messages, QStringList{"Ошибка: Ошибка открытия файла!"});
+    EXPECT_EQ(messages, QStringList{"Ошибка: Ошибка открытия файла!\r\nbroken.bmp: это не "
+                                    "картинка BMP или JPEG (формат не распознан)."});
     expectNoPicture();
 }
 
@@ -197,7 +230,8 @@ TEST_F(FigureWorkspaceTest, FileDialogLoadsAndRemembersOnlyAPictureThatDecodes) 
     ASSERT_EQ(dialogCalls.size(), 1);
     EXPECT_EQ(dialogCalls[0][0], QStringLiteral("Открыть картинку"));
     EXPECT_EQ(dialogCalls[0][1], ProgramDirectory());
-    EXPECT_TRUE(dialogCalls[0][2].startsWith(QStringLiteral("Pictures (*.bmp;*.jpg;) ")));
+    EXPECT_TRUE(dialogCalls[0][2].startsWith(
+        QStringLiteral("Pictures (*.bmp;*.jpg;*.jpeg;) (*.bmp *.jpg *.jpeg);;")));
     EXPECT_TRUE(dialogCalls[0][2].contains(QStringLiteral("All Files (*.*)")));
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(workspace.pathBox()->text(), chosen);
@@ -216,7 +250,9 @@ TEST_F(FigureWorkspaceTest, FileDialogLoadsAndRemembersOnlyAPictureThatDecodes) 
     dialogAnswer = writeGarbage("broken.jpg");
     workspace.widthField()->setText(QStringLiteral("30"));
     workspace.Command8_Click();
-    EXPECT_EQ(messages, QStringList{"Ошибка: Ошибка открытия файла!"});
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Ошибка: Ошибка открытия файла!\r\nbroken.jpg: "))
+        << messages[0].toStdString();
     EXPECT_EQ(workspace.heightField()->text(), QStringLiteral("40"));
     EXPECT_EQ(workspace.pathBox()->text(), chosen);
     EXPECT_EQ(ReadSetting(QStringLiteral("Image"), {}), chosen);
@@ -247,8 +283,7 @@ TEST_F(FigureWorkspaceTest, ParseBuildsTheExpandedNestingTree) {
 }
 
 // A figure chosen in the tree replaces the earlier highlight without switching tabs. A click on
-// the figure already selected paints the work layer anew (a job may have rewritten it), and
-// "Разобрать" keeps the highlight.
+// the figure already selected paints the work layer anew (a job may have rewritten it).
 TEST_F(FigureWorkspaceTest, ChoosingAFigureReplacesTheEarlierHighlight) {
     loadRings();
     workspace.pictureViews()->selectTab(0);
@@ -267,8 +302,22 @@ TEST_F(FigureWorkspaceTest, ChoosingAFigureReplacesTheEarlierHighlight) {
     workspace.layers().WorkLayer.paint(1, 1, 210, 220, 230);  // still light
     clickNode(4);
     expectHighlighted(4);
-    workspace.Command1_Click();
+}
+
+// "Разобрать" starts a new run: the picture shows no highlight and no cutter path of the last
+// one, and the cut levels are read from the picture again.
+TEST_F(FigureWorkspaceTest, ParseClearsTheHighlightAndTheOldCutterPath) {
+    loadRings();
+    tv()->setCurrentItem(node(4));
     expectHighlighted(4);
+    PictureLayers& layers = workspace.layers();
+    for (int x = 1; x <= 20; ++x) layers.CutterLayer.paint(x, 3, 0, 0, 255);
+    ASSERT_NE(layers.CutterLayer, layers.SourceLayer);
+    workspace.parseButton()->click();
+    EXPECT_EQ(layers.CutterLayer, layers.SourceLayer);
+    EXPECT_EQ(layers.SelectionLayer, layers.WorkLayer);
+    EXPECT_EQ(workspace.selectedFigure(), std::nullopt);
+    EXPECT_NE(node(4), nullptr);
 }
 
 TEST_F(FigureWorkspaceTest, GuardsRefuseWithTheirMessages) {
