@@ -4,6 +4,7 @@
 #include <QString>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 
 // What a job (or a manual move) may ask of the window that runs it. The windows implement it
@@ -59,6 +60,9 @@ public:
     virtual void reportProgress(const JobProgress& progress) = 0;
     // A message to the user, shown as a modal box with an OK button in the windows.
     virtual void showMessage(const QString& title, const QString& text) = 0;
+    // After a job refused one of the size fields: the windows put the keyboard focus there with
+    // its text selected, so that the user can correct it at once.
+    virtual void focusField(JobField) {}
 };
 
 // Thrown from deep inside a job to end it: the move was refused (the message says why), the
@@ -69,15 +73,22 @@ public:
     // Stopped: the user's "Стоп" was carried out and the machine left safe; the message says
     // where the tool stands.
     enum class Reason { Refused, TimedOut, Abandoned, Stopped };
-    JobEnded(Reason reason, QString title, QString message)
-        : std::runtime_error(message.toStdString()), m_reason(reason), m_title(std::move(title)),
-          m_message(std::move(message)) {}
+    // `field`: the size field at fault, when a field was refused.
+    JobEnded(Reason reason, QString title, QString message,
+             std::optional<JobField> field = std::nullopt)
+        : std::runtime_error(message.toStdString()),
+          m_reason(reason),
+          m_title(std::move(title)),
+          m_message(std::move(message)),
+          m_field(field) {}
     Reason reason() const { return m_reason; }
     const QString& title() const { return m_title; }
     const QString& message() const { return m_message; }
+    std::optional<JobField> field() const { return m_field; }
 
 private:
     Reason m_reason;
     QString m_title;
     QString m_message;
+    std::optional<JobField> m_field;
 };

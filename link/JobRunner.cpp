@@ -24,6 +24,7 @@ bool JobRunner::run(JobHost& host, const Job& job) {
         job(host);
     } catch (const JobEnded& ended) {
         host.showMessage(titleFor(ended), ended.message());
+        if (ended.field()) host.focusField(*ended.field());
     } catch (const std::exception& failure) {
         host.showMessage(QString::fromUtf16(kErrorTitle),
                          QStringLiteral("Работа прервана из-за внутренней ошибки: %1")

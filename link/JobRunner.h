@@ -21,9 +21,9 @@ public:
 
     // Runs `job` with `host` and returns when it has ended; returns false, running nothing, when
     // a job is already running (in any window). A job that ends by throwing JobEnded has its
-    // message shown through the host; any other exception is shown as an internal error. Nothing
-    // escapes. busyChanged(true) is emitted before the job starts, busyChanged(false) after it has
-    // unwound and its message has been shown.
+    // message shown through the host (and the field it names focused); any other exception is shown
+    // as an internal error. Nothing escapes. busyChanged(true) is emitted before the job starts,
+    // busyChanged(false) after it has unwound and its message has been shown.
     bool run(JobHost& host, const Job& job);
 
     bool busy() const { return m_host != nullptr; }

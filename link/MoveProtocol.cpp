@@ -14,8 +14,8 @@ constexpr int kPollPauseMs = 1;
 constexpr int kEngravingPollPauseMs = 2;
 constexpr int kGreyLevels = 255;
 
-[[noreturn]] void refuse(const QString& message) {
-    throw JobEnded(JobEnded::Reason::Refused, QString::fromUtf16(kErrorTitle), message);
+[[noreturn]] void refuse(const QString& message, std::optional<JobField> field = std::nullopt) {
+    throw JobEnded(JobEnded::Reason::Refused, QString::fromUtf16(kErrorTitle), message, field);
 }
 
 bool usableRatio(double ratio) {
@@ -47,7 +47,7 @@ qint32 stepsFor(double millimetres, double ratio, QChar axis) {
 
 double fieldNumber(const JobHost& host, JobField field, const QString& caption) {
     const auto value = parseNumber(host.fieldText(field));
-    if (!value) refuse(QStringLiteral("Введите число в поле «%1»!").arg(caption));
+    if (!value) refuse(QStringLiteral("Введите число в поле «%1»!").arg(caption), field);
     return *value;
 }
 

@@ -20,33 +20,34 @@ int CutterLayerMarks::level(QPoint pixel) const {
     return 255 - first;
 }
 
-QRect CutterLayerMarks::paint(QPoint center, const std::vector<QPoint>& offsets) {
-    int left = m_layer.width + 1, right = 0, top = m_layer.height + 1, bottom = 0;
-    for (const QPoint& offset : offsets) {
-        const QPoint p = center + offset;
-        if (!m_layer.contains(p.x(), p.y())) continue;
-        const std::size_t index =
-            std::size_t(p.y() - 1) * std::size_t(m_layer.width) + std::size_t(p.x() - 1);
-        if (m_savedIn[index] != m_generation) {
-            m_savedIn[index] = m_generation;
-            m_savedByte[index] = m_layer.first(p.x(), p.y());
+QRect CutterLayerMarks::paint(QPoint center, const DiscChords& disc) {
+    // Only the rows and columns of the disc that fall inside the picture are visited, so a
+    // cutter larger than the picture costs no more than the picture.
+    const int reach = disc.reach();
+    const int top = std::max(1, center.y() - reach);
+    const int bottom = std::min(m_layer.height, center.y() + reach);
+    int left = m_layer.width + 1, right = 0;
+    int paintedTop = 0, paintedBottom = -1;
+    for (int y = top; y <= bottom; ++y) {
+        const int h = disc.halfWidth(y - center.y());
+        if (h < 0) continue;
+        const int from = std::max(1, center.x() - h);
+        const int to = std::min(m_layer.width, center.x() + h);
+        if (from > to) continue;
+        const std::size_t row = std::size_t(y - 1) * std::size_t(m_layer.width);
+        for (int x = from; x <= to; ++x) {
+            const std::size_t index = row + std::size_t(x - 1);
+            if (m_savedIn[index] != m_generation) {
+                m_savedIn[index] = m_generation;
+                m_savedByte[index] = m_layer.first(x, y);
+            }
+            m_layer.paint(x, y, 0, 0, 255);
         }
-        m_layer.paint(p.x(), p.y(), 0, 0, 255);
-        left = std::min(left, p.x());
-        right = std::max(right, p.x());
-        top = std::min(top, p.y());
-        bottom = std::max(bottom, p.y());
+        left = std::min(left, from);
+        right = std::max(right, to);
+        if (paintedBottom < paintedTop) paintedTop = y;
+        paintedBottom = y;
     }
     if (right < left) return {};
-    return QRect(QPoint(left, top), QPoint(right, bottom));
-}
-
-std::vector<QPoint> discOffsets(double radius, int reach) {
-    std::vector<QPoint> offsets;
-    for (int j = -reach; j <= reach; ++j) {
-        for (int i = -reach; i <= reach; ++i) {
-            if (double(i) * i + double(j) * j <= radius * radius) offsets.emplace_back(i, j);
-        }
-    }
-    return offsets;
+    return QRect(QPoint(left, paintedTop), QPoint(right, paintedBottom));
 }

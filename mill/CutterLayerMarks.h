@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "figures/PixelBuffer.h"
+#include "mill/DiscChords.h"
 
 // The cutter layer as a trace uses it: the path is painted into it as it is cut, while cut
 // levels are read from the layer as it was when the trace of the current figure began. Only the
@@ -22,9 +23,10 @@ public:
     // Cut level at a pixel: 255 − its first byte in the copy; 0 (the surface) outside the picture.
     int level(QPoint pixel) const;
 
-    // Paints pure red (blue 0, green 0, red 255) every pixel center + offset that lies inside
-    // the picture. Returns the rectangle of the picture that may have changed (empty when none).
-    QRect paint(QPoint center, const std::vector<QPoint>& offsets);
+    // Paints pure red (blue 0, green 0, red 255) every pixel of the cutter's disc around center
+    // (center + (i, j) for each offset of `disc`) that lies inside the picture. Returns the
+    // rectangle of the picture that may have changed (empty when none).
+    QRect paint(QPoint center, const DiscChords& disc);
 
 private:
     PixelBuffer& m_layer;
@@ -32,6 +34,3 @@ private:
     std::vector<std::uint32_t> m_savedIn;   // generation in which a pixel's byte was saved
     std::vector<std::uint8_t> m_savedByte;  // its first byte when the figure began
 };
-
-// The cutter's disc: the offsets (i, j) with −reach ≤ i, j ≤ reach and i² + j² ≤ radius².
-std::vector<QPoint> discOffsets(double radius, int reach);

@@ -22,13 +22,18 @@ std::uint64_t walkState(QPoint position, QPoint direction) {
     return (x << 36) | (y << 8) | d;
 }
 
+// A figure that "Все" cuts: dark, in use and not cut since the last parse.
+bool waitsForCutter(const FigureRecord& record) {
+    return record.State > kFreeSlot && record.State < kFinished && record.Color == kDark;
+}
+
 }  // namespace
 
 MillJobs::MillJobs(MillWorkspace workspace, JobHost& host, MoveProtocol& protocol)
     : m_ws(workspace), m_host(host), m_protocol(protocol) {}
 
-void MillJobs::refuse(const QString& message) const {
-    throw JobEnded(JobEnded::Reason::Refused, kErrorTitle, message);
+void MillJobs::refuse(const QString& message, std::optional<JobField> field) const {
+    throw JobEnded(JobEnded::Reason::Refused, kErrorTitle, message, field);
 }
 
 void MillJobs::requireTree() const {
@@ -38,15 +43,15 @@ void MillJobs::requireTree() const {
 void MillJobs::readCutterSize() {
     const CutterSizeResult size =
         cutterSize(m_host.fieldText(JobField::Diameter), m_host.fieldText(JobField::FinishedWidth),
-                   m_ws.source.width);
-    if (!size.size) refuse(size.error);
+                   m_ws.source.width, m_ws.source.height);
+    if (!size.size) refuse(size.error, size.field);
     m_ws.cutterSize = *size.size;
-    m_disc = discOffsets(m_ws.cutterSize.radius, m_ws.cutterSize.reach);
+    m_disc = DiscChords(m_ws.cutterSize.radius, m_ws.cutterSize.reach);
 }
 
 void MillJobs::checkDepthField() const {
     if (!parseNumber(m_host.fieldText(JobField::Depth))) {
-        refuse(QStringLiteral("Введите число в поле «Глубина:»."));
+        refuse(QStringLiteral("Введите число в поле «Глубина»."), JobField::Depth);
     }
 }
 
@@ -57,6 +62,19 @@ void MillJobs::beginJob() {
     m_protocol.setPictureWidth(m_ws.source.width);
     m_marks.emplace(m_ws.cutter);
     m_starts.emplace(m_ws.analysis.labels);
+}
+
+void MillJobs::startCounting() {
+    m_notes.clear();
+    m_linesAtStart = m_protocol.linesSent();
+}
+
+QString MillJobs::doneText() const {
+    QString text = QStringLiteral("готово, шагов: %1").arg(m_steps);
+    if (m_protocol.linesSent() == m_linesAtStart) {
+        text += QStringLiteral(" — сухой прогон, на станок ничего не отправлено");
+    }
+    return text;
 }
 
 void MillJobs::report(const QString& what) {
@@ -78,7 +96,7 @@ void MillJobs::stopIfAsked() {
 }
 
 void MillJobs::MillSelected(std::optional<std::int32_t> selected) {
-    m_notes.clear();
+    startCounting();
     requireTree();
     if (!selected) refuse(noFigureSelectedMessage());
     readCutterSize();
@@ -90,13 +108,14 @@ void MillJobs::MillSelected(std::optional<std::int32_t> selected) {
     m_figureText = QStringLiteral("фигура %1").arg(*selected);
     TraceFigure(*selected);
     m_figuresDone = 1;
-    report(QStringLiteral("готово, шагов: %1").arg(m_steps));
+    report(doneText());
     showNotes();
 }
 
 void MillJobs::MillAll() {
-    m_notes.clear();
+    startCounting();
     requireTree();
+    requireFigureLeft();
     readCutterSize();
     checkDepthField();
     beginJob();
@@ -108,12 +127,26 @@ void MillJobs::showNotes() {
     if (!m_notes.isEmpty()) m_host.showMessage(QStringLiteral("Внимание"), m_notes.join("\r\n"));
 }
 
+void MillJobs::requireFigureLeft() const {
+    const std::vector<FigureRecord>& figures = m_ws.analysis.figures;
+    if (std::any_of(figures.begin(), figures.end(), waitsForCutter)) return;
+    // A tree always holds a dark figure (light figures only border dark ones), so with figures
+    // in use and none waiting, the last "Все" cut them all.
+    const auto inUse = [](const FigureRecord& record) { return record.State != kFreeSlot; };
+    const QString why = std::any_of(figures.begin(), figures.end(), inUse)
+                            ? QStringLiteral("все фигуры уже обработаны — нажмите «Разобрать».")
+                            : QStringLiteral(
+                                  "после «Градиент» или «Отступить» фигуры надо разобрать заново — "
+                                  "нажмите «Разобрать».");
+    throw JobEnded(JobEnded::Reason::Refused, QStringLiteral("Внимание"),
+                   QStringLiteral("Нечего фрезеровать: ") + why);
+}
+
 void MillJobs::millAllFigures(const QString& ring) {
     const FigureAnalysis& analysis = m_ws.analysis;
     auto eligible = [&](std::int32_t figure) {
         const FigureRecord* record = analysis.figure(figure);
-        return record && record->State > kFreeSlot && record->State < kFinished &&
-               record->Color == kDark;
+        return record && waitsForCutter(*record);
     };
     // The literal order is one scan of the grid per depth, deepest first; the scan order of the
     // figures' first cells, grouped by depth, is the same order at the cost of one scan.
@@ -131,11 +164,11 @@ void MillJobs::millAllFigures(const QString& ring) {
         m_ws.analysis.figure(figure)->State = kFinished;
         ++m_figuresDone;
     }
-    report(ring + QStringLiteral("готово, шагов: %1").arg(m_steps));
+    report(ring + doneText());
 }
 
 void MillJobs::Cut3D() {
-    m_notes.clear();
+    startCounting();
     requireTree();
     readCutterSize();
     checkDepthField();

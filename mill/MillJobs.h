@@ -46,7 +46,9 @@ public:
     // when none is selected), inner borders first; light or dark alike. Starts from (1, 1).
     void MillSelected(std::optional<std::int32_t> selected);
     // "Все": every dark figure, the most deeply nested first, equal depths in the order the
-    // row-by-row scan meets them; each marked finished, so a second run cuts nothing.
+    // row-by-row scan meets them; each marked finished. Refused, saying why, when no dark
+    // figure is left to cut (a second run without a parse, or tables emptied by "Градиент" or
+    // "Отступить").
     void MillAll();
     // "Резать 3D": the gradient, then ring after ring: all dark figures, an offset by one cutter
     // diameter, a new parse, until no figure is left or an offset changes nothing.
@@ -64,7 +66,10 @@ public:
 
 private:
     void beginJob();
+    void startCounting();
+    QString doneText() const;
     void requireTree() const;
+    void requireFigureLeft() const;
     void readCutterSize();
     void checkDepthField() const;
     void millAllFigures(const QString& ring);
@@ -72,16 +77,18 @@ private:
     void stopIfAsked();
     void report(const QString& what);
     void showNotes();
-    [[noreturn]] void refuse(const QString& message) const;
+    [[noreturn]] void refuse(const QString& message,
+                             std::optional<JobField> field = std::nullopt) const;
 
     MillWorkspace m_ws;
     JobHost& m_host;
     MoveProtocol& m_protocol;
-    std::vector<QPoint> m_disc;
+    DiscChords m_disc{0, 0};                  // the cutter's disc, painted after every step
     std::optional<CutterLayerMarks> m_marks;  // made when a job starts
     std::optional<BorderStarts> m_starts;     // of the current figure analysis
     bool m_plunged = false;
     std::int64_t m_steps = 0;
+    int m_linesAtStart = 0;  // lines the protocol had sent when the job started
     std::int64_t m_figuresDone = 0;
     std::int64_t m_figuresTotal = 0;
     QString m_figureText;

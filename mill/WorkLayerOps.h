@@ -15,6 +15,7 @@
 struct WorkLayerOutcome {
     QString error;         // not empty: refused, with the message for a box titled "Ошибка"
     bool changed = false;  // some pixel's first byte changed
+    JobField field = JobField::Diameter;  // when refused: the field the user should correct
     bool refused() const { return !error.isEmpty(); }
 };
 

@@ -128,3 +128,10 @@ void WindowJobHost::reportProgress(const JobProgress& progress) {
 void WindowJobHost::showMessage(const QString& title, const QString& text) {
     m_showMessage(m_window, title, text);
 }
+
+void WindowJobHost::focusField(JobField field) {
+    const QPointer<QLineEdit> edit = m_fields.value(field);
+    if (!edit) return;
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+}

@@ -63,6 +63,7 @@ public:
     StopLevel stopLevel() const override;
     void reportProgress(const JobProgress& progress) override;
     void showMessage(const QString& title, const QString& text) override;
+    void focusField(JobField field) override;
 
 private:
     void busyChanged(bool busy);

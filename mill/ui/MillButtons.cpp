@@ -45,9 +45,10 @@ QPushButton* MillButtons::addButton(const char* name, const QString& caption, co
     return button;
 }
 
-void MillButtons::afterWorkLayerChanged(const QString& refusal) {
-    if (!refusal.isEmpty()) {
-        m_link.host().showMessage(QStringLiteral("Ошибка"), refusal);
+void MillButtons::afterWorkLayerChanged(const WorkLayerOutcome& outcome) {
+    if (outcome.refused()) {
+        m_link.host().showMessage(QStringLiteral("Ошибка"), outcome.error);
+        m_link.host().focusField(outcome.field);
         return;
     }
     m_workspace.redraw(QRect());
@@ -57,11 +58,9 @@ void MillButtons::Command4_Click() {
     PictureLayers& layers = m_workspace.layers();
     if (!layers.isLoaded()) return;
     const WindowJobHost& host = m_link.host();
-    afterWorkLayerChanged(markGradientFromFields(host.fieldText(JobField::Diameter),
-                                                 host.fieldText(JobField::FinishedWidth),
-                                                 layers.SourceLayer, layers.WorkLayer,
-                                                 m_workspace.analysis(), m_cutter)
-                              .error);
+    afterWorkLayerChanged(markGradientFromFields(
+        host.fieldText(JobField::Diameter), host.fieldText(JobField::FinishedWidth),
+        layers.SourceLayer, layers.WorkLayer, m_workspace.analysis(), m_cutter));
 }
 
 void MillButtons::Command5_Click() {
@@ -70,8 +69,7 @@ void MillButtons::Command5_Click() {
     const WindowJobHost& host = m_link.host();
     afterWorkLayerChanged(offsetFiguresFromFields(host.fieldText(JobField::Diameter),
                                                   host.fieldText(JobField::FinishedWidth),
-                                                  layers.WorkLayer, m_workspace.analysis())
-                              .error);
+                                                  layers.WorkLayer, m_workspace.analysis()));
 }
 
 void MillButtons::runMillJob(void (*job)(MillJobs&, FigureWorkspace&)) {

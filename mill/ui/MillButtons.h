@@ -4,6 +4,7 @@
 
 #include "mill/CutterGeometry.h"
 #include "mill/MillJobs.h"
+#include "mill/WorkLayerOps.h"
 
 class FigureWorkspace;
 class QPushButton;
@@ -32,7 +33,8 @@ private:
                            void (MillButtons::*click)());
     // Runs one of the milling jobs on the window's layers and figures.
     void runMillJob(void (*job)(MillJobs&, FigureWorkspace&));
-    void afterWorkLayerChanged(const QString& refusal);
+    // Redraws after "Градиент" or "Отступить"; a refusal is shown and its field focused.
+    void afterWorkLayerChanged(const WorkLayerOutcome& outcome);
 
     FigureWorkspace& m_workspace;
     WindowLink& m_link;

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -125,6 +128,35 @@ TEST(MillBatch, SelectedWithoutAFigureInTheTreeIsRefused) {
     ASSERT_TRUE(mill.waitForFinished(20000));
     EXPECT_EQ(mill.exitCode(), 1);
     EXPECT_TRUE(QString::fromUtf8(mill.readAllStandardError()).contains("Не выбрана фигура"));
+}
+
+// A finished width of 0.0001 mm makes the 3 mm cutter millions of pixels wide: refused at once,
+// before its disc is allocated (it once took gigabytes and minutes and then aborted), by every
+// job and on the real controller's path as well as in a dry run.
+TEST(MillBatch, ACutterFarLargerThanThePictureIsRefusedAtOnce) {
+    QTemporaryDir dir;
+    QFile config(dir.filePath("cnc.ini"));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write("[CNC]\nmill_diameter=3\n");
+    config.close();
+    const QString ornament = QFileInfo(kProgram).dir().filePath("ornament.bmp");
+    ASSERT_TRUE(QFileInfo::exists(ornament));
+    for (const char* mode : {"all", "3d", "selected"}) {
+        SCOPED_TRACE(mode);
+        QElapsedTimer clock;
+        clock.start();
+        QProcess mill;
+        mill.start(kProgram, {"--config", config.fileName(), "--port", "sim", "--width", "0.0001",
+                              "mill", mode, ornament, "--figure", "2"});
+        ASSERT_TRUE(mill.waitForFinished(20000));
+        EXPECT_LT(clock.elapsed(), 10000);
+        EXPECT_EQ(mill.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(mill.exitCode(), 1);
+        const QString errors = QString::fromUtf8(mill.readAllStandardError());
+        EXPECT_TRUE(errors.contains("Фреза слишком велика для этой картинки"))
+            << errors.toStdString();
+        EXPECT_TRUE(errors.contains("Отправлено строк: 0")) << errors.toStdString();
+    }
 }
 
 }  // namespace

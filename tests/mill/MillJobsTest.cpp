@@ -21,8 +21,10 @@ public:
     void showMessage(const QString& title, const QString& text) override {
         messages.append(title + ": " + text);
     }
+    void reportProgress(const JobProgress& progress) override { lastProgress = progress.what; }
     QList<QRect> redraws;
     QStringList messages;
+    QString lastProgress;
     int stopAfterRedraws = -1;  // asks to stop after that many redraws
 };
 
@@ -66,6 +68,16 @@ protected:
     }
     MillJobs jobs() {
         return MillJobs({source, work, cutter, analysis, cutterSize, tool}, host, protocol);
+    }
+    // The message of the JobEnded that `run` ends with; empty when it returns.
+    template <typename Run>
+    static QString refusalOf(Run run) {
+        try {
+            run();
+        } catch (const JobEnded& ended) {
+            return ended.message();
+        }
+        return {};
     }
     QStringList lines() const {
         QStringList out;
@@ -133,6 +145,13 @@ TEST_F(MillJobsTest, DryRunSendsNothingAndStillDrawsEveryStep) {
     EXPECT_EQ(cutter.pixel(3, 2)[2], 255) << "marks are pure red";
     EXPECT_EQ(cutter.first(4, 4), 0) << "inside of the square is untouched (already black)";
     EXPECT_EQ(cutter.first(1, 1), 255);
+    EXPECT_EQ(host.lastProgress,
+              "готово, шагов: 12 — сухой прогон, на станок ничего не отправлено");
+
+    host.output = true;
+    jobs().MillSelected(2);
+    EXPECT_FALSE(lines().isEmpty());
+    EXPECT_FALSE(host.lastProgress.contains("сухой прогон")) << host.lastProgress.toStdString();
 }
 
 TEST_F(MillJobsTest, AllCutsDarkFiguresDeepestFirstOnceAndLeavesLightOnes) {
@@ -159,8 +178,10 @@ TEST_F(MillJobsTest, AllCutsDarkFiguresDeepestFirstOnceAndLeavesLightOnes) {
     EXPECT_EQ(analysis.figure(1)->State, kInUse);
 
     const int sent = lines().size();
-    jobs().MillAll();
-    EXPECT_EQ(lines().size(), sent) << "a second run without a parse cuts nothing";
+    EXPECT_EQ(refusalOf([&] { jobs().MillAll(); }),
+              "Нечего фрезеровать: все фигуры уже обработаны — нажмите «Разобрать».")
+        << "a second run without a parse has nothing to cut";
+    EXPECT_EQ(lines().size(), sent);
 }
 
 TEST_F(MillJobsTest, FiguresOfEqualDepthAreCutInScanOrder) {
@@ -192,10 +213,13 @@ TEST_F(MillJobsTest, SelectingTheBackgroundTracesThePictureBorderAndEnds) {
     EXPECT_EQ(cutter.first(2, 2), 255) << "the border around the child cuts its corners";
 }
 
-TEST_F(MillJobsTest, AfterTheTablesWereEmptiedAllMillsNothing) {
+// "Все" with nothing to cut says why instead of ending as if it had done its work.
+TEST_F(MillJobsTest, AllWithNothingToCutSaysWhyAndSendsNothing) {
     load(pictureWith(8, 8, {{2, 2, 5, 5}}));
     analysis.emptyTables();
-    jobs().MillAll();
+    EXPECT_EQ(refusalOf([&] { jobs().MillAll(); }),
+              "Нечего фрезеровать: после «Градиент» или «Отступить» фигуры надо разобрать заново "
+              "— нажмите «Разобрать».");
     EXPECT_TRUE(lines().isEmpty());
 }
 
@@ -252,7 +276,12 @@ TEST_F(MillJobsTest, FieldsThatAreNotNumbersRefuseBeforeAnythingIsSent) {
         host.fields[JobField::Diameter] = "0";
         host.fields[field] = text;
         SCOPED_TRACE(text.toStdString());
-        EXPECT_THROW(jobs().MillAll(), JobEnded);
+        try {
+            jobs().MillAll();
+            ADD_FAILURE() << "refused";
+        } catch (const JobEnded& ended) {
+            EXPECT_EQ(ended.field(), field) << "the field at fault is named for the focus";
+        }
         EXPECT_TRUE(lines().isEmpty());
     }
 }

@@ -13,6 +13,7 @@
 #include "app/Config.h"
 #include "app/ProgramSettings.h"
 #include "figures/ui/FigureWorkspace.h"
+#include "link/ui/JobBar.h"
 #include "link/ui/WindowJobHost.h"
 #include "mill/ui/Form1.h"
 
@@ -84,9 +85,45 @@ TEST_F(MillButtonsTest, AllAfterParseDrawsThePathAndGivesTheButtonsBack) {
     EXPECT_EQ(redPixels(), 80);
     EXPECT_TRUE(button("Command6")->isEnabled());
     EXPECT_TRUE(button("Command1")->isEnabled());
+    const QString ended = m_form->findChild<JobBar*>()->progressText();
+    EXPECT_TRUE(ended.contains("сухой прогон, на станок ничего не отправлено"))
+        << ended.toStdString();
 
     button("Command6")->click();
     EXPECT_EQ(redPixels(), 80) << "a second run without a parse cuts nothing";
+    EXPECT_EQ(m_messages, QStringList{"Внимание: Нечего фрезеровать: все фигуры уже обработаны — "
+                                      "нажмите «Разобрать»."});
+
+    // "Разобрать" clears the old path; the next run draws only its own.
+    button("Command1")->click();
+    EXPECT_EQ(redPixels(), 0);
+    button("Command6")->click();
+    EXPECT_EQ(redPixels(), 80);
+    EXPECT_EQ(m_messages.size(), 1);
+}
+
+// A field that is not a number is refused by name, without its colon, stays as typed, and has
+// the keyboard focus afterwards so that the user can correct it; the same for "Градиент".
+TEST_F(MillButtonsTest, RefusedFieldKeepsItsTextAndTakesTheFocus) {
+    button("Command1")->click();
+    auto* width = m_form->findChild<QLineEdit*>("Text6");
+    auto* diameter = m_form->findChild<QLineEdit*>("Text3");
+    width->setText("abc");
+    button("Command6")->click();
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_EQ(m_messages[0], "Ошибка: Введите число в поле «Ширина».");
+    EXPECT_EQ(width->text(), "abc");
+    EXPECT_EQ(m_form->focusWidget(), width);
+    EXPECT_EQ(width->selectedText(), "abc");
+    EXPECT_EQ(redPixels(), 0);
+
+    width->setText("40");
+    diameter->setText("1000");
+    button("Command4")->click();
+    ASSERT_EQ(m_messages.size(), 2);
+    EXPECT_TRUE(m_messages[1].startsWith("Ошибка: Фреза слишком велика для этой картинки"))
+        << m_messages[1].toStdString();
+    EXPECT_EQ(m_form->focusWidget(), diameter);
 }
 
 TEST_F(MillButtonsTest, JobsWithoutATreeOrASelectionGiveTheGuardMessages) {
