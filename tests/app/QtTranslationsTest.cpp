@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLocale>
 #include <QPushButton>
 
 #include "app/ui/QtTranslations.h"
@@ -23,6 +24,7 @@ TEST(QtTranslations, TheFileDialogIsInRussian) {
     ASSERT_NE(cancel, nullptr);
     EXPECT_EQ(cancel->text(), QStringLiteral("Отмена"));
     EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Look in:"));
+    EXPECT_EQ(QLocale().language(), QLocale::Russian) << "dates and sizes in the dialog";
 }
 
 }  // namespace
