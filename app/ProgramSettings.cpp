@@ -3,19 +3,20 @@
 #include <QStringList>
 
 #include "app/Config.h"
+#include "app/ConfigKeys.h"
 
 namespace {
 
 struct RatioKey {
-    const char* key;
+    const ConfigKey& key;
     const char* axis;
     double ProgramSettings::*ratio;
 };
 
 const RatioKey kRatioKeys[] = {
-    {"SM_X_ratio", "X", &ProgramSettings::StepRatioX},
-    {"SM_Y_ratio", "Y", &ProgramSettings::StepRatioY},
-    {"SM_Z_ratio", "Z", &ProgramSettings::StepRatioZ},
+    {kRatioXKey, "X", &ProgramSettings::StepRatioX},
+    {kRatioYKey, "Y", &ProgramSettings::StepRatioY},
+    {kRatioZKey, "Z", &ProgramSettings::StepRatioZ},
 };
 
 }  // namespace
@@ -28,8 +29,8 @@ ProgramSettings& Settings() {
 QString loadProgramSettings(ProgramSettings& settings) {
     QStringList problems;
     for (const RatioKey& entry : kRatioKeys) {
-        const QString key = QLatin1String(entry.key);
-        const QString text = ReadSetting(key, QStringLiteral("0.005"));
+        const QString key = QLatin1String(entry.key.name);
+        const QString text = entry.key.read();
         const std::optional<double> ratio = ParseDecimal(text);
         // Never guess a replacement: +0.005 in place of a ratio calibrated negative would run
         // the axis backwards. 0 makes every move on the axis refused until a valid ratio is set.
@@ -42,7 +43,7 @@ QString loadProgramSettings(ProgramSettings& settings) {
                             .arg(key, text, QLatin1String(entry.axis));
         }
     }
-    settings.PortName = ReadSetting(QStringLiteral("Port"), QStringLiteral("com1"));
+    settings.PortName = kPortKey.read();
     if (problems.isEmpty()) return {};
     return QStringLiteral("В файле настроек %1:\n%2\nЗадайте шаг двигателя в окне \"Настройка\".")
         .arg(ConfigPath(), problems.join(u'\n'));

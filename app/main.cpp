@@ -4,7 +4,7 @@
 #include "app/batch/BatchMain.h"
 #include "app/ui/MDIForm1.h"
 #include "app/ui/QtTranslations.h"
-#include "link/SerialPort.h"
+#include "link/MachineLink.h"
 
 // With a command the program runs without windows and needs no display; without one it opens
 // the main window.
@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     installQtTranslations(app);
-    MDIForm1 window(SerialPortFunctions{&SerialOpen, &SerialClose});
+    MDIForm1 window(programMachineLink());
     window.show();
     return app.exec();
 }

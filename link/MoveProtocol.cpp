@@ -5,6 +5,7 @@
 
 #include "app/NumberText.h"
 #include "app/ProgramSettings.h"
+#include "link/MachineLink.h"
 #include "link/ReplyWait.h"
 #include "link/SerialPort.h"
 
@@ -73,7 +74,7 @@ void MoveProtocol::ArduinoMoveMM(double dx, double dy, double dz) {
     const qint32 z = stepsFor(dz, settings.StepRatioZ, u'Z');
     // A manual move waits for its own "OK" even with the output box clear: left unread, that
     // answer would be taken by the next job's first wait, and the job would run a line ahead.
-    if (settings.PortHandle > 0) sendLine(x, y, z, true);
+    if (m_link.isOpen()) sendLine(x, y, z, true);
 }
 
 void MoveProtocol::MovePixels(int dx, int dy, int dz, bool wait) {
@@ -98,10 +99,9 @@ void MoveProtocol::sendLine(qint64 x, qint64 y, qint64 z, bool wait) {
     const QChar axes[] = {u'X', u'Y', u'Z'};
     for (int i = 0; i < 3; ++i)
         if (values[i] < kLowest || values[i] > kHighest) refuseTooFar(axes[i], double(values[i]));
-    const int handle = Settings().PortHandle;
-    if (handle <= 0) refuse(QStringLiteral("Ошибка открытия Com-порта"));
+    if (!m_link.isOpen()) refuse(QStringLiteral("Ошибка открытия Com-порта"));
     if (m_host.stopLevel() == StopLevel::Abandon) throw abandonedJob();
-    SerialWrite(handle, formatMoveLine(qint32(x), qint32(y), qint32(z)));
+    m_link.sendLine(formatMoveLine(qint32(x), qint32(y), qint32(z)), {x, y, z});
     ++m_linesSent;
     if (wait) waitForReply();
 }
@@ -112,8 +112,13 @@ void MoveProtocol::WaitForOk() {
 }
 
 void MoveProtocol::waitForReply() {
-    const int handle = Settings().PortHandle;
+    const int handle = m_link.PortHandle();
     if (handle <= 0) refuse(QStringLiteral("Ошибка открытия Com-порта"));
+    readReply(handle);
+    m_link.lineAnswered();
+}
+
+void MoveProtocol::readReply(int handle) {
     switch (m_window) {
         case MoveWindow::Engraving: {
             // Everything read during the wait is dropped with it, a second "OK" too; bytes not

@@ -4,14 +4,18 @@
 
 #include "link/JobHost.h"
 
+class MachineLink;
+
 // The move protocol as each working window speaks it: the move line "dx,dy,dz;" in motor steps,
 // answered by "OK". Each window holds its own MoveProtocol; the windows' copies differ only in
 // the third field of MovePixels and in how WaitForOk treats what it reads.
 //
 // Nothing unsafe reaches the wire: a step ratio of zero, a size field that is not a number or a
 // step count that does not fit a signed 32-bit integer throws JobEnded(Refused) with the message
-// for the user, and nothing is sent. The port is Settings().PortHandle and the step ratios are
-// Settings().StepRatioX/Y/Z, read at every call, as are the host's size fields.
+// for the user, and nothing is sent. Lines go through the MachineLink the protocol is handed,
+// which counts the machine's position from the answers; the port is the link's PortHandle and
+// the step ratios are Settings().StepRatioX/Y/Z, read at every call, as are the host's size
+// fields.
 
 enum class MoveWindow {
     Milling,    // Form1: Z in grey levels × StepsPerGreyLevel; one reply text kept between waits
@@ -25,7 +29,9 @@ QByteArray formatMoveLine(qint32 x, qint32 y, qint32 z);
 
 class MoveProtocol {
 public:
-    MoveProtocol(MoveWindow window, JobHost& host) : m_window(window), m_host(host) {}
+    // `host` and `link` outlive the protocol.
+    MoveProtocol(MoveWindow window, JobHost& host, MachineLink& link)
+        : m_window(window), m_host(host), m_link(link) {}
 
     // The width in pixels of the picture loaded in the window (MovePixels scales by it); 0 when
     // none is loaded, and MovePixels then refuses.
@@ -58,9 +64,12 @@ public:
 
 private:
     void waitForReply();
+    // Reads up to the answer by the window's rule.
+    void readReply(int handle);
 
     MoveWindow m_window;
     JobHost& m_host;
+    MachineLink& m_link;
     int m_pictureWidth = 0;
     int m_linesSent = 0;
     QByteArray m_replyBuffer;

@@ -6,7 +6,6 @@
 
 #include "link/QtSerialTransport.h"
 #include "link/SerialRegistry.h"
-#include "link/VirtualController.h"
 
 namespace {
 
@@ -42,9 +41,6 @@ int SerialAttach(std::unique_ptr<SerialTransport> transport) {
 }
 
 int SerialOpen(const QString& name, int baud) {
-    if (name == QLatin1String("sim")) return SerialAttach(makeVirtualControllerTransport(false));
-    if (name == QLatin1String("sim:probe"))
-        return SerialAttach(makeVirtualControllerTransport(true));
     auto port = std::make_unique<QtSerialTransport>();
     const int result = port->open(name, baud);
     if (result != 0) return result;

@@ -11,9 +11,10 @@
 inline constexpr int kPortCannotOpen = -1;
 inline constexpr int kPortSettingsRefused = -2;
 
-// Opens the port called `name` as typed ("ttyUSB0", "/dev/ttyACM0", any device path; "sim"
-// and "sim:probe" are the virtual controller) at `baud`, 8 data bits, no parity, one stop bit.
-// Returns a positive handle, kPortCannotOpen, or kPortSettingsRefused (the port is closed again).
+// Opens the serial device called `name` as typed ("ttyUSB0", "/dev/ttyACM0", any device path;
+// the other kinds of port open through openPortNamed, MachineLink.h) at `baud`, 8 data bits, no
+// parity, one stop bit. Returns a positive handle, kPortCannotOpen, or kPortSettingsRefused (the
+// port is closed again).
 int SerialOpen(const QString& name, int baud);
 
 // Sends the text's bytes and returns when they have left, then pauses 2 ms. A short write

@@ -9,19 +9,12 @@
 
 #include "figures/FigureTables.h"
 #include "figures/PixelBuffer.h"
+#include "figures/ToolPosition.h"
 #include "link/JobHost.h"
 #include "link/MoveProtocol.h"
 #include "mill/BorderStarts.h"
 #include "mill/CutterGeometry.h"
 #include "mill/CutterLayerMarks.h"
-
-// Where the milling window believes the tool stands: over pixel (ToolX, ToolY), 1-based, and
-// ToolLevel levels below the surface while a border is being cut.
-struct ToolPosition {
-    std::int32_t ToolX = 1;
-    std::int32_t ToolY = 1;
-    std::int32_t ToolLevel = 0;
-};
 
 // What the milling jobs work on: the window's layers and figures, its cutter size and its tool.
 struct MillWorkspace {

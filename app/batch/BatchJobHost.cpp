@@ -15,12 +15,11 @@
 #include "app/ProgramSettings.h"
 #include "app/batch/BatchOutput.h"
 #include "link/ExchangeLog.h"
-#include "link/SerialPort.h"
+#include "link/MachineLink.h"
 #include "link/SerialRegistry.h"
 
 namespace {
 
-constexpr int kBaud = 9600;
 constexpr int kProgressBarWidth = 30;
 constexpr int kTerminalProgressEveryMs = 100;
 constexpr int kLogProgressEveryMs = 1000;
@@ -39,13 +38,14 @@ struct sigaction g_previousInterrupt {};
 class BatchPort final : public SerialTap {
 public:
     ~BatchPort() override {
-        if (m_handle > 0) {
-            SerialSetTap(m_handle, nullptr);
-            SerialClose(m_handle);
-            Settings().PortHandle = 0;
+        if (m_link.isOpen()) {
+            SerialSetTap(m_link.PortHandle(), nullptr);
+            m_link.close();
         }
         if (m_log) m_log->finish();
     }
+
+    MachineLink& link() { return m_link; }
 
     // Prints the reason and returns false when the log file or the port cannot be opened.
     bool open(const BatchOptions& options) {
@@ -57,16 +57,12 @@ public:
             }
             m_log.emplace(m_logFile);
         }
-        Settings().PortHandle = 0;
         if (options.dryRun) return true;
-        const int handle = SerialOpen(Settings().PortName, kBaud);
-        if (handle <= 0) {
-            Settings().PortHandle = handle;
+        if (m_link.open(Settings().PortName) <= 0) {
             printError(QStringLiteral("Ошибка открытия Com-порта: %1\n").arg(Settings().PortName));
             return false;
         }
-        m_handle = Settings().PortHandle = handle;
-        SerialSetTap(m_handle, this);
+        SerialSetTap(m_link.PortHandle(), this);
         return true;
     }
 
@@ -80,7 +76,7 @@ public:
     int linesSent() const { return m_linesSent; }
 
 private:
-    int m_handle = 0;
+    MachineLink m_link;
     int m_linesSent = 0;
     QFile m_logFile;
     std::optional<ExchangeLog> m_log;
@@ -100,6 +96,11 @@ BatchJobHost::BatchJobHost(const BatchOptions& options)
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, &g_previousInterrupt);
     m_sinceProgress.start();
+    startClock();
+}
+
+void BatchJobHost::startClock() {
+    m_clock.start(clockMs());
 }
 
 BatchJobHost::~BatchJobHost() {
@@ -121,14 +122,12 @@ StopLevel BatchJobHost::stopLevel() const {
 }
 
 void BatchJobHost::reportProgress(const JobProgress& progress) {
+    const ProgressTimes times = m_clock.report(progress, clockMs());
     const bool last = progress.total > 0 && progress.done >= progress.total;
     const int every = m_terminal ? kTerminalProgressEveryMs : kLogProgressEveryMs;
     if (!last && m_progressShown && m_sinceProgress.elapsed() < every) return;
     m_sinceProgress.restart();
-    QString text = progress.total > 0
-                       ? QStringLiteral("%1 из %2").arg(progress.done).arg(progress.total)
-                       : QString::number(progress.done);
-    if (!progress.what.isEmpty()) text += QStringLiteral(", ") + progress.what;
+    const QString text = progressLine(progress, times);
     if (!m_terminal) {
         printError(text + u'\n');
         m_progressShown = true;
@@ -157,7 +156,7 @@ void BatchJobHost::showMessage(const QString& title, const QString& text) {
 }
 
 int runBatchJob(const BatchOptions& options, BatchJobHost& host,
-                const std::function<void(JobHost&)>& job) {
+                const std::function<void(JobHost&, MachineLink&)>& job) {
     QElapsedTimer clock;
     clock.start();
     int status = kExitDone;
@@ -165,8 +164,9 @@ int runBatchJob(const BatchOptions& options, BatchJobHost& host,
     {
         BatchPort port;
         if (!port.open(options)) return kExitFailed;
+        host.startClock();
         try {
-            job(host);
+            job(host, port.link());
         } catch (const JobEnded& ended) {
             host.endProgress();
             printError(ended.message() + u'\n');

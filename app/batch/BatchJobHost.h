@@ -6,6 +6,9 @@
 
 #include "app/batch/BatchCommandLine.h"
 #include "link/JobHost.h"
+#include "link/ProgressClock.h"
+
+class MachineLink;
 
 // The host of a job run from the command line: the size fields hold plain texts, nothing is
 // drawn, messages and progress go to standard error, and Ctrl+C asks the job to stop (a second
@@ -28,12 +31,15 @@ public:
     void sleepMs(int milliseconds) override;
     StopLevel stopLevel() const override;
     int replyTimeoutMs() const override { return m_timeoutMs; }
-    // A bar redrawn in place when standard error is a terminal, otherwise a line a second.
+    // A bar redrawn in place when standard error is a terminal, otherwise a line a second; both
+    // with the elapsed time and the time left.
     void reportProgress(const JobProgress& progress) override;
     void showMessage(const QString& title, const QString& text) override;
 
     // Ends the progress bar's line, if one is shown.
     void endProgress();
+    // The job starts now: its elapsed time is counted from here.
+    void startClock();
 
 private:
     bool m_dryRun;
@@ -42,12 +48,13 @@ private:
     bool m_terminal;
     bool m_progressShown = false;
     QElapsedTimer m_sinceProgress;
+    ProgressClock m_clock;
 };
 
-// Runs `job` as a batch command does: opens the port (not with --dry-run; "sim" and "sim:probe"
-// are the virtual controller) into Settings().PortHandle with the --log file, runs the job, then
-// closes the port and writes on standard error the job's message, if any, and one summary line
-// (lines sent, time taken). Returns kExitDone, or kExitFailed when the port or the log cannot be
-// opened, or the job was refused, timed out, abandoned or stopped with Ctrl+C.
+// Runs `job` as a batch command does: opens Settings().PortName through a machine link (not with
+// --dry-run; any kind of port the link knows) with the --log file, runs the job with that link,
+// then closes the port and writes on standard error the job's message, if any, and one summary
+// line (lines sent, time taken). Returns kExitDone, or kExitFailed when the port or the log
+// cannot be opened, or the job was refused, timed out, abandoned or stopped with Ctrl+C.
 int runBatchJob(const BatchOptions& options, BatchJobHost& host,
-                const std::function<void(JobHost&)>& job);
+                const std::function<void(JobHost&, MachineLink&)>& job);

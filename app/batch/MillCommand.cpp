@@ -2,12 +2,13 @@
 #include <QImageWriter>
 #include <algorithm>
 
-#include "app/Config.h"
+#include "app/ConfigKeys.h"
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchJobHost.h"
 #include "app/batch/BatchOutput.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/PictureLayers.h"
+#include "link/MachineLink.h"
 #include "link/MoveProtocol.h"
 #include "mill/MillJobs.h"
 
@@ -54,16 +55,13 @@ int runMillCommand(const BatchCommandLine& commandLine) {
     ToolPosition tool;
 
     BatchJobHost host(options);
-    host.setField(JobField::FinishedWidth,
-                  options.width.value_or(ReadSetting(QStringLiteral("cncrez_width"), "200")));
-    host.setField(JobField::Depth,
-                  options.depth.value_or(ReadSetting(QStringLiteral("cncrez_depth"), "10")));
-    host.setField(JobField::Diameter,
-                  options.diameter.value_or(ReadSetting(QStringLiteral("mill_diameter"), "3")));
+    host.setField(JobField::FinishedWidth, options.width.value_or(kMillWidthKey.read()));
+    host.setField(JobField::Depth, options.depth.value_or(kMillDepthKey.read()));
+    host.setField(JobField::Diameter, options.diameter.value_or(kMillDiameterKey.read()));
 
     const QString mode = arguments[0];
-    int status = runBatchJob(options, host, [&](JobHost& jobHost) {
-        MoveProtocol protocol(MoveWindow::Milling, jobHost);
+    int status = runBatchJob(options, host, [&](JobHost& jobHost, MachineLink& link) {
+        MoveProtocol protocol(MoveWindow::Milling, jobHost, link);
         MillJobs jobs(
             {layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, cutterSize, tool},
             jobHost, protocol);

@@ -2,6 +2,7 @@
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchJobHost.h"
 #include "app/batch/BatchOutput.h"
+#include "link/MachineLink.h"
 #include "link/MoveProtocol.h"
 
 int runMoveCommand(const BatchCommandLine& commandLine) {
@@ -21,9 +22,9 @@ int runMoveCommand(const BatchCommandLine& commandLine) {
         millimetres[axis] = *value;
     }
     BatchJobHost host(commandLine.options);
-    return runBatchJob(commandLine.options, host, [&](JobHost& jobHost) {
+    return runBatchJob(commandLine.options, host, [&](JobHost& jobHost, MachineLink& link) {
         // The manual panel is the same in every window; the milling window's copy serves.
-        MoveProtocol protocol(MoveWindow::Milling, jobHost);
+        MoveProtocol protocol(MoveWindow::Milling, jobHost, link);
         protocol.ArduinoMoveMM(millimetres[0], millimetres[1], millimetres[2]);
     });
 }

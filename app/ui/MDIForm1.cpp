@@ -11,6 +11,7 @@
 #include "app/ProgramSettings.h"
 #include "engrave/ui/Form3.h"
 #include "link/JobRunner.h"
+#include "link/MachineLink.h"
 #include "link/ui/Form4.h"
 #include "mill/ui/Form1.h"
 #include "outline/ui/Form5.h"
@@ -18,14 +19,13 @@
 
 namespace {
 
-constexpr int kPortBaud = 9600;
 constexpr int kMainWidth = 1280;
 constexpr int kMainHeight = 720;
 
 }  // namespace
 
-MDIForm1::MDIForm1(SerialPortFunctions port, QWidget* parent)
-    : QMainWindow(parent), m_mdiArea(new QMdiArea(this)), m_port(std::move(port)) {
+MDIForm1::MDIForm1(MachineLink& link, QWidget* parent)
+    : QMainWindow(parent), m_mdiArea(new QMdiArea(this)), m_link(link) {
     setWindowTitle(QStringLiteral("Strugal"));
     setCentralWidget(m_mdiArea);
     buildMenu();
@@ -64,14 +64,12 @@ void MDIForm1::MDIForm_Load() {
     ProgramSettings& settings = Settings();
     m_startupWarning = loadProgramSettings(settings);
     // The result is not reported here: each working window shows it in its status line.
-    settings.PortHandle = m_port.open(settings.PortName, kPortBaud);
+    m_link.open(settings.PortName);
     resize(kMainWidth, kMainHeight);
 }
 
 void MDIForm1::MDIForm_Unload() {
-    ProgramSettings& settings = Settings();
-    if (settings.PortHandle > 0) m_port.close(settings.PortHandle);
-    settings.PortHandle = 0;
+    m_link.close();
 }
 
 void MDIForm1::showEvent(QShowEvent* event) {

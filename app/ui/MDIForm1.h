@@ -2,26 +2,20 @@
 
 #include <QMainWindow>
 #include <QPointer>
-#include <functional>
 
+class MachineLink;
 class QMdiArea;
 class QMdiSubWindow;
 
-// How the main window reaches the serial port: SerialOpen and SerialClose in the program,
-// recording fakes in tests.
-struct SerialPortFunctions {
-    std::function<int(const QString& name, int baud)> open;
-    std::function<void(int handle)> close;
-};
-
 // The main window: holds the working windows as child windows and opens them from its menu.
-// It loads the program-wide settings and opens the serial port when created, and closes the
-// child windows and then the port when it closes.
+// It loads the program-wide settings and opens the port through the machine link when created,
+// and closes the child windows and then the port when it closes.
 class MDIForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    // Builds the window and runs MDIForm_Load.
-    explicit MDIForm1(SerialPortFunctions port, QWidget* parent = nullptr);
+    // Builds the window and runs MDIForm_Load; `link` (the program's, or a test's with fake port
+    // functions) outlives the window.
+    explicit MDIForm1(MachineLink& link, QWidget* parent = nullptr);
 
     // What start-up has to tell the user about the stored settings (shown once in a message box
     // when the window is first shown); empty when they were fine.
@@ -50,7 +44,7 @@ private:
     void showChild(QPointer<QMdiSubWindow>& window);
 
     QMdiArea* m_mdiArea;
-    SerialPortFunctions m_port;
+    MachineLink& m_link;
     QString m_startupWarning;
     bool m_closeAfterJob = false;  // closing waits for a job to stop
     bool m_warningShown = false;

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/ProgramSettings.h"
+#include "link/MachineLink.h"
 #include "link/MoveProtocol.h"
 #include "link/SerialPort.h"
 #include "link/SimServer.h"
@@ -40,14 +41,13 @@ void ensureApplication() {
     if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
 }
 
-void sendLines(benchmark::State& state, int handle) {
-    Settings().PortHandle = handle;
+void sendLines(benchmark::State& state, const QString& port) {
+    MachineLink link;
+    link.open(port);
     TimedHost host;
-    MoveProtocol protocol(MoveWindow::Milling, host);
+    MoveProtocol protocol(MoveWindow::Milling, host, link);
     for (auto _ : state) protocol.sendLine(1, -1, 0, true);
     state.SetItemsProcessed(state.iterations());
-    SerialClose(handle);
-    Settings().PortHandle = 0;
 }
 
 void LinesThroughServeSim(benchmark::State& state) {
@@ -61,7 +61,7 @@ void LinesThroughServeSim(benchmark::State& state) {
     }
     std::FILE* transcript = std::fopen("/dev/null", "w");
     std::thread serving([&] { server.serve(stop[0], transcript); });
-    sendLines(state, SerialOpen(server.devicePath(), 9600));
+    sendLines(state, server.devicePath());
     [[maybe_unused]] const ssize_t written = ::write(stop[1], "x", 1);
     serving.join();
     std::fclose(transcript);
@@ -71,7 +71,7 @@ void LinesThroughServeSim(benchmark::State& state) {
 BENCHMARK(LinesThroughServeSim)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 void LinesThroughSim(benchmark::State& state) {
-    sendLines(state, SerialOpen(QStringLiteral("sim"), 9600));
+    sendLines(state, QStringLiteral("sim"));
 }
 BENCHMARK(LinesThroughSim)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 

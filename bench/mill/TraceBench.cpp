@@ -1,6 +1,7 @@
 #include <benchmark/benchmark.h>
 
 #include "figures/FigureAnalysis.h"
+#include "link/MachineLink.h"
 #include "link/MoveProtocol.h"
 #include "mill/MillJobs.h"
 
@@ -53,7 +54,8 @@ void BM_TraceCombBorder(benchmark::State& state) {
     const std::int32_t figure = analysis.labels.at(10, 10);
     SilentHost host;
     host.m_diameter = QString::number(state.range(1));  // mm = pixels at this width
-    MoveProtocol protocol(MoveWindow::Milling, host);
+    MachineLink link;                                   // no port: a dry run
+    MoveProtocol protocol(MoveWindow::Milling, host, link);
     std::int64_t steps = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -84,7 +86,8 @@ void BM_JobSetupOnePixelFigure(benchmark::State& state) {
     FigureAnalysis analysis = ParseFigures(work);
     SilentHost host;
     host.m_diameter = QStringLiteral("3");
-    MoveProtocol protocol(MoveWindow::Milling, host);
+    MachineLink link;  // no port: a dry run
+    MoveProtocol protocol(MoveWindow::Milling, host, link);
     for (auto _ : state) {
         PixelBuffer cutter = picture;
         CutterSize cutterSize;

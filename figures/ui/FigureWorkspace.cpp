@@ -21,6 +21,7 @@
 #include "figures/FigureGuards.h"
 #include "figures/ui/FigureTree.h"
 #include "figures/ui/PictureViews.h"
+#include "link/ui/WorkingWindow.h"
 
 namespace {
 
@@ -30,8 +31,7 @@ const QString kOpenPictureTitle = QStringLiteral("Открыть картинк�
 const QString kPictureFilter =
     QStringLiteral("Pictures (*.bmp;*.jpg;*.jpeg;) (*.bmp *.jpg *.jpeg);;All Files (*.*) (*)");
 
-// The control column keeps at least this width and this distance from the window's edges.
-constexpr int kMinColumnWidth = 250;
+// The control column keeps this distance from the window's edges.
 constexpr int kColumnMargin = 8;
 // The window opens this large when its column fits; it shrinks to a picture area this wide.
 constexpr QSize kPreferredSize(1000, 640);
@@ -55,7 +55,7 @@ FigureWorkspace::FigureWorkspace(const FigureWindowSetup& setup, QWidget* parent
       m_columnArea(new QScrollArea(this)),
       m_column(new QWidget),
       m_sideLayout(new QVBoxLayout(m_column)),
-      m_pathBox(namedField(setup.pathBoxName, {}, m_column)),
+      m_pathBox(namedField(setup.picture.field, {}, m_column)),
       Command8(namedButton("Command8", QStringLiteral("..."), m_column)),
       Frame4(new QGroupBox(QStringLiteral("Размер готового изображения"), m_column)),
       m_sizeLayout(new QFormLayout(Frame4)),
@@ -145,8 +145,7 @@ void FigureWorkspace::showMessage(const QString& text) {
 }
 
 void FigureWorkspace::loadRememberedPicture() {
-    m_pathBox->setText(
-        ReadSetting(m_setup.pictureKey, ProgramFilePath(QLatin1String(kOrnamentPicture))));
+    m_pathBox->setText(m_setup.picture.read());
     LoadPictureLayers(m_pathBox->text());
 }
 
@@ -184,7 +183,7 @@ void FigureWorkspace::Command8_Click() {
             return;
         }
         m_pathBox->setText(name);
-        WriteSetting(m_setup.pictureKey, m_pathBox->text());
+        m_setup.picture.write(m_pathBox->text());
         installLayers(std::move(loaded.layers));
         Form_Resize();
     }
@@ -264,7 +263,8 @@ void FigureWorkspace::redraw(const QRect& changed) {
 
 void FigureWorkspace::Form_Resize() {
     const int columnHeight = height() - 2 * kColumnMargin;
-    int columnWidth = std::max(kMinColumnWidth, m_column->sizeHint().width());
+    // The column keeps one width whatever its texts say, so that nothing moves during a job.
+    int columnWidth = fixedColumnWidth();
     if (m_column->minimumSizeHint().height() > columnHeight) {
         columnWidth += m_columnArea->verticalScrollBar()->sizeHint().width();
     }
@@ -274,6 +274,10 @@ void FigureWorkspace::Form_Resize() {
     m_views->Form_Resize(size(), columnWidth);
 }
 
+int FigureWorkspace::fixedColumnWidth() const {
+    return std::max(WorkingWindow::columnWidth(), m_column->minimumSizeHint().width());
+}
+
 QSize FigureWorkspace::sizeHint() const {
     const QSize column = m_column->sizeHint();
     return {kPreferredSize.width(),
@@ -281,8 +285,8 @@ QSize FigureWorkspace::sizeHint() const {
 }
 
 QSize FigureWorkspace::minimumSizeHint() const {
-    const int columnWidth = std::max(kMinColumnWidth, m_column->minimumSizeHint().width()) +
-                            m_columnArea->verticalScrollBar()->sizeHint().width();
+    const int columnWidth =
+        fixedColumnWidth() + m_columnArea->verticalScrollBar()->sizeHint().width();
     return {columnWidth + 2 * kColumnMargin + kMinPictureAreaWidth, kMinHeight};
 }
 

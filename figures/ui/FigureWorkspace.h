@@ -7,9 +7,11 @@
 #include <functional>
 #include <optional>
 
+#include "app/ConfigKeys.h"
 #include "figures/FigureTables.h"
 #include "figures/PictureLayers.h"
 #include "figures/PictureLayout.h"
+#include "figures/ToolPosition.h"
 
 class PictureViews;
 class QFormLayout;
@@ -22,8 +24,7 @@ class QVBoxLayout;
 
 // What differs between the milling window and the outlining window.
 struct FigureWindowSetup {
-    const char* pathBoxName;   // "Text2" in the milling window, "Text1" in the outlining one
-    QString pictureKey;        // the configuration key of the last picture chosen
+    const ConfigKey& picture;  // the key of the last picture chosen; its field is the path box
     QString cutterTabCaption;  // the fourth tab: "Фреза" or "Лазер"
     QString widthText;         // the design texts of Text6 and Text7
     QString heightText;
@@ -50,8 +51,8 @@ public:
     void setMessageFunction(MessageFunction showMessage);
     void setOpenFileFunction(OpenFileFunction openFile);
 
-    // The picture part of Form_Load: the remembered picture (the window's key; an empty key
-    // means "ornament.bmp" in the program's directory) is shown in the path box and loaded.
+    // The picture part of Form_Load: the remembered picture (the window's key, or its default)
+    // is shown in the path box and loaded.
     // Nothing is written to the configuration file.
     void loadRememberedPicture();
 
@@ -98,6 +99,8 @@ public:
     // calls figuresChanged so that the tree follows the new analysis.
     PictureLayers& layers() { return m_layers; }
     FigureAnalysis& analysis() { return m_analysis; }
+    // Where the window's tool stands; (1, 1) when the window opens, moved by the jobs.
+    ToolPosition& tool() { return m_tool; }
     // The figure of the selected tree node, if any.
     std::optional<std::int32_t> selectedFigure() const;
     // Repaints what shows `changed` (picture pixels, 1-based; empty: everything).
@@ -130,6 +133,7 @@ protected:
 
 private:
     void buildColumn();
+    int fixedColumnWidth() const;
     // Puts freshly loaded layers in place (or none), empties the figure data, shows or hides
     // the picture controls.
     void installLayers(PictureLayers layers);
@@ -139,6 +143,7 @@ private:
     FigureWindowSetup m_setup;
     PictureLayers m_layers;
     FigureAnalysis m_analysis;
+    ToolPosition m_tool;
     MessageFunction m_showMessage;
     OpenFileFunction m_openFile;
 

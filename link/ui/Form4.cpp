@@ -12,14 +12,14 @@
 #include <algorithm>
 
 #include "app/Config.h"
+#include "app/ConfigKeys.h"
 #include "app/NumberText.h"
 #include "app/ProgramSettings.h"
 #include "link/JobRunner.h"
-#include "link/SerialPort.h"
+#include "link/MachineLink.h"
 
 namespace {
 
-constexpr int kPortBaud = 9600;
 const QString kTestTitle = QStringLiteral("Проверка соединения");
 
 template <class Widget>
@@ -51,11 +51,12 @@ void addPortSuggestions(QComboBox* box) {
 
 }  // namespace
 
-Form4::Form4(QWidget* parent) : Form4(programJobRunner(), parent) {}
+Form4::Form4(QWidget* parent) : Form4(programJobRunner(), programMachineLink(), parent) {}
 
-Form4::Form4(JobRunner& runner, QWidget* parent)
+Form4::Form4(JobRunner& runner, MachineLink& link, QWidget* parent)
     : QWidget(parent),
       m_runner(runner),
+      m_link(link),
       Frame1(named(new QGroupBox(QStringLiteral("Виртуальный COM-порт"), this), "Frame1")),
       Text4(named(new QComboBox(this), "Text4")),
       Command3(named(new QPushButton(QStringLiteral("Проверить соединение"), this), "Command3")),
@@ -146,10 +147,10 @@ void Form4::Command1_Click() {
     settings.StepRatioY = ratios[1];
     settings.StepRatioZ = ratios[2];
     settings.PortName = Text4->currentText();
-    WriteSetting(QStringLiteral("SM_X_ratio"), Text1->text());
-    WriteSetting(QStringLiteral("SM_Y_ratio"), Text2->text());
-    WriteSetting(QStringLiteral("SM_Z_ratio"), Text3->text());
-    WriteSetting(QStringLiteral("port"), Text4->currentText());
+    kRatioXKey.write(Text1->text());
+    kRatioYKey.write(Text2->text());
+    kRatioZKey.write(Text3->text());
+    kPortKey.write(Text4->currentText());
     closeHostingWindow(this);
 }
 
@@ -160,15 +161,10 @@ void Form4::Command2_Click() {
 void Form4::Command3_Click() {
     // A job reads the port at every line: it must not be swapped under a running job.
     if (m_runner.busy()) return;
-    ProgramSettings& settings = Settings();
-    if (settings.PortHandle > 0) {
-        SerialClose(settings.PortHandle);
-        settings.PortHandle = 0;
-    }
-    settings.PortHandle = SerialOpen(Text4->currentText(), kPortBaud);
-    m_showMessage(this, kTestTitle,
-                  settings.PortHandle > 0 ? QStringLiteral("Com-порт открыт")
-                                          : QStringLiteral("Ошибка открытия Com-порта"));
+    const bool open = m_link.open(Text4->currentText()) > 0;
+    m_showMessage(
+        this, kTestTitle,
+        open ? QStringLiteral("Com-порт открыт") : QStringLiteral("Ошибка открытия Com-порта"));
 }
 
 void Form4::updateEnabled() {

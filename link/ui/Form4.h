@@ -5,6 +5,7 @@
 #include "link/ui/UserMessage.h"
 
 class JobRunner;
+class MachineLink;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -18,11 +19,11 @@ class QPushButton;
 class Form4 : public QWidget {
     Q_OBJECT
 public:
-    // Builds the window and runs Form_Load; the connection test is disabled while a job of the
-    // program's runner runs.
+    // Builds the window and runs Form_Load; the connection test reopens the program's machine
+    // link and is disabled while a job of the program's runner runs.
     explicit Form4(QWidget* parent = nullptr);
-    // The same, watching `runner` (tests give their own); `runner` outlives the window.
-    explicit Form4(JobRunner& runner, QWidget* parent = nullptr);
+    // The same over `runner` and `link` (tests give their own); both outlive the window.
+    Form4(JobRunner& runner, MachineLink& link, QWidget* parent = nullptr);
 
     // Replaces the message box (tests record the messages instead).
     void setMessageFunction(MessageFunction show) { m_showMessage = std::move(show); }
@@ -35,12 +36,14 @@ private:
     void Command1_Click();
     // "Отмена": closes the window; nothing changes.
     void Command2_Click();
-    // "Проверить соединение": closes the open port, opens the typed one at 9600 baud as the
-    // program's port and says whether that worked. The typed name is not stored.
+    // "Проверить соединение": the link closes the open port and opens the typed one as the
+    // program's port (every working window follows it); says whether that worked. The typed
+    // name is not stored.
     void Command3_Click();
     void updateEnabled();
 
     JobRunner& m_runner;
+    MachineLink& m_link;
     MessageFunction m_showMessage = &showMessageBox;
 
     QGroupBox* Frame1;

@@ -1,10 +1,12 @@
 #include "link/ui/JobBar.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <limits>
+
+#include "link/ui/ElidedLabel.h"
 
 namespace {
 
@@ -16,10 +18,12 @@ constexpr std::int64_t kBarParts = std::numeric_limits<int>::max();
 JobBar::JobBar(QWidget* parent)
     : QWidget(parent),
       m_bar(new QProgressBar(this)),
-      m_text(new QLabel(this)),
+      m_text(new ElidedLabel({}, this)),
+      m_times(new ElidedLabel({}, this)),
       m_stop(new QPushButton(QStringLiteral("Стоп"), this)) {
     m_bar->setObjectName(QStringLiteral("JobProgress"));
     m_text->setObjectName(QStringLiteral("JobProgressText"));
+    m_times->setObjectName(QStringLiteral("JobTimes"));
     m_stop->setObjectName(QStringLiteral("StopButton"));
     m_stop->setToolTip(
         QStringLiteral("Остановить работу (Esc): станок закончит текущую строку, инструмент "
@@ -28,26 +32,28 @@ JobBar::JobBar(QWidget* parent)
     m_bar->setRange(0, 1);
     m_bar->setValue(0);
     m_bar->setTextVisible(false);
-    m_bar->setFixedWidth(m_bar->fontMetrics().averageCharWidth() * 22);
-    // The bar appears with the first job; the last report stays readable after it.
-    m_bar->hide();
-
-    auto* layout = new QHBoxLayout(this);
+    m_bar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    // The bar keeps its place from the start, so that the first job moves nothing; the last
+    // report stays readable after the job.
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_bar, 1);
+    row->addWidget(m_stop);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_text, 1);
-    layout->addWidget(m_bar);
-    layout->addWidget(m_stop);
+    layout->addLayout(row);
+    layout->addWidget(m_text);
+    layout->addWidget(m_times);
 }
 
 void JobBar::jobStarted() {
-    m_bar->show();
     m_bar->setRange(0, 0);
-    m_text->clear();
+    m_text->setFullText({});
+    m_times->setFullText({});
     m_stopping = false;
     m_stop->setEnabled(true);
 }
 
-void JobBar::showProgress(const JobProgress& progress) {
+void JobBar::showProgress(const JobProgress& progress, const ProgressTimes& times) {
     if (progress.total > 0) {
         const std::int64_t done = qBound<std::int64_t>(0, progress.done, progress.total);
         if (progress.total <= kBarParts) {
@@ -62,16 +68,18 @@ void JobBar::showProgress(const JobProgress& progress) {
         m_bar->setRange(0, 0);
         m_bar->setTextVisible(false);
     }
+    m_times->setFullText(progressLine({progress.done, progress.total, {}}, times));
     if (!m_stopping)
-        m_text->setText(progress.what.isEmpty() ? QString::number(progress.done) : progress.what);
+        m_text->setFullText(progress.what.isEmpty() ? QString::number(progress.done)
+                                                    : progress.what);
 }
 
 void JobBar::stopRequested(StopLevel level) {
     m_stopping = level != StopLevel::None;
     if (level == StopLevel::Stop)
-        m_text->setText(QStringLiteral("Остановка… (ещё раз «Стоп» — прервать сразу)"));
+        m_text->setFullText(QStringLiteral("Остановка… (ещё раз «Стоп» — прервать сразу)"));
     else if (level == StopLevel::Abandon)
-        m_text->setText(QStringLiteral("Прерывание…"));
+        m_text->setFullText(QStringLiteral("Прерывание…"));
 }
 
 void JobBar::jobEnded() {
@@ -79,11 +87,15 @@ void JobBar::jobEnded() {
         m_bar->setRange(0, 1);
         m_bar->setValue(0);
     }
-    if (m_stopping) m_text->setText(QStringLiteral("Работа остановлена"));
+    if (m_stopping) m_text->setFullText(QStringLiteral("Работа остановлена"));
     m_stopping = false;
     m_stop->setEnabled(false);
 }
 
 QString JobBar::progressText() const {
-    return m_text->text();
+    return m_text->fullText();
+}
+
+QString JobBar::timesText() const {
+    return m_times->fullText();
 }

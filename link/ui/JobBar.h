@@ -3,13 +3,16 @@
 #include <QWidget>
 
 #include "link/JobHost.h"
+#include "link/ProgressClock.h"
 
-class QLabel;
+class ElidedLabel;
 class QProgressBar;
 class QPushButton;
 
 // The strip of a working window that shows the running job: what it reports (steps or items
-// done, and a total where the job knows one) and the "Стоп" button. WindowJobHost drives it.
+// done, and a total where the job knows one), the time elapsed and left, and the "Стоп" button.
+// Its texts never widen the window's column: a long one is cut with "…" and shown whole as the
+// tool tip. WindowJobHost drives it.
 class JobBar : public QWidget {
     Q_OBJECT
 public:
@@ -19,19 +22,23 @@ public:
 
     // A job of this window starts: the bar is emptied and "Стоп" enabled.
     void jobStarted();
-    // Shows what the job reports; a total of 0 shows a moving bar.
-    void showProgress(const JobProgress& progress);
+    // Shows what the job reports with its times; a total of 0 shows a moving bar.
+    void showProgress(const JobProgress& progress, const ProgressTimes& times);
     // The job was asked to stop: the text tells the user that one more "Стоп" abandons it.
     void stopRequested(StopLevel level);
     // The job of this window has ended: "Стоп" disabled, the bar at rest, the last report kept
     // (or a note that the job was stopped).
     void jobEnded();
 
+    // The job's own text (or its count), or the stop hint; whole, however it is shown.
     QString progressText() const;
+    // "3 из 12 · прошло 0:41 · осталось ≈ 2:10".
+    QString timesText() const;
 
 private:
     QProgressBar* m_bar;
-    QLabel* m_text;
+    ElidedLabel* m_text;
+    ElidedLabel* m_times;
     QPushButton* m_stop;
     bool m_stopping = false;  // the stop hint stays until the job has ended
 };

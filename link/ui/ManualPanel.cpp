@@ -9,7 +9,9 @@
 
 #include "app/NumberText.h"
 #include "app/ProgramSettings.h"
+#include "link/MachineLink.h"
 #include "link/MoveProtocol.h"
+#include "link/ui/ElidedLabel.h"
 #include "link/ui/NumberKeyFilter.h"
 #include "link/ui/WindowJobHost.h"
 
@@ -31,22 +33,26 @@ QLineEdit* axisField(const char* name, const QString& hint, QWidget* parent) {
 }  // namespace
 
 ManualPanel::ManualPanel(const QString& frameCaption, const QString& outputCaption,
-                         WindowJobHost& host, MoveProtocol& protocol, QWidget* parent)
+                         WindowJobHost& host, MoveProtocol& protocol, MachineLink& link,
+                         QWidget* parent)
     : QGroupBox(frameCaption, parent),
       m_host(host),
       m_protocol(protocol),
+      m_link(link),
       tx(axisField("tx", QStringLiteral("Перемещение по оси X, мм"), this)),
       ty(axisField("ty", QStringLiteral("Перемещение по оси Y, мм"), this)),
       tz(axisField("tz", QStringLiteral("Перемещение по оси Z, мм"), this)),
       Command3(new QPushButton(QStringLiteral("Ручная уст-ка"), this)),
       Check1(new QCheckBox(outputCaption, this)),
       Label8(new QLabel(QStringLiteral("Статус:"), this)),
-      Label4(new QLabel(kPortFailed, this)) {
+      Label4(new QLabel(kPortFailed, this)),
+      m_position(new ElidedLabel({}, this)) {
     setObjectName(QStringLiteral("ManualPanel"));
     Command3->setObjectName(QStringLiteral("Command3"));
     Check1->setObjectName(QStringLiteral("Check1"));
     Label8->setObjectName(QStringLiteral("Label8"));
     Label4->setObjectName(QStringLiteral("Label4"));
+    m_position->setObjectName(QStringLiteral("ToolPosition"));
 
     auto* grid = new QGridLayout(this);
     QLineEdit* const fields[] = {tx, ty, tz};
@@ -64,23 +70,49 @@ ManualPanel::ManualPanel(const QString& frameCaption, const QString& outputCapti
     status->addWidget(Label8);
     status->addWidget(Label4, 1);
     grid->addLayout(status, 4, 0, 1, 5);
+    grid->addWidget(m_position, 5, 0, 1, 5);
     grid->setColumnStretch(3, 1);
 
     m_host.setOutputBox(Check1);
     connect(Command3, &QPushButton::clicked, this, &ManualPanel::Command3_Click);
     connect(&m_host.runner(), &JobRunner::busyChanged, this, &ManualPanel::updateEnabled);
+    connect(&m_link, &MachineLink::portChanged, this, &ManualPanel::showPortStatus);
+    connect(&m_link, &MachineLink::positionChanged, this, &ManualPanel::showToolPosition);
+    connect(&m_host, &WindowJobHost::progressReported, this, &ManualPanel::showToolPosition);
     updateEnabled();
+    showToolPosition();
 }
 
 void ManualPanel::showPortStatus() {
-    m_portOpen = Settings().PortHandle > 0;
+    m_portOpen = m_link.isOpen();
     Label4->setText(m_portOpen ? kPortOpen : kPortFailed);
     updateEnabled();
 }
 
+void ManualPanel::setToolPositionExtra(std::function<QString()> extra) {
+    m_positionExtra = std::move(extra);
+    showToolPosition();
+}
+
+void ManualPanel::showToolPosition() {
+    const ProgramSettings& settings = Settings();
+    const MachinePosition& steps = m_link.position();
+    QString text = QStringLiteral("Инструмент: X %1  Y %2  Z %3 мм")
+                       .arg(formatGeneral(steps.x * settings.StepRatioX),
+                            formatGeneral(steps.y * settings.StepRatioY),
+                            formatGeneral(steps.z * settings.StepRatioZ));
+    if (m_positionExtra) {
+        const QString extra = m_positionExtra();
+        if (!extra.isEmpty()) text += QStringLiteral(", ") + extra;
+    }
+    m_position->setFullText(text);
+}
+
 void ManualPanel::updateEnabled() {
-    Check1->setEnabled(m_portOpen);
-    Command3->setEnabled(m_portOpen && !m_host.runner().busy());
+    // The output box decides what a job sends: it must not change under a running job.
+    const bool idle = !m_host.runner().busy();
+    Check1->setEnabled(m_portOpen && idle);
+    Command3->setEnabled(m_portOpen && idle);
 }
 
 void ManualPanel::Command3_Click() {

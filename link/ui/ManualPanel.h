@@ -2,30 +2,42 @@
 
 #include <QGroupBox>
 
+#include <functional>
+
+class ElidedLabel;
+class MachineLink;
+class MoveProtocol;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class MoveProtocol;
 class WindowJobHost;
 
 // The manual positioning panel that every working window carries: a relative move in
 // millimetres typed into tx, ty, tz and carried out by "Ручная уст-ка" (Command3) through the
-// window's own MoveProtocol, run as a job; the window's output check box Check1; and the port
-// status taken when the window loads (Label8, Label4).
+// window's own MoveProtocol, run as a job; the window's output check box Check1; the port
+// status (Label8, Label4) and where the tool stands, both following the machine link live.
 class ManualPanel : public QGroupBox {
     Q_OBJECT
 public:
     // `frameCaption`: "Настройка", or "Установка начального положения" in the scanner window;
     // `outputCaption`: the caption of Check1 ("Фрезеровать", "Сканировать", "Гравировать").
-    // The panel registers Check1 as the host's output box; `host` and `protocol` outlive it.
+    // The panel registers Check1 as the host's output box; `host`, `protocol` and `link`
+    // outlive it.
     ManualPanel(const QString& frameCaption, const QString& outputCaption, WindowJobHost& host,
-                MoveProtocol& protocol, QWidget* parent = nullptr);
+                MoveProtocol& protocol, MachineLink& link, QWidget* parent = nullptr);
 
-    // The port status, part of the window's Form_Load: "Com-порт открыт" when the program's port
-    // is open; otherwise "Ошибка открытия Com-порта", and Check1 and Command3 are disabled for
-    // as long as the window stays open.
+    // The port status, part of the window's Form_Load and repeated whenever the link's port
+    // changes: "Com-порт открыт" when the link's port is open; otherwise "Ошибка открытия
+    // Com-порта", and Check1 and Command3 are disabled until a port is open. While any job runs,
+    // Check1 and Command3 are disabled too; Check1 keeps its tick.
     void showPortStatus();
+    // Shows where the tool stands: the machine's position in millimetres, counted by the link
+    // from the lines answered, followed by `extra` (the window's own part, such as the pixel of
+    // a figure window); called after every answered line and every progress report.
+    void showToolPosition();
+    // The window's own part of the position text; empty by default.
+    void setToolPositionExtra(std::function<QString()> extra);
     // "Ручная уст-ка": each field that is not a number is reported in axis order (title
     // "Ошибка") and nothing is sent; otherwise the move runs as a job of the window.
     void Command3_Click();
@@ -35,6 +47,8 @@ private:
 
     WindowJobHost& m_host;
     MoveProtocol& m_protocol;
+    MachineLink& m_link;
+    std::function<QString()> m_positionExtra;
     bool m_portOpen = false;
 
     QLineEdit* tx;
@@ -44,4 +58,5 @@ private:
     QCheckBox* Check1;
     QLabel* Label8;
     QLabel* Label4;
+    ElidedLabel* m_position;
 };

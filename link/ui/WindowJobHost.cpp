@@ -75,7 +75,9 @@ void WindowJobHost::busyChanged(bool busy) {
     for (const QPointer<QWidget>& control : std::as_const(m_jobControls))
         if (control) control->setEnabled(!busy);
     if (busy) {
-        if (ownsRunningJob() && m_bar) m_bar->jobStarted();
+        if (!ownsRunningJob()) return;
+        m_clock.start(clockMs());
+        if (m_bar) m_bar->jobStarted();
         return;
     }
     if (m_bar) m_bar->jobEnded();
@@ -122,7 +124,9 @@ StopLevel WindowJobHost::stopLevel() const {
 }
 
 void WindowJobHost::reportProgress(const JobProgress& progress) {
-    if (m_bar) m_bar->showProgress(progress);
+    const ProgressTimes times = m_clock.report(progress, clockMs());
+    if (m_bar) m_bar->showProgress(progress, times);
+    emit progressReported(progress);
 }
 
 void WindowJobHost::showMessage(const QString& title, const QString& text) {

@@ -8,6 +8,7 @@
 
 #include "link/JobHost.h"
 #include "link/JobRunner.h"
+#include "link/ProgressClock.h"
 #include "link/ui/UserMessage.h"
 
 class QCheckBox;
@@ -65,6 +66,10 @@ public:
     void showMessage(const QString& title, const QString& text) override;
     void focusField(JobField field) override;
 
+signals:
+    // This window's job reported its progress (shown in the job bar with its times).
+    void progressReported(const JobProgress& progress);
+
 private:
     void busyChanged(bool busy);
     void stopLevelChanged(StopLevel level);
@@ -78,5 +83,6 @@ private:
     MessageFunction m_showMessage = &showMessageBox;
     QPointer<JobBar> m_bar;
     QList<QPointer<QWidget>> m_jobControls;
+    ProgressClock m_clock;  // started with each job of this window
     bool m_closePending = false;
 };

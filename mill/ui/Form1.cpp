@@ -1,33 +1,29 @@
 #include "mill/ui/Form1.h"
 
-#include <QCloseEvent>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Config.h"
 #include "app/ui/WidgetNames.h"
 #include "figures/ui/FigureWorkspace.h"
 #include "figures/ui/WorkspaceJobs.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/ManualPanel.h"
 #include "link/ui/WindowJobHost.h"
-#include "link/ui/WindowLink.h"
 #include "mill/ui/MillButtons.h"
 
 Form1::Form1(QWidget* parent)
-    : QWidget(parent),
-      m_workspace(new FigureWorkspace({"Text2", QStringLiteral("Image"), QStringLiteral("Фреза"),
-                                       QStringLiteral("200"), QStringLiteral("100")},
-                                      this)),
+    : WorkingWindow({MoveWindow::Milling, QStringLiteral("Настройка"),
+                     QStringLiteral("Фрезеровать"), kMillingWindowKeys},
+                    parent),
+      m_workspace(new FigureWorkspace(
+          {kMillImageKey, QStringLiteral("Фреза"), QStringLiteral("200"), QStringLiteral("100")},
+          this)),
       Text2(m_workspace->pathBox()),
       Text6(m_workspace->widthField()),
       Text7(m_workspace->heightField()),
-      Text1(namedField("Text1", {}, this)),
-      Text3(namedField("Text3", {}, this)),
-      m_link(new WindowLink(this, MoveWindow::Milling, QStringLiteral("Настройка"),
-                            QStringLiteral("Фрезеровать"))) {
+      Text1(namedField(kMillDepthKey.field, {}, this)),
+      Text3(namedField(kMillDiameterKey.field, {}, this)) {
     setWindowTitle(QStringLiteral("Strugal"));
     QFormLayout* sizeLayout = m_workspace->sizeFrameLayout();
     sizeLayout->addRow(QStringLiteral("Глубина:"), Text1);
@@ -36,41 +32,19 @@ Form1::Form1(QWidget* parent)
     setTabOrder(Text7, Text1);
     setTabOrder(Text1, Text3);
     // "Стоп" and the progress right under the job buttons, where the eye is during a job.
-    m_workspace->panelLayout()->addWidget(new MillButtons(*m_workspace, *m_link, this));
-    m_workspace->panelLayout()->addWidget(m_link->jobBar());
-    m_workspace->sideLayout()->addWidget(m_link->panel());
+    auto* buttons = new MillButtons(*m_workspace, *this, this);
+    m_workspace->panelLayout()->addWidget(buttons);
+    m_workspace->panelLayout()->addWidget(jobBar());
+    m_workspace->sideLayout()->addWidget(panel());
+    setPictureArea(m_workspace);
 
-    connectWorkspaceToJobs(*m_workspace, m_link->host());
-    m_link->host().setField(JobField::Depth, Text1);
-    m_link->host().setField(JobField::Diameter, Text3);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_workspace);
+    connectWorkspaceToJobs(*m_workspace, host(), *panel());
+    host().setField(JobField::Depth, Text1);
+    host().setField(JobField::Diameter, Text3);
 
     Form_Load();
 }
 
-void Form1::Form_Load() {
-    m_link->panel()->showPortStatus();
-    Text6->setText(ReadSetting(QStringLiteral("cncrez_width"), QStringLiteral("200")));
-    Text1->setText(ReadSetting(QStringLiteral("cncrez_depth"), QStringLiteral("10")));
-    Text3->setText(ReadSetting(QStringLiteral("mill_diameter"), QStringLiteral("3")));
+void Form1::loadPictureKey(const ConfigKey&) {
     m_workspace->loadRememberedPicture();
-}
-
-void Form1::Form_Unload() {
-    // "Image" is written only when a picture has been chosen, never here.
-    WriteSetting(QStringLiteral("cncrez_width"), Text6->text());
-    WriteSetting(QStringLiteral("cncrez_depth"), Text1->text());
-    WriteSetting(QStringLiteral("mill_diameter"), Text3->text());
-}
-
-void Form1::closeEvent(QCloseEvent* event) {
-    if (!m_link->host().readyToClose()) {
-        event->ignore();
-        return;
-    }
-    Form_Unload();
-    event->accept();
 }

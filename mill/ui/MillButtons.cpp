@@ -5,11 +5,11 @@
 
 #include "figures/ui/FigureWorkspace.h"
 #include "link/ui/WindowJobHost.h"
-#include "link/ui/WindowLink.h"
+#include "link/ui/WorkingWindow.h"
 #include "mill/WorkLayerOps.h"
 
-MillButtons::MillButtons(FigureWorkspace& workspace, WindowLink& link, QWidget* parent)
-    : QWidget(parent), m_workspace(workspace), m_link(link) {
+MillButtons::MillButtons(FigureWorkspace& workspace, WorkingWindow& window, QWidget* parent)
+    : QWidget(parent), m_workspace(workspace), m_window(window) {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->addWidget(addButton("Command4", QStringLiteral("Градиент"),
@@ -41,14 +41,14 @@ QPushButton* MillButtons::addButton(const char* name, const QString& caption, co
     button->setObjectName(QLatin1String(name));
     button->setToolTip(hint);
     connect(button, &QPushButton::clicked, this, click);
-    m_link.host().addJobControl(button);
+    m_window.host().addJobControl(button);
     return button;
 }
 
 void MillButtons::afterWorkLayerChanged(const WorkLayerOutcome& outcome) {
     if (outcome.refused()) {
-        m_link.host().showMessage(QStringLiteral("Ошибка"), outcome.error);
-        m_link.host().focusField(outcome.field);
+        m_window.host().showMessage(QStringLiteral("Ошибка"), outcome.error);
+        m_window.host().focusField(outcome.field);
         return;
     }
     m_workspace.redraw(QRect());
@@ -57,7 +57,7 @@ void MillButtons::afterWorkLayerChanged(const WorkLayerOutcome& outcome) {
 void MillButtons::Command4_Click() {
     PictureLayers& layers = m_workspace.layers();
     if (!layers.isLoaded()) return;
-    const WindowJobHost& host = m_link.host();
+    const WindowJobHost& host = m_window.host();
     afterWorkLayerChanged(markGradientFromFields(
         host.fieldText(JobField::Diameter), host.fieldText(JobField::FinishedWidth),
         layers.SourceLayer, layers.WorkLayer, m_workspace.analysis(), m_cutter));
@@ -66,18 +66,18 @@ void MillButtons::Command4_Click() {
 void MillButtons::Command5_Click() {
     PictureLayers& layers = m_workspace.layers();
     if (!layers.isLoaded()) return;
-    const WindowJobHost& host = m_link.host();
+    const WindowJobHost& host = m_window.host();
     afterWorkLayerChanged(offsetFiguresFromFields(host.fieldText(JobField::Diameter),
                                                   host.fieldText(JobField::FinishedWidth),
                                                   layers.WorkLayer, m_workspace.analysis()));
 }
 
 void MillButtons::runMillJob(void (*job)(MillJobs&, FigureWorkspace&)) {
-    m_link.host().runJob([this, job](JobHost& host) {
+    m_window.host().runJob([this, job](JobHost& host) {
         PictureLayers& layers = m_workspace.layers();
         MillJobs jobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer,
-                       m_workspace.analysis(), m_cutter, m_tool},
-                      host, m_link.protocol());
+                       m_workspace.analysis(), m_cutter, m_workspace.tool()},
+                      host, m_window.protocol());
         job(jobs, m_workspace);
     });
 }

@@ -8,16 +8,16 @@
 
 class FigureWorkspace;
 class QPushButton;
-class WindowLink;
+class WorkingWindow;
 
 // The milling window's own buttons in its control panel: "Градиент" and "Отступить" reshape the
 // work layer; "Выделенная", "Все" and "Резать 3D" run the milling jobs through the window's job
-// host. It keeps what the jobs leave behind between them: the cutter size and where the tool
-// stands. All five are disabled while any job of the program runs.
+// host. It keeps the cutter size the jobs leave behind between them; the tool's position is the
+// workspace's. All five are disabled while any job of the program runs.
 class MillButtons : public QWidget {
     Q_OBJECT
 public:
-    MillButtons(FigureWorkspace& workspace, WindowLink& link, QWidget* parent = nullptr);
+    MillButtons(FigureWorkspace& workspace, WorkingWindow& window, QWidget* parent = nullptr);
 
     // The window's click handlers, by the buttons' names.
     void Command4_Click();  // "Градиент"
@@ -25,8 +25,6 @@ public:
     void Command2_Click();  // "Выделенная"
     void Command6_Click();  // "Все"
     void Command7_Click();  // "Резать 3D"
-
-    const ToolPosition& tool() const { return m_tool; }
 
 private:
     QPushButton* addButton(const char* name, const QString& caption, const QString& hint,
@@ -37,7 +35,6 @@ private:
     void afterWorkLayerChanged(const WorkLayerOutcome& outcome);
 
     FigureWorkspace& m_workspace;
-    WindowLink& m_link;
+    WorkingWindow& m_window;
     CutterSize m_cutter;  // CutterRadius and CutterReach of the last gradient or job
-    ToolPosition m_tool;  // (1, 1) when the window loads
 };

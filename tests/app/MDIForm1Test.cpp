@@ -10,6 +10,7 @@
 #include "app/ProgramSettings.h"
 #include "app/ui/MDIForm1.h"
 #include "engrave/ui/Form3.h"
+#include "link/MachineLink.h"
 #include "link/ui/Form4.h"
 #include "mill/ui/Form1.h"
 #include "outline/ui/Form5.h"
@@ -32,7 +33,7 @@ protected:
     void TearDown() override { Settings() = ProgramSettings(); }
 
     std::unique_ptr<MDIForm1> makeWindow(int handle = 5) {
-        SerialPortFunctions port;
+        PortFunctions port;
         port.open = [this, handle](const QString& name, int baud) {
             opens << QStringLiteral("%1 %2").arg(name).arg(baud);
             return handle;
@@ -41,7 +42,8 @@ protected:
             closes.push_back(h);
             for (const QString& key : watched) valuesAtClose << ReadSetting(key, "<missing>");
         };
-        return std::make_unique<MDIForm1>(port);
+        link = std::make_unique<MachineLink>(port);
+        return std::make_unique<MDIForm1>(*link);
     }
     static int instances(const MDIForm1& window, bool (*isForm)(QWidget*)) {
         int count = 0;
@@ -56,6 +58,7 @@ protected:
     std::vector<int> closes;
     QStringList watched;
     QStringList valuesAtClose;
+    std::unique_ptr<MachineLink> link;  // last, so that its fake close still finds the lists
 };
 
 }  // namespace
@@ -74,7 +77,7 @@ TEST(ProgramDirectory, HoldsTheConfigurationFileAndTheDefaultPictures) {
 TEST_F(MainWindowTest, FirstStartWithoutConfigFileOpensCom1At9600) {
     auto window = makeWindow(5);
     EXPECT_EQ(opens, QStringList{"com1 9600"});
-    EXPECT_EQ(Settings().PortHandle, 5);
+    EXPECT_EQ(link->PortHandle(), 5);
     EXPECT_EQ(window->startupWarning(), QString());
     EXPECT_EQ(window->windowTitle(), "Strugal   ver. 1.0.7");
     EXPECT_EQ(window->size(), QSize(1280, 720));
@@ -161,7 +164,7 @@ TEST_F(MainWindowTest, ClosingWritesTheChildWindowsKeysBeforeThePortIsClosed) {
     EXPECT_TRUE(window->close());
     EXPECT_EQ(closes, std::vector<int>{7});
     EXPECT_EQ(valuesAtClose, (QStringList{"123,5", "9", "77", "66.5"}));
-    EXPECT_EQ(Settings().PortHandle, 0);
+    EXPECT_EQ(link->PortHandle(), 0);
     EXPECT_TRUE(window->mdiArea()->subWindowList().isEmpty());
 }
 
@@ -170,7 +173,7 @@ TEST_F(MainWindowTest, PortThatDidNotOpenIsNotClosed) {
         SCOPED_TRACE(failed);
         closes.clear();
         auto window = makeWindow(failed);
-        EXPECT_EQ(Settings().PortHandle, failed);
+        EXPECT_EQ(link->PortHandle(), failed);
         EXPECT_TRUE(window->close());
         EXPECT_TRUE(closes.empty());
     }

@@ -7,7 +7,7 @@ namespace {
 
 // Settings with values that start-up must overwrite.
 ProgramSettings staleSettings() {
-    return {7, 7, 7, QStringLiteral("stale"), 42};
+    return {7, 7, 7, QStringLiteral("stale")};
 }
 
 }  // namespace
@@ -20,7 +20,6 @@ TEST(LoadProgramSettings, FirstStartWithoutFileGivesTheDefaults) {
     EXPECT_DOUBLE_EQ(settings.StepRatioY, 0.005);
     EXPECT_DOUBLE_EQ(settings.StepRatioZ, 0.005);
     EXPECT_EQ(settings.PortName, "com1");
-    EXPECT_EQ(settings.PortHandle, 42);          // opening the port is the main window's business
     EXPECT_FALSE(QFile::exists(config.path()));  // start-up writes nothing
 }
 

@@ -147,8 +147,8 @@ protected:
     QStringList messages;            // "title: text"
     QList<QStringList> dialogCalls;  // title, directory, filter
     QString dialogAnswer;
-    FigureWorkspace workspace{{"Text2", QStringLiteral("Image"), QStringLiteral("Фреза"),
-                               QStringLiteral("200"), QStringLiteral("100")}};
+    FigureWorkspace workspace{
+        {kMillImageKey, QStringLiteral("Фреза"), QStringLiteral("200"), QStringLiteral("100")}};
 };
 
 TEST_F(FigureWorkspaceTest, LoadingShowsTheLayersAndKeepsTheProportion) {

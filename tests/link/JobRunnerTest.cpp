@@ -6,6 +6,7 @@
 
 #include "Fakes.h"
 #include "app/ProgramSettings.h"
+#include "link/MachineLink.h"
 #include "link/MoveProtocol.h"
 #include "link/ReplyWait.h"
 #include "link/SerialPort.h"
@@ -39,7 +40,7 @@ private:
 // A job in the manner of the milling jobs: plunge, a line per step, lift; asked to stop, it lifts
 // the tool back to the surface and ends.
 void scriptedJob(JobHost& host, int steps) {
-    MoveProtocol protocol(MoveWindow::Milling, host);
+    MoveProtocol protocol(MoveWindow::Milling, host, programMachineLink());
     protocol.sendLine(0, 0, 50, true);
     for (int step = 0; step < steps; ++step) {
         if (host.stopLevel() != StopLevel::None) {
@@ -56,12 +57,12 @@ class JobRunnerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Settings() = ProgramSettings{};
-        Settings().PortHandle = SerialAttach(std::make_unique<ScriptedTransport>(m_script));
+        programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(m_script)));
         QObject::connect(&m_runner, &JobRunner::busyChanged,
                          [this](bool busy) { m_busySignals.append(busy); });
     }
     void TearDown() override {
-        SerialClose(Settings().PortHandle);
+        programMachineLink().close();
         Settings() = ProgramSettings{};
     }
     // Runs the scripted job in m_host and says whether the runner took it.

@@ -7,6 +7,7 @@
 
 #include "Fakes.h"
 #include "app/ProgramSettings.h"
+#include "link/MachineLink.h"
 #include "link/SerialPort.h"
 
 namespace {
@@ -18,23 +19,24 @@ class MoveProtocolTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Settings() = ProgramSettings{};
-        Settings().PortHandle = SerialAttach(std::make_unique<ScriptedTransport>(m_script));
+        m_link.adopt(SerialAttach(std::make_unique<ScriptedTransport>(m_script)));
         m_host.fields[JobField::FinishedWidth] = QStringLiteral("200");
         m_host.fields[JobField::Depth] = QStringLiteral("10");
         m_host.timeoutMs = 60000;  // a wait that outlives its script ends instead of hanging
     }
     void TearDown() override {
-        SerialClose(Settings().PortHandle);
+        m_link.close();
         Settings() = ProgramSettings{};
     }
     MoveProtocol window(MoveWindow kind) {
-        MoveProtocol protocol(kind, m_host);
+        MoveProtocol protocol(kind, m_host, m_link);
         protocol.setPictureWidth(400);
         return protocol;
     }
 
     std::shared_ptr<PortScript> m_script = std::make_shared<PortScript>();
     FakeJobHost m_host;
+    MachineLink m_link;
 };
 
 // The JobEnded that `act` throws; a failure when it returns normally.
@@ -86,8 +88,7 @@ TEST_F(MoveProtocolTest, ManualMoveIsSentAndAwaitedWithTheOutputBoxClear) {
 }
 
 TEST_F(MoveProtocolTest, ManualMoveWithoutAPortSendsNothing) {
-    SerialClose(Settings().PortHandle);
-    Settings().PortHandle = kPortCannotOpen;
+    m_link.adopt(kPortCannotOpen);
     MoveProtocol protocol = window(MoveWindow::Milling);
     EXPECT_NO_THROW(protocol.ArduinoMoveMM(1, 1, 1));
     EXPECT_EQ(protocol.linesSent(), 0);
@@ -144,7 +145,7 @@ TEST_F(MoveProtocolTest, OutputBoxClearMakesADryRun) {
     EXPECT_EQ(m_script->polls, 0);
 }
 
-using Arrange = std::function<void(ProgramSettings&, QMap<JobField, QString>&)>;
+using Arrange = std::function<void(ProgramSettings&, QMap<JobField, QString>&, MachineLink&)>;
 using Act = std::function<void(MoveProtocol&)>;
 
 struct RefusalCase {
@@ -159,14 +160,16 @@ void PrintTo(const RefusalCase& c, std::ostream* out) {
 }
 
 Arrange ratio(double ProgramSettings::*axis, double value) {
-    return [=](ProgramSettings& settings, QMap<JobField, QString>&) { settings.*axis = value; };
+    return [=](ProgramSettings& settings, QMap<JobField, QString>&, MachineLink&) {
+        settings.*axis = value;
+    };
 }
 Arrange field(JobField which, const char* text) {
-    return [=](ProgramSettings&, QMap<JobField, QString>& fields) {
+    return [=](ProgramSettings&, QMap<JobField, QString>& fields, MachineLink&) {
         fields[which] = QString::fromUtf8(text);
     };
 }
-const Arrange kAsInstalled = [](ProgramSettings&, QMap<JobField, QString>&) {};
+const Arrange kAsInstalled = [](ProgramSettings&, QMap<JobField, QString>&, MachineLink&) {};
 Act manual(double dx, double dy, double dz) {
     return [=](MoveProtocol& p) { p.ArduinoMoveMM(dx, dy, dz); };
 }
@@ -179,7 +182,7 @@ class Refusals : public MoveProtocolTest, public ::testing::WithParamInterface<R
 TEST_P(Refusals, SendNothingAndSayWhy) {
     const RefusalCase& c = GetParam();
     m_script->perLine = {kOk};
-    c.arrange(Settings(), m_host.fields);
+    c.arrange(Settings(), m_host.fields, m_link);
     MoveProtocol protocol = window(MoveWindow::Milling);
     const JobEnded ended = endOf([&] { c.act(protocol); });
     EXPECT_EQ(ended.reason(), JobEnded::Reason::Refused);
@@ -215,8 +218,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"RawValueTooLarge", kAsInstalled,
                     [](MoveProtocol& p) { p.sendLine(2147483648LL, 0, 0, true); }, "X"},
         RefusalCase{"TickedWithoutAPort",
-                    [](ProgramSettings& s, QMap<JobField, QString>&) {
-                        s.PortHandle = kPortSettingsRefused;
+                    [](ProgramSettings&, QMap<JobField, QString>&, MachineLink& link) {
+                        link.adopt(kPortSettingsRefused);
                     },
                     pixels(1, 1), "Com-порт"}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
@@ -248,7 +251,7 @@ TEST_F(MoveProtocolTest, EngravingDropsWhatItReadButNotWhatIsStillUnread) {
 
 TEST_F(MoveProtocolTest, ScannerEmptiesWhatWasLeftBeforeItWaits) {
     m_script->arrivals = {"OK\r\nOK\r\n", QByteArray(), QByteArray(), kOk};
-    MoveProtocol protocol(MoveWindow::Scanner, m_host);
+    MoveProtocol protocol(MoveWindow::Scanner, m_host, m_link);
     protocol.sendLine(-4000, 0, 0, true);
     protocol.sendLine(0, 5000, 0, true);
     EXPECT_EQ(m_script->written, (QList<QByteArray>{"-4000,0,0;", "0,5000,0;"}));

@@ -7,6 +7,7 @@
 
 #include "Fakes.h"
 #include "PtyPair.h"
+#include "link/MachineLink.h"
 #include "link/SerialRegistry.h"
 #include "link/VirtualController.h"
 
@@ -148,7 +149,7 @@ TEST(SerialPortDriver, TheTapSeesWhatPassedAShortWriteClearsTheErrorAndWritesPau
 }
 
 TEST(SerialPortSim, TheVirtualControllerOpensLikeAnyPort) {
-    const int handle = SerialOpen(QStringLiteral("sim"), kBaud);
+    const int handle = openPortNamed(QStringLiteral("sim"), kBaud);
     ASSERT_GT(handle, 0);
     ASSERT_NE(VirtualControllerOf(handle), nullptr);
     EXPECT_FALSE(VirtualControllerOf(handle)->hasProbe());
@@ -158,10 +159,11 @@ TEST(SerialPortSim, TheVirtualControllerOpensLikeAnyPort) {
     SerialClose(handle);
     EXPECT_EQ(VirtualControllerOf(handle), nullptr);
 
-    const int probe = SerialOpen(QStringLiteral("sim:probe"), kBaud);
+    const int probe = openPortNamed(QStringLiteral("SIM:probe"), kBaud);
     ASSERT_NE(VirtualControllerOf(probe), nullptr);
     EXPECT_TRUE(VirtualControllerOf(probe)->hasProbe());
     SerialClose(probe);
+    EXPECT_EQ(openPortNamed(QStringLiteral("sim:laser"), kBaud), kPortCannotOpen);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -12,8 +14,10 @@
 
 #include "TestWindow.h"
 #include "app/Config.h"
+#include "engrave/ui/Form3.h"
 #include "link/SerialRegistry.h"
 #include "tests/app/ConfigTestSupport.h"
+#include "tests/link/PtyPair.h"
 
 namespace {
 
@@ -26,7 +30,7 @@ protected:
         ScriptedPortTest::SetUp();
         Settings().StepRatioX = -0.005;
         Settings().PortName = QStringLiteral("sim");
-        m_form = new Form4(m_runner);
+        m_form = new Form4(m_runner, programMachineLink());
         m_form->setMessageFunction([this](QWidget*, const QString& title, const QString& text) {
             m_messages.append({title, text});
         });
@@ -122,13 +126,13 @@ TEST_F(Form4Test, OkWithARatioThatIsNotANumberOrZeroIsRefusedNamingTheField) {
 // Testing a good port after a good port (the scripted one) closes the old one first; testing a
 // missing port then leaves no port open. The typed name is not stored by a test.
 TEST_F(Form4Test, ConnectionTestClosesTheOldPortFirst) {
-    const int old = Settings().PortHandle;
+    const int old = programMachineLink().PortHandle();
     typePort(QStringLiteral("sim"));
     click("Command3");
     ASSERT_EQ(m_messages.size(), 1);
     EXPECT_EQ(m_messages[0].title, QStringLiteral("Проверка соединения"));
     EXPECT_EQ(m_messages[0].text, QStringLiteral("Com-порт открыт"));
-    const int tested = Settings().PortHandle;
+    const int tested = programMachineLink().PortHandle();
     EXPECT_GT(tested, 0);
     EXPECT_NE(tested, old);
     EXPECT_EQ(SerialTransportOf(old), nullptr);
@@ -139,7 +143,7 @@ TEST_F(Form4Test, ConnectionTestClosesTheOldPortFirst) {
     click("Command3");
     ASSERT_EQ(m_messages.size(), 2);
     EXPECT_EQ(m_messages[1].text, QStringLiteral("Ошибка открытия Com-порта"));
-    EXPECT_LE(Settings().PortHandle, 0);
+    EXPECT_LE(programMachineLink().PortHandle(), 0);
     EXPECT_EQ(SerialTransportOf(tested), nullptr);
     expectNothingChanged();
 }
@@ -147,20 +151,57 @@ TEST_F(Form4Test, ConnectionTestClosesTheOldPortFirst) {
 TEST_F(Form4Test, CancelAfterATestKeepsTheTestedPortAndChangesNothingElse) {
     typePort(QStringLiteral("sim:probe"));
     click("Command3");
-    const int tested = Settings().PortHandle;
+    const int tested = programMachineLink().PortHandle();
     ASSERT_GT(tested, 0);
     ratioField(0)->setText(QStringLiteral("0.5"));
     click("Command2");
 
     EXPECT_FALSE(windowOpen());
-    EXPECT_EQ(Settings().PortHandle, tested);
+    EXPECT_EQ(programMachineLink().PortHandle(), tested);
     EXPECT_NE(SerialTransportOf(tested), nullptr);
     expectNothingChanged();
 }
 
+// The connection test reopens the program's port through the machine link: a working window
+// that is already open follows it at once (status line, output box, manual move), and a failed
+// test takes the port from it again.
+TEST_F(Form4Test, OpenWorkingWindowsFollowTheConnectionTest) {
+    programMachineLink().adopt(kPortCannotOpen);  // the program started without its machine
+    Form3 window;
+    auto* status = child<QLabel>(&window, "Label4");
+    auto* output = child<QCheckBox>(&window, "Check1");
+    auto* move = child<QPushButton>(&window, "Command3");
+    EXPECT_EQ(status->text(), QStringLiteral("Ошибка открытия Com-порта"));
+    EXPECT_FALSE(output->isEnabled());
+
+    PtyPair machine;
+    ASSERT_TRUE(machine.isOpen());
+    typePort(machine.devicePath());
+    click("Command3");
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_EQ(m_messages[0].text, QStringLiteral("Com-порт открыт"));
+    EXPECT_EQ(status->text(), QStringLiteral("Com-порт открыт"));
+    ASSERT_TRUE(output->isEnabled());
+    ASSERT_TRUE(move->isEnabled());
+    output->setChecked(true);
+    child<QLineEdit>(&window, "tx")->setText(QStringLiteral("1"));
+    child<QLineEdit>(&window, "ty")->setText(QStringLiteral("0"));
+    child<QLineEdit>(&window, "tz")->setText(QStringLiteral("-0,5"));
+    machine.send("OK\r\n");
+    move->click();
+    EXPECT_EQ(machine.receive(12), QByteArray("-200,0,-100;"));  // X runs reversed here
+
+    typePort(QStringLiteral("/nonexistent/ttyCNC0"));
+    click("Command3");
+    EXPECT_EQ(status->text(), QStringLiteral("Ошибка открытия Com-порта"));
+    EXPECT_FALSE(output->isEnabled());
+    EXPECT_FALSE(move->isEnabled());
+    EXPECT_TRUE(output->isChecked());
+}
+
 TEST_F(Form4Test, ConnectionTestIsDisabledWhileAJobRuns) {
     TestWindow window(m_runner);
-    const int before = Settings().PortHandle;
+    const int before = programMachineLink().PortHandle();
     bool enabledDuring = true;
     window.host->runJob([&](JobHost&) {
         auto* test = child<QPushButton>(m_form, "Command3");
@@ -169,7 +210,7 @@ TEST_F(Form4Test, ConnectionTestIsDisabledWhileAJobRuns) {
     });
     EXPECT_FALSE(enabledDuring);
     EXPECT_TRUE(m_messages.isEmpty());
-    EXPECT_EQ(Settings().PortHandle, before);
+    EXPECT_EQ(programMachineLink().PortHandle(), before);
     EXPECT_TRUE(child<QPushButton>(m_form, "Command3")->isEnabled());
 }
 

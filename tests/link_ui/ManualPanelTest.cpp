@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "TestWindow.h"
+#include "link/ui/ElidedLabel.h"
 
 namespace {
 
@@ -66,21 +67,55 @@ TEST_F(ManualPanelTest, AllFieldsZeroSendsTheZeroMoveAndWaitsForItsAnswer) {
     }
 }
 
-// The status is taken at load: a job elsewhere that ends, or a port opened later, does not
-// enable the controls.
-TEST_F(ManualPanelTest, WithoutAPortTheOutputBoxAndTheMoveButtonStayDisabled) {
+// Without a port the output box and the move button are disabled, also after a job elsewhere
+// has ended; they follow the link when a port opens later. While any job runs both are
+// disabled, and the output box keeps its tick.
+TEST_F(ManualPanelTest, OutputBoxAndMoveButtonFollowThePortAndRestAfterAJob) {
     for (const int handle : {0, kPortCannotOpen, kPortSettingsRefused}) {
         SCOPED_TRACE(handle);
-        const int open = Settings().PortHandle;
-        Settings().PortHandle = handle;
+        programMachineLink().adopt(handle);
         TestWindow window(m_runner);
-        Settings().PortHandle = open;
         m_runner.run(*m_window->host, [](JobHost&) {});
         EXPECT_EQ(child<QLabel>(&window, "Label4")->text(),
                   QStringLiteral("Ошибка открытия Com-порта"));
         EXPECT_FALSE(child<QCheckBox>(&window, "Check1")->isEnabled());
         EXPECT_FALSE(child<QPushButton>(&window, "Command3")->isEnabled());
+
+        programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(m_script)));
+        EXPECT_EQ(child<QLabel>(&window, "Label4")->text(), QStringLiteral("Com-порт открыт"));
+        EXPECT_TRUE(child<QCheckBox>(&window, "Check1")->isEnabled());
+        EXPECT_TRUE(child<QPushButton>(&window, "Command3")->isEnabled());
     }
+    auto* output = child<QCheckBox>(m_window.get(), "Check1");
+    output->setChecked(true);
+    bool enabledDuring = true;
+    m_runner.run(*m_window->host, [&](JobHost&) { enabledDuring = output->isEnabled(); });
+    EXPECT_FALSE(enabledDuring);
+    EXPECT_TRUE(output->isEnabled());
+    EXPECT_TRUE(output->isChecked());
+}
+
+// The status line shows where the tool stands in millimetres after every answered line.
+TEST_F(ManualPanelTest, StatusLineShowsTheToolPositionAfterEachAnsweredLine) {
+    auto* position = child<ElidedLabel>(m_window.get(), "ToolPosition");
+    ASSERT_NE(position, nullptr);
+    EXPECT_EQ(position->fullText(), QStringLiteral("Инструмент: X 0  Y 0  Z 0 мм"));
+    m_script->perLine = {"OK\r\n"};
+    typeAndMove("1,5", "-2", "0");
+    EXPECT_EQ(position->fullText(), QStringLiteral("Инструмент: X 1,5  Y -2  Z 0 мм"));
+    // A line not answered yet has not moved the machine; answers count in the order the lines
+    // were sent, one per wait.
+    m_script->perLine.clear();
+    programMachineLink().sendLine("1,1,1;", {1, 1, 1});
+    EXPECT_EQ(position->fullText(), QStringLiteral("Инструмент: X 1,5  Y -2  Z 0 мм"));
+    m_script->arrivals = {"OK\r\n", "OK\r\n"};
+    typeAndMove("-1,5", "0", "0,25");
+    EXPECT_EQ(programMachineLink().position(), (MachinePosition{301, -399, 1}));
+    EXPECT_EQ(programMachineLink().linesWaiting(), 1);
+    child<QCheckBox>(m_window.get(), "Check1")->setChecked(true);
+    m_window->protocol.WaitForOk();
+    EXPECT_EQ(programMachineLink().position(), (MachinePosition{1, -399, 51}));
+    EXPECT_EQ(position->fullText(), QStringLiteral("Инструмент: X 0,005  Y -1,995  Z 0,255 мм"));
 }
 
 }  // namespace

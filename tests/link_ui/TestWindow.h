@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "app/ProgramSettings.h"
+#include "link/MachineLink.h"
 #include "link/MoveProtocol.h"
 #include "link/SerialPort.h"
 #include "link/ui/JobBar.h"
@@ -30,16 +31,16 @@ T* child(const QWidget* window, const char* name) {
 }
 
 // The settings of a fresh installation with a scripted port open as the program's port, and a
-// job runner; the settings are restored afterwards.
+// job runner; the settings are restored and the port closed afterwards.
 template <class Base = ::testing::Test>
 class ScriptedPortTest : public Base {
 protected:
     void SetUp() override {
         Settings() = ProgramSettings{};
-        Settings().PortHandle = SerialAttach(std::make_unique<ScriptedTransport>(m_script));
+        programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(m_script)));
     }
     void TearDown() override {
-        SerialClose(Settings().PortHandle);
+        programMachineLink().close();
         Settings() = ProgramSettings{};
     }
 
@@ -53,9 +54,9 @@ class TestWindow : public QWidget {
 public:
     explicit TestWindow(JobRunner& runner)
         : host(new WindowJobHost(this, runner)),
-          protocol(MoveWindow::Milling, *host),
+          protocol(MoveWindow::Milling, *host, programMachineLink()),
           panel(new ManualPanel(QStringLiteral("Настройка"), QStringLiteral("Фрезеровать"), *host,
-                                protocol, this)),
+                                protocol, programMachineLink(), this)),
           bar(new JobBar(this)),
           jobButton(new QPushButton(QStringLiteral("Все"), this)) {
         host->setJobBar(bar);

@@ -17,6 +17,7 @@
 #include "app/Config.h"
 #include "app/ui/MDIForm1.h"
 #include "engrave/ui/Form3.h"
+#include "link/MachineLink.h"
 #include "link/MoveProtocol.h"
 #include "link/ui/WindowJobHost.h"
 #include "mill/ui/Form1.h"
@@ -67,8 +68,8 @@ QStringList runJobClosedMidWait(QWidget* form, PortScript& script, MoveWindow ki
         script.perLine = {kOk};
     });
     EXPECT_TRUE(host->runJob([&](JobHost& job) {
-        SerialWrite(Settings().PortHandle, "1,0,0;");
-        MoveProtocol protocol(kind, job);
+        SerialWrite(programMachineLink().PortHandle(), "1,0,0;");
+        MoveProtocol protocol(kind, job, programMachineLink());
         protocol.WaitForOk();
         if (job.stopLevel() != StopLevel::Stop) return;
         protocol.sendLine(0, 0, -5, true);
@@ -120,7 +121,7 @@ TEST_P(WorkingWindow, CarriesThePanelWithItsCaptionsAndThePortStatus) {
     EXPECT_EQ(m_script->written, QList<QByteArray>{"-200,100,0;"});
     m_frame->close();
 
-    Settings().PortHandle = kPortCannotOpen;
+    programMachineLink().adopt(kPortCannotOpen);
     form = open();
     EXPECT_EQ(child<QLabel>(form, "Label4")->text(), QStringLiteral("Ошибка открытия Com-порта"));
     EXPECT_FALSE(child<QPushButton>(form, "Command3")->isEnabled());
@@ -158,18 +159,22 @@ INSTANTIATE_TEST_SUITE_P(Windows, WorkingWindow, ::testing::ValuesIn(kWindows),
 // port is closed only once the job has ended.
 TEST(MainWindowDuringAJob, ClosingStopsTheJobAndShutsDownAfterIt) {
     ScopedConfig config;
+    // The main window opens the stored port through a kind of port of the test's own.
+    config.write("[CNC]\nport=scripted:machine\n");
     Settings() = ProgramSettings{};
     auto script = std::make_shared<PortScript>();
-    QList<int> closedPorts;
-    SerialPortFunctions port;
-    port.open = [&](const QString&, int) {
+    QStringList opened;
+    addPortKind(QStringLiteral("scripted"), [&](const QString& address, int baud) {
+        opened << QStringLiteral("%1 %2").arg(address).arg(baud);
         return SerialAttach(std::make_unique<ScriptedTransport>(script));
-    };
-    port.close = [&](int handle) {
-        closedPorts.append(handle);
-        SerialClose(handle);
-    };
-    auto main = std::make_unique<MDIForm1>(port);
+    });
+    QList<int> closedPorts;
+    const QMetaObject::Connection watch =
+        QObject::connect(&programMachineLink(), &MachineLink::portChanged, [&](int handle) {
+            if (handle == 0) closedPorts.append(handle);
+        });
+    auto main = std::make_unique<MDIForm1>(programMachineLink());
+    EXPECT_EQ(opened, QStringList{"machine 9600"});
     main->show();
     main->findChild<QAction*>(QStringLiteral("etching_cl"))->trigger();
     QPointer<Form3> form = main->findChild<Form3*>();
@@ -191,7 +196,8 @@ TEST(MainWindowDuringAJob, ClosingStopsTheJobAndShutsDownAfterIt) {
     EXPECT_FALSE(main->isVisible());
     EXPECT_FALSE(form);
     EXPECT_EQ(closedPorts.size(), 1);
-    EXPECT_EQ(Settings().PortHandle, 0);
+    EXPECT_EQ(programMachineLink().PortHandle(), 0);
+    QObject::disconnect(watch);
     Settings() = ProgramSettings{};
 }
 

@@ -14,6 +14,7 @@
 #include "figures/FigureAnalysis.h"
 #include "figures/PictureLayers.h"
 #include "link/Fakes.h"
+#include "link/MachineLink.h"
 #include "link/SerialPort.h"
 #include "mill/MillJobs.h"
 
@@ -48,18 +49,18 @@ QList<QByteArray> expectedLines(const QString& picturePath) {
     Settings().StepRatioX = Settings().StepRatioY = Settings().StepRatioZ = 0.005;
     auto script = std::make_shared<PortScript>();
     script->perLine = {"OK\r\n"};
-    Settings().PortHandle = SerialAttach(std::make_unique<ScriptedTransport>(script));
+    programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(script)));
     FakeJobHost host;
     host.fields[JobField::FinishedWidth] = "200";
     host.fields[JobField::Depth] = "10";
     host.fields[JobField::Diameter] = "15";
-    MoveProtocol protocol(MoveWindow::Milling, host);
+    MoveProtocol protocol(MoveWindow::Milling, host, programMachineLink());
     CutterSize cutter;
     ToolPosition tool;
     MillJobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, cutter, tool},
              host, protocol)
         .MillAll();
-    SerialClose(Settings().PortHandle);
+    programMachineLink().close();
     Settings() = ProgramSettings();
     return script->written;
 }

@@ -6,6 +6,7 @@
 #include "app/ProgramSettings.h"
 #include "figures/FigureAnalysis.h"
 #include "link/Fakes.h"
+#include "link/MachineLink.h"
 #include "link/SerialPort.h"
 #include "mill/MillJobs.h"
 
@@ -60,10 +61,10 @@ protected:
         Settings().StepRatioX = Settings().StepRatioY = Settings().StepRatioZ = 1.0;
         script = std::make_shared<PortScript>();
         script->perLine = {"OK\r\n"};
-        Settings().PortHandle = SerialAttach(std::make_unique<ScriptedTransport>(script));
+        programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(script)));
     }
     void TearDown() override {
-        SerialClose(Settings().PortHandle);
+        programMachineLink().close();
         Settings() = ProgramSettings();
     }
     MillJobs jobs() {
@@ -90,7 +91,7 @@ protected:
     CutterSize cutterSize;
     ToolPosition tool;
     RecordingHost host;
-    MoveProtocol protocol{MoveWindow::Milling, host};
+    MoveProtocol protocol{MoveWindow::Milling, host, programMachineLink()};
     std::shared_ptr<PortScript> script;
 };
 

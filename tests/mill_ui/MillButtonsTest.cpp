@@ -13,6 +13,7 @@
 #include "app/Config.h"
 #include "app/ProgramSettings.h"
 #include "figures/ui/FigureWorkspace.h"
+#include "link/MachineLink.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/WindowJobHost.h"
 #include "mill/ui/Form1.h"
@@ -38,7 +39,7 @@ protected:
                      picturePath.toUtf8() + "\n");
         config.close();
         setConfigPath(config.fileName());
-        Settings().PortHandle = 0;
+        programMachineLink().close();
         m_form = std::make_unique<Form1>();
         auto* host = m_form->findChild<WindowJobHost*>();
         ASSERT_NE(host, nullptr);
