@@ -12,7 +12,9 @@ QString noFigureSelectedMessage() {
 }
 
 std::optional<std::int32_t> figureOfNodeKey(const QString& key) {
-    if (key.size() < 2) return std::nullopt;
+    if (key.size() < 2 || key[0] != u'P') return std::nullopt;
+    for (qsizetype i = 1; i < key.size(); ++i)
+        if (!key[i].isDigit() || key[i].unicode() > u'9') return std::nullopt;
     bool ok = false;
     const int figure = key.mid(1).toInt(&ok);
     if (!ok) return std::nullopt;

@@ -101,6 +101,9 @@ void MDIForm1::showChild(QPointer<QMdiSubWindow>& window) {
     if (!window || !m_mdiArea->subWindowList().contains(window)) {
         window = m_mdiArea->addSubWindow(new Form);
         window->setAttribute(Qt::WA_DeleteOnClose);
+        // A window opens within the area, so that its controls and status line are in view.
+        const QSize room = m_mdiArea->viewport()->size();
+        if (!room.isEmpty()) window->resize(window->sizeHint().boundedTo(room));
     }
     window->show();
     m_mdiArea->setActiveSubWindow(window);

@@ -37,7 +37,7 @@ constexpr int kColumnMargin = 8;
 constexpr QSize kPreferredSize(1000, 640);
 constexpr int kMinPictureAreaWidth = 200;
 constexpr int kMinHeight = 300;
-constexpr int kMinTreeHeight = 120;
+constexpr int kMinTreeHeight = 60;
 
 QString openPictureFile(QWidget* owner, const QString& title, const QString& directory,
                         const QString& filter) {

@@ -64,13 +64,14 @@ ManualPanel::ManualPanel(const QString& frameCaption, const QString& outputCapti
         grid->addWidget(fields[i], i, 1);
         grid->addWidget(new QLabel(QStringLiteral("мм"), this), i, 2);
     }
-    grid->addWidget(Command3, 0, 4, 3, 1, Qt::AlignVCenter);
-    grid->addWidget(Check1, 3, 0, 1, 5);
+    // The output box beside the Z field keeps the panel short enough for the main window.
+    grid->addWidget(Command3, 0, 4, 2, 1, Qt::AlignVCenter);
+    grid->addWidget(Check1, 2, 4);
     auto* status = new QHBoxLayout;
     status->addWidget(Label8);
     status->addWidget(Label4, 1);
-    grid->addLayout(status, 4, 0, 1, 5);
-    grid->addWidget(m_position, 5, 0, 1, 5);
+    grid->addLayout(status, 3, 0, 1, 5);
+    grid->addWidget(m_position, 4, 0, 1, 5);
     grid->setColumnStretch(3, 1);
 
     m_host.setOutputBox(Check1);

@@ -10,6 +10,7 @@
 #include "ReferenceParse.h"
 #include "TestPictures.h"
 #include "figures/FigureAnalysis.h"
+#include "figures/FigureGuards.h"
 
 // The figure parse on pictures whose numbering, pairs and tree are known by hand. Every parse is
 // also checked against the plain procedure.
@@ -225,3 +226,13 @@ TEST(ParseFigures, ParsingAgainGivesTheSameResultAndReusesNothingStale) {
 }
 
 }  // namespace
+
+// Only "P" followed by decimal digits names a figure: other keys are no selection.
+TEST(FigureNodeKey, OnlyAPFollowedByDigitsNamesAFigure) {
+    EXPECT_EQ(figureOfNodeKey(QStringLiteral("P12")), 12);
+    EXPECT_EQ(figureOfNodeKey(nodeKeyOfFigure(7)), 7);
+    for (const char* key : {"", "P", "Q12", "x1", "P+3", "P 3", "P1a", "p4", "P99999999999"}) {
+        SCOPED_TRACE(key);
+        EXPECT_EQ(figureOfNodeKey(QString::fromLatin1(key)), std::nullopt);
+    }
+}

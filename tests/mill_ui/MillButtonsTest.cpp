@@ -4,15 +4,18 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <memory>
 
 #include "app/Config.h"
 #include "app/ProgramSettings.h"
 #include "figures/ui/FigureWorkspace.h"
+#include "figures/ui/PictureViews.h"
 #include "link/MachineLink.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/WindowJobHost.h"
@@ -150,6 +153,47 @@ TEST_F(MillButtonsTest, GradientRefusesADiameterThatIsNotANumberAndChangesNothin
     button("Command4")->click();
     EXPECT_EQ(m_messages.size(), 1);
     EXPECT_NE(m_workspace->layers().WorkLayer, before) << "the square's edges turn white";
+}
+
+}  // namespace
+
+namespace {
+
+// Nothing moves during a job: the picture area and the control column keep their rectangles
+// at the start, while the job reports long texts and after "Стоп", in a window of the size the
+// main window gives it.
+TEST_F(MillButtonsTest, TheLayoutStaysPutDuringAJobAndAfterStop) {
+    m_form->resize(1270, 650);
+    m_form->show();
+    QApplication::processEvents();
+    button("Command1")->click();  // "Разобрать"
+    QApplication::processEvents();
+    // The picture area and "Стоп", in the window's coordinates.
+    const auto geometry = [this] {
+        QApplication::processEvents();
+        const QWidget* views = m_workspace->pictureViews();
+        const QWidget* stop = button("StopButton");
+        return QList<QRect>{views->geometry(),
+                            QRect(stop->mapTo(m_form.get(), QPoint()), stop->size())};
+    };
+    const QList<QRect> atStart = geometry();
+    ASSERT_GT(atStart[0].width(), 600);
+    QList<QRect> midJob;
+    QString longTextTip;
+    auto* host = m_form->findChild<WindowJobHost*>();
+    QTimer::singleShot(0, m_form.get(), [&] {
+        host->reportProgress({1, 3, QString(300, u'ш')});
+        midJob = geometry();
+        longTextTip = m_form->findChild<QLabel*>("JobProgressText")->toolTip();
+        button("StopButton")->click();
+        midJob += geometry();  // with the stop hint shown
+    });
+    button("Command6")->click();  // "Все", stopped at its first step
+    ASSERT_EQ(midJob.size(), 4) << "the job ended before it let events run";
+    EXPECT_EQ(midJob.mid(0, 2), atStart);
+    EXPECT_EQ(midJob.mid(2, 2), atStart);
+    EXPECT_EQ(geometry(), atStart);
+    EXPECT_EQ(longTextTip, QString(300, u'ш'));  // cut in the strip, whole in its tool tip
 }
 
 }  // namespace
