@@ -45,7 +45,6 @@ QVBoxLayout* WorkingWindow::columnLayout() {
     if (!m_column) {
         m_column = new QWidget(this);
         m_column->setObjectName(QStringLiteral("ControlColumn"));
-        m_column->setFixedWidth(columnWidth());
         m_columnLayout = new QVBoxLayout;
         auto* outer = new QVBoxLayout(m_column);
         outer->addLayout(m_columnLayout);
@@ -58,6 +57,10 @@ QVBoxLayout* WorkingWindow::columnLayout() {
 }
 
 void WorkingWindow::Form_Load() {
+    // The column's width is settled once its controls are in place: the width of every column,
+    // or what its widest control needs; from then on no text changes it.
+    if (m_column)
+        m_column->setFixedWidth(std::max(columnWidth(), m_column->minimumSizeHint().width()));
     if (!m_setup.portStatusLast) m_panel->showPortStatus();
     for (const ConfigKey* key : m_setup.keys.load) {
         if (key == m_setup.keys.picture)

@@ -44,7 +44,8 @@ struct WorkingWindowSetup {
 class WorkingWindow : public QWidget {
     Q_OBJECT
 public:
-    // The width of the control column, in pixels.
+    // The width of the control column, in pixels (wider only where a window's own controls
+    // need more).
     static int columnWidth();
 
     // `runner` and `link` outlive the window.
