@@ -18,7 +18,6 @@
 #include "app/Config.h"
 #include "app/ui/WidgetNames.h"
 #include "figures/FigureAnalysis.h"
-#include "figures/FigureGuards.h"
 #include "figures/ui/FigureTree.h"
 #include "figures/ui/PictureViews.h"
 #include "link/ui/WorkingWindow.h"
@@ -239,18 +238,6 @@ void FigureWorkspace::Text7_LostFocus() {
             finishedWidthText(Text7->text(), m_layers.width(), m_layers.height())) {
         Text6->setText(*width);
     }
-}
-
-bool FigureWorkspace::RequireParsedPicture() {
-    if (tv->topLevelItemCount() > 0) return true;
-    showMessage(notParsedMessage());
-    return false;
-}
-
-std::optional<std::int32_t> FigureWorkspace::RequireSelectedFigure() {
-    const std::optional<std::int32_t> figure = selectedFigure();
-    if (!figure) showMessage(noFigureSelectedMessage());
-    return figure;
 }
 
 std::optional<std::int32_t> FigureWorkspace::selectedFigure() const {

@@ -89,12 +89,6 @@ public:
     // Lays out the column and the picture area and redraws (see PictureViews::Form_Resize).
     void Form_Resize();
 
-    // The two checks of every figure job. RequireParsedPicture passes when the tree holds a
-    // node; RequireSelectedFigure gives the selected node's figure. Each otherwise shows its
-    // message (title "Ошибка") and refuses.
-    bool RequireParsedPicture();
-    std::optional<std::int32_t> RequireSelectedFigure();
-
     // What the jobs work on. A job that rewrites layers calls redraw; one that parses again
     // calls figuresChanged so that the tree follows the new analysis.
     PictureLayers& layers() { return m_layers; }

@@ -320,27 +320,12 @@ TEST_F(FigureWorkspaceTest, ParseClearsTheHighlightAndTheOldCutterPath) {
     EXPECT_NE(node(4), nullptr);
 }
 
-TEST_F(FigureWorkspaceTest, GuardsRefuseWithTheirMessages) {
-    // "Разобрать" without a picture leaves everything empty.
+TEST_F(FigureWorkspaceTest, ParseWithoutAPictureLeavesEverythingEmpty) {
     workspace.parseButton()->click();
     EXPECT_EQ(tv()->topLevelItemCount(), 0);
     EXPECT_TRUE(workspace.analysis().labels.isEmpty());
     EXPECT_FALSE(workspace.analysis().hasTree());
     EXPECT_TRUE(messages.empty());
-
-    EXPECT_FALSE(workspace.RequireParsedPicture());
-    EXPECT_EQ(messages,
-              QStringList{"Ошибка: Изображение не загружено или не разобрано.\r\n"
-                          "Если изображение загружено, нажмите кнопку 'Разобрать'.\r\n"
-                          "Необходимо, чтобы программа построила дерево вложения фигур."});
-    messages.clear();
-    loadRings();
-    EXPECT_TRUE(workspace.RequireParsedPicture());
-    EXPECT_EQ(workspace.RequireSelectedFigure(), std::nullopt);
-    EXPECT_EQ(messages, QStringList{"Ошибка: Не выбрана фигура.\r\nВыберите фигуру в дереве."});
-    tv()->setCurrentItem(node(3));
-    EXPECT_EQ(workspace.RequireSelectedFigure(), 3);
-    EXPECT_EQ(messages.size(), 1);
 }
 
 // A job that whitens the dot and parses again: figure 4 leaves the tree.
