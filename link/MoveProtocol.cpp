@@ -6,6 +6,7 @@
 #include "app/NumberText.h"
 #include "app/ProgramSettings.h"
 #include "link/MachineLink.h"
+#include "link/ProbeReply.h"
 #include "link/ReplyWait.h"
 #include "link/SerialPort.h"
 
@@ -139,4 +140,23 @@ void MoveProtocol::readReply(int handle) {
     // an answer to a later line) and keeps what follows for the next wait.
     m_replyBuffer.remove(0, m_replyBuffer.indexOf("OK") + 2);
     m_replyBuffer.replace("\r\n", "");
+}
+
+void MoveProtocol::sendProbeRequest() {
+    if (!m_link.isOpen()) refuse(QStringLiteral("Ошибка открытия Com-порта"));
+    if (m_host.stopLevel() == StopLevel::Abandon) throw abandonedJob();
+    // The probe goes down to the surface and back: the machine ends where it was.
+    m_link.sendLine(formatMoveLine(0, 0, kProbeRequestZ), {0, 0, 0});
+    ++m_linesSent;
+}
+
+qint32 MoveProtocol::readProbeReply() {
+    const int handle = m_link.PortHandle();
+    if (handle <= 0) refuse(QStringLiteral("Ошибка открытия Com-порта"));
+    // The sample's digits arrive before the "OK": the ordinary wait would drop them with the
+    // text it consumes, so the probe reads into a text of its own.
+    QByteArray reply;
+    PollUntilOk(m_host, handle, reply, kPollPauseMs);
+    m_link.lineAnswered();
+    return ProbeSampleOf(reply);
 }

@@ -24,6 +24,9 @@ enum class MoveWindow {
     Outlining,  // Form5: raw third field; one reply text kept between waits
 };
 
+// The third field of the scanner's sample request.
+inline constexpr qint32 kProbeRequestZ = 100;
+
 // The move line for three signed 32-bit values: plain decimal, no blanks, ";" and no line end.
 QByteArray formatMoveLine(qint32 x, qint32 y, qint32 z);
 
@@ -56,6 +59,15 @@ public:
     // for its "OK" when `wait`; does not consult the output box. Refused when a value does not
     // fit a signed 32-bit integer or the port is not open; an abandoned job sends nothing more.
     void sendLine(qint64 x, qint64 y, qint64 z, bool wait);
+
+    // The scanner's sample request, the line 0,0,100; (its Z as the controller sees it), sent
+    // without waiting; the machine does not move by it. Refused when the port is not open.
+    void sendProbeRequest();
+    // Reads the probe's answer to a sample request: its own text,
+    // started empty, until "OK", and returns the sample it carries (ProbeSampleOf). The window's
+    // reply text is left alone. Refused when the port is not open; throws JobEnded as
+    // PollUntilOk does.
+    qint32 readProbeReply();
 
     // Lines written to the port since this object was made.
     int linesSent() const { return m_linesSent; }

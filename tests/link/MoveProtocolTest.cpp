@@ -260,6 +260,39 @@ TEST_F(MoveProtocolTest, ScannerEmptiesWhatWasLeftBeforeItWaits) {
     for (const int pause : m_host.sleeps) EXPECT_EQ(pause, 1);
 }
 
+// The probe's reply forms, split across polls as a slow line delivers them: the digits before
+// "OK" are the sample, nothing of them is lost to the wait, and the next move waits for its own
+// "OK".
+TEST_F(MoveProtocolTest, ProbeReplyKeepsTheSampleDigitsUntilOk) {
+    const struct {
+        QList<QByteArray> arrivals;
+        qint32 sample;
+    } cases[] = {
+        {{"123\r\nOK\r\n"}, 123},
+        {{"12", QByteArray(), "3O", "K"}, 123},
+        {{"\r\n123\r\n", "OK"}, 123},
+        {{"OK\r\n"}, 0},
+        {{"12 34OK"}, 1234},
+        {{"-7\r\nOK"}, 7},
+        {{"99999999999999\r\nOK\r\n"}, std::numeric_limits<qint32>::max()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arrivals.join('|').toStdString());
+        m_script->written.clear();
+        m_script->arrivals = c.arrivals;
+        MoveProtocol protocol(MoveWindow::Scanner, m_host, m_link);
+        protocol.sendProbeRequest();
+        EXPECT_EQ(protocol.readProbeReply(), c.sample);
+        EXPECT_TRUE(m_script->arrivals.isEmpty());
+        m_script->arrivals = {QByteArray(), kOk};
+        const int rounds = m_host.eventRounds;
+        protocol.sendLine(-4000, 0, 0, true);
+        EXPECT_EQ(m_host.eventRounds, rounds + 1);  // it waited for the move's own answer
+        EXPECT_EQ(m_script->written, (QList<QByteArray>{"0,0,100;", "-4000,0,0;"}));
+        EXPECT_EQ(m_link.position().z, 0);  // the sample request does not move the machine
+    }
+}
+
 TEST_F(MoveProtocolTest, JunkBeforeOkIsConsumedWithIt) {
     // Left behind, "busy" + "OK" would answer the next line before the machine has.
     for (const MoveWindow kind : {MoveWindow::Milling, MoveWindow::Outlining}) {
