@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "figures/PixelBuffer.h"
+#include "scanner/ScanInterpolation.h"
+#include "scanner/ScanSurface.h"
+
+// The files the scanner writes: the picture as a BMP, and the scan for CAD programs as a CSV
+// table of the grid or an STL surface. Every file is written to a temporary file beside it and
+// renamed over the old one, so a failure leaves the old file as it was.
+
+// The picture's file "image.bmp" beside the program.
+inline constexpr char kScanImageFile[] = "image.bmp";
+
+// An uncompressed 24-bit Windows BMP of the whole buffer (rows bottom-up, padded to 4 bytes).
+QByteArray ScanBmpBytes(const PixelBuffer& picture);
+
+// Writes `bytes` to `path` atomically. Returns an empty text, or the reason for the user.
+QString WriteFileAtomically(const QString& path, const QByteArray& bytes);
+
+// "Сохранить в BMP": the picture as ScanBmpBytes to `path`. Returns an empty text, or the
+// message for the user.
+QString SaveScanImage(const PixelBuffer& picture, const QString& path);
+
+// The grid as CSV, one line per point after a header: column, row, X and Y in millimetres from
+// the first point (as the machine moved), the sample as the probe gave it and the map's value.
+QByteArray ScanCsvBytes(const ScanRecord& record);
+
+// A binary STL surface of the interpolated heights over the scanned area: X and Y in
+// millimetres from the first point (columns and rows of the grid), Z = height / 255 ×
+// `fullHeightMm`; two triangles per image pixel, facing up. The caller has checked
+// InterpolationRefusal.
+QByteArray ScanStlBytes(const ScanRecord& record, ImageExtent image, double fullHeightMm);
+
+// The height in millimetres of grey level 255 in an STL export, unless the user gives another.
+inline constexpr double kDefaultStlHeightMm = 10;
+
+// "Экспорт…": by the file's extension, ".csv" the table and ".stl" the surface (which needs an
+// interpolatable scan). Returns an empty text, or the message for the user.
+QString ExportScan(const ScanRecord& record, int meshWidth, int meshHeight, ImageExtent image,
+                   double fullHeightMm, const QString& path);

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <random>
+
+#include "link/JobHost.h"
+#include "link/MoveProtocol.h"
+#include "scanner/HeightMap.h"
+#include "scanner/ScanPicture.h"
+
+// The title of the scan's own messages.
+inline constexpr char16_t kScanTitle[] = u"Strugal";
+
+// The scanner window's fields that a scan reads when it starts, as their texts.
+struct ScanFieldTexts {
+    QString meshWidth;   // Text3, grid points along X
+    QString meshHeight;  // Text4, grid points along Y
+    QString areaWidth;   // Text8, mm
+    QString areaHeight;  // Text9, mm
+};
+
+// What a scan leaves behind. `map` is the window's HeightMap: rescaled to 0..255 after a
+// complete live scan, the random samples as taken after a dry run; `samples` keeps the values as
+// the probe gave them. Both are 0 where no sample was taken.
+struct ScanRecord {
+    HeightMap map;
+    HeightMap samples;
+    double pitchXmm = 0;  // distance between neighbouring columns as the machine moves, mm
+    double pitchYmm = 0;  // between neighbouring rows
+    bool live = false;    // the last sample came from the probe
+    qint64 taken = 0;     // samples taken by the last scan
+};
+
+// The grid counts of a scan, or why they are refused: the counts must be whole numbers of at
+// least 2 (and at least 3 along Y), an even count along X ("Размер сетки по X должен быть
+// кратным 4", checked first) and an odd one along Y ("Размер сетки по Y должен быть нечетным"),
+// at most kLargestScan points in all. `title` is the message box's title.
+struct ScanGridCheck {
+    int meshWidth = 0;
+    int meshHeight = 0;
+    QString title;
+    QString refusal;  // empty when the grid can be scanned
+};
+inline constexpr qint64 kLargestScan = 1000000;
+ScanGridCheck CheckScanGrid(const QString& meshWidth, const QString& meshHeight);
+
+// Rescales live samples to 0..255: (v − lo) × 255 / (hi − lo) rounded halves to even, lo and hi
+// the smallest and largest sample; all equal samples become 0.
+void RescaleHeightMap(HeightMap& map);
+
+// "Сканировать" (ScanSurface): probes the grid point by point through the window's
+// MoveProtocol, live when the host's output box is ticked (read at every step), otherwise a
+// dry run of random samples 0..255 at 10 ms a point. Each sample is stored in the record and
+// drawn as a cross; progress reports points done of the total. Ends with "Сканирвание
+// завершено", or by throwing JobEnded: Refused before anything moves (bad counts, a picture too
+// small for its grid, area sizes or step ratios; the record is kept), Stopped after the current
+// reply when the user asks (the record keeps the samples taken, not rescaled, and the message says
+// how many), or as the protocol's waits end.
+class ScanJob {
+public:
+    ScanJob(JobHost& host, MoveProtocol& protocol, ScanPicture& picture, ScanRecord& record);
+
+    // Called with every sample as it is taken (the window's "Данные:" label).
+    void setSampleShown(std::function<void(qint32)> shown) { m_sampleShown = std::move(shown); }
+
+    void ScanSurface(const ScanFieldTexts& fields);
+
+    // The scanner's relative move in motor steps, sent as −x,y,−z; only when the output box is
+    // ticked; waits for "OK" when `wait`.
+    void StepMove(qint32 x, qint32 y, qint32 z, bool wait);
+    // The scanner's wait for "OK" (its reply text emptied first); nothing with the box clear.
+    void WaitForOk();
+    // The sample at the point where the probe stands: the probe's reply when live, a random grey
+    // level in a dry run.
+    qint32 ReadProbe();
+
+private:
+    void sample(int i, int j, int meshWidth, int meshHeight);
+    void stopIfAsked(int i, int j, qint64 total);
+
+    JobHost& m_host;
+    MoveProtocol& m_protocol;
+    ScanPicture& m_picture;
+    ScanRecord& m_record;
+    std::function<void(qint32)> m_sampleShown;
+    std::mt19937 m_random;
+};
