@@ -22,6 +22,7 @@ struct BatchOptions {
     std::optional<int> figure;        // --figure N
     QString labels;                   // --labels FILE (parse)
     QString save;                     // --save FILE (scan)
+    QString exportPath;               // --export FILE.csv|FILE.stl (scan)
     bool interpolate = false;         // --interpolate (scan)
     bool probe = false;               // --probe (serve-sim)
     int delayMs = 0;                  // --delay MS (serve-sim)

@@ -25,6 +25,10 @@ int runMillCommand(const BatchCommandLine& commandLine);
 // "Разобрать" finds them, on standard output; --labels writes the label grid.
 int runParseCommand(const BatchCommandLine& commandLine);
 
+// `scan`: the scanner window's scan over its grid (the probe at the port, or random samples
+// with --dry-run), then --interpolate, --save, --export and --preview.
+int runScanCommand(const BatchCommandLine& commandLine);
+
 struct BatchCommandEntry {
     const char* name;
     int (*run)(const BatchCommandLine&);
@@ -42,4 +46,8 @@ inline constexpr BatchCommandEntry kBatchCommands[] = {
     {"mill", &runMillCommand,
      "mill selected|all|3d PICTURE [--figure N] [--width MM] [--depth MM] [--diameter MM]",
      "фрезерование: выделенная фигура, все фигуры или 3D"},
+    {"scan", &runScanCommand,
+     "scan [--mesh W,H] [--area MM] [--image W,H] [--interpolate] [--save FILE] "
+     "[--export FILE.csv|FILE.stl]",
+     "сканирование поверхности зондом по сетке точек"},
 };

@@ -1,5 +1,7 @@
 #include "app/batch/BatchOutput.h"
 
+#include <QFileInfo>
+#include <QImageWriter>
 #include <cstdio>
 
 #include "app/batch/BatchCommandLine.h"
@@ -26,4 +28,12 @@ void printError(const QString& text) {
 int badCommandLine(const QString& message) {
     printError(QStringLiteral("cnc: %1\n\n%2").arg(message, batchUsage()));
     return kExitBadCommandLine;
+}
+
+bool writePreview(const QString& path, const QImage& picture) {
+    const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
+    QImageWriter writer(path, format == "bmp" ? QByteArray("bmp") : QByteArray("png"));
+    if (writer.write(picture)) return true;
+    printError(QStringLiteral("Не удалось записать %1: %2\n").arg(path, writer.errorString()));
+    return false;
 }

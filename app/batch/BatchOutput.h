@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 
 // Text of a batch run, written as UTF-8 and flushed at once so that it interleaves correctly
@@ -14,3 +15,7 @@ void printError(const QString& text);
 // Reports a bad command line: "cnc: " + `message`, then the usage, on standard error. Returns
 // the exit status kExitBadCommandLine, so a command can `return badCommandLine(...)`.
 int badCommandLine(const QString& message);
+
+// Writes the picture of a job's result for --preview, as BMP when `path` ends in ".bmp",
+// otherwise as PNG. Returns false, with the reason on standard error, when it cannot.
+bool writePreview(const QString& path, const QImage& picture);

@@ -70,6 +70,7 @@ const std::vector<OptionSpec>& optionSpecs() {
          }},
         {"labels", true, text(&BatchOptions::labels)},
         {"save", true, text(&BatchOptions::save)},
+        {"export", true, text(&BatchOptions::exportPath)},
         {"interpolate", false, flag(&BatchOptions::interpolate)},
         {"probe", false, flag(&BatchOptions::probe)},
         {"delay", true,

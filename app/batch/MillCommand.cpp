@@ -1,5 +1,3 @@
-#include <QFileInfo>
-#include <QImageWriter>
 #include <algorithm>
 
 #include "app/ConfigKeys.h"
@@ -24,14 +22,6 @@ std::optional<std::int32_t> selectedFigure(const BatchOptions& options,
                     [&](const TreeNode& node) { return node.figure == *options.figure; });
     if (!inTree) return std::nullopt;
     return *options.figure;
-}
-
-bool writePreview(const QString& path, const PixelBuffer& layer) {
-    const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
-    QImageWriter writer(path, format == "bmp" ? QByteArray("bmp") : QByteArray("png"));
-    if (writer.write(imageView(layer))) return true;
-    printError(QStringLiteral("Не удалось записать %1: %2\n").arg(path, writer.errorString()));
-    return false;
 }
 
 }  // namespace
@@ -73,7 +63,8 @@ int runMillCommand(const BatchCommandLine& commandLine) {
             jobs.Cut3D();
         }
     });
-    if (!options.preview.isEmpty() && !writePreview(options.preview, layers.CutterLayer)) {
+    if (!options.preview.isEmpty() &&
+        !writePreview(options.preview, imageView(layers.CutterLayer))) {
         status = kExitFailed;
     }
     return status;
