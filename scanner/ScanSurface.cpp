@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr qint32 kProbeLift = 100;  // the sample request: +100 Z steps as the controller sees it
 constexpr int kDryRunPauseMs = 10;
 
 [[noreturn]] void refuse(const QString& title, const QString& message) {
@@ -160,7 +159,8 @@ void ScanJob::ScanSurface(const ScanFieldTexts& fields) {
 }
 
 void ScanJob::sample(int i, int j, int meshWidth, int meshHeight) {
-    StepMove(0, 0, -kProbeLift, false);
+    // StepMove(0, 0, −100, no wait): the line 0,0,100;, which does not move the machine.
+    if (m_host.outputEnabled()) m_protocol.sendProbeRequest();
     const qint32 value = ReadProbe();
     m_record.map.at(i, j) = value;
     m_record.samples.at(i, j) = value;

@@ -1,4 +1,5 @@
 #include "app/Config.h"
+#include "app/ConfigKeys.h"
 #include "app/NumberText.h"
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchJobHost.h"
@@ -34,19 +35,16 @@ int runScanCommand(const BatchCommandLine& commandLine) {
         return badCommandLine(QStringLiteral("команде scan не нужны аргументы"));
     const BatchOptions& options = commandLine.options;
     const auto image =
-        pairOf(options.image, ReadSetting(QStringLiteral("scanner_picture_width"), "200"),
-               ReadSetting(QStringLiteral("scanner_picture_height"), "200"));
+        pairOf(options.image, kScanPictureWidthKey.read(), kScanPictureHeightKey.read());
     if (!image) return badCommandLine(QStringLiteral("--image: нужно W,H"));
-    const auto mesh = pairOf(options.mesh, ReadSetting(QStringLiteral("scanner_mesh_width"), "6"),
-                             ReadSetting(QStringLiteral("scanner_mesh_height"), "5"));
+    const auto mesh = pairOf(options.mesh, kScanMeshWidthKey.read(), kScanMeshHeightKey.read());
     if (!mesh) return badCommandLine(QStringLiteral("--mesh: нужно W,H"));
     ScanCommandFields fields;
     fields.imageWidth = image->first;
     fields.imageHeight = image->second;
     fields.scan.meshWidth = mesh->first;
     fields.scan.meshHeight = mesh->second;
-    fields.scan.areaWidth =
-        options.area.value_or(ReadSetting(QStringLiteral("scanner_area_width"), "100"));
+    fields.scan.areaWidth = options.area.value_or(kScanAreaWidthKey.read());
     fields.scan.areaHeight =
         DeriveAreaHeight(fields.imageWidth, fields.imageHeight, fields.scan.areaWidth);
 
@@ -66,8 +64,8 @@ int runScanCommand(const BatchCommandLine& commandLine) {
     ScanRecord record;
 
     BatchJobHost host(options);
-    int status = runBatchJob(options, host, [&](JobHost& jobHost) {
-        MoveProtocol protocol(MoveWindow::Scanner, jobHost);
+    int status = runBatchJob(options, host, [&](JobHost& jobHost, MachineLink& link) {
+        MoveProtocol protocol(MoveWindow::Scanner, jobHost, link);
         ScanJob job(jobHost, protocol, picture, record);
         job.ScanSurface(fields.scan);
     });

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ProgramSettings.h"
+#include "link/MachineLink.h"
 #include "link/SerialPort.h"
 #include "link/VirtualController.h"
 #include "scanner/ScanOrder.h"
@@ -103,18 +104,18 @@ class ScanJobTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Settings() = ProgramSettings{};
-        Settings().PortHandle = SerialAttach(makeVirtualControllerTransport(true));
-        m_controller = VirtualControllerOf(Settings().PortHandle);
+        m_link.adopt(SerialAttach(makeVirtualControllerTransport(true)));
+        m_controller = VirtualControllerOf(m_link.PortHandle());
         m_picture.ResetScanPicture(QSize(222, 222), 6, 5);
         m_host.timeoutMs = 60000;
     }
     void TearDown() override {
-        SerialClose(Settings().PortHandle);
+        m_link.close();
         Settings() = ProgramSettings{};
     }
     // Runs the scan; returns the JobEnded it threw, if any.
     std::optional<JobEnded> scan(const ScanFieldTexts& fields) {
-        MoveProtocol protocol(MoveWindow::Scanner, m_host);
+        MoveProtocol protocol(MoveWindow::Scanner, m_host, m_link);
         ScanJob job(m_host, protocol, m_picture, m_record);
         job.setSampleShown([this](qint32 value) { m_shown.append(value); });
         try {
@@ -125,6 +126,7 @@ protected:
         return std::nullopt;
     }
 
+    MachineLink m_link;
     VirtualController* m_controller = nullptr;
     ScanHost m_host;
     ScanPicture m_picture;
