@@ -2,22 +2,83 @@
 
 #include "link/ui/WorkingWindow.h"
 
-class QLineEdit;
+#include "scanner/ScanFields.h"
+#include "scanner/ScanInterpolation.h"
+#include "scanner/ScanPicture.h"
+#include "scanner/ScanSurface.h"
 
-// The 3D scanner window: a surface probed over a grid of points. It reads its picture size, scan
-// area and grid fields from the configuration file when created and writes them back when it
-// closes.
+class CornerHandle;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+class ScanPictureView;
+
+// The 3D scanner window: a surface probed over a grid of points, shown as a grey picture with a
+// cross at every grid point, interpolated into a smooth height picture, saved as "image.bmp"
+// and exported for CAD programs. It reads its picture size, scan area and grid fields from the
+// configuration file when created and writes them back when it closes.
 class Form2 : public WorkingWindow {
     Q_OBJECT
 public:
     // Builds the window and runs Form_Load.
     explicit Form2(QWidget* parent = nullptr);
 
+    const ScanPicture& scanPicture() const { return m_picture; }
+    const ScanRecord& scanRecord() const { return m_record; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // What Form_Load does after reading the keys: the picture takes the stored size, Text9 is
+    // derived, the grid drawn for the counts and the handle put on the picture's corner.
+    void applyLoadedKeys();
+    // "Установить": the picture takes the typed image size plus its 22-pixel border.
+    void ApplyPictureSize();
+    // The corner handle's drag (DragGrip).
+    void Label12_MouseDown(QPointF position);
+    void Label12_MouseMove(Qt::MouseButtons buttons, QPointF position);
+    void Label12_MouseUp();
+    // Enter in, or leaving, a count field: the grid is redrawn for the counts.
+    void applyGridCounts();
+    // Text9 from the picture proportion and Text8, and the other way round.
+    void DeriveAreaHeight();
+    void DeriveAreaWidth();
+    // "Сканировать", "Интерполировать", "Сохранить в BMP", "Экспорт…".
+    void Command6_Click();
+    void Command2_Click();
+    void Command1_Click();
+    void Command8_Click();
+
+    void ResetScanPicture();
+    void setPictureSize(QSize pixels);
+    void placeOnCorner(QWidget* handle);
+    QSize pictureSize() const { return m_picture.size(); }
+    ImageExtent imageExtent() const;
+    void showMessage(const QString& title, const QString& text);
+
+    // Made before the widgets that show them.
+    ScanPicture m_picture;
+    ScanRecord m_record;
+
     QLineEdit* Text6;  // picture width, pixels
     QLineEdit* Text7;  // picture height, pixels
     QLineEdit* Text3;  // grid points along X
     QLineEdit* Text4;  // grid points along Y
     QLineEdit* Text8;  // scan area along X, mm
     QLineEdit* Text9;  // scan area along Y, mm (derived from the others; not stored)
+    QPushButton* Command7;
+    QPushButton* Command6;
+    QPushButton* Command2;
+    QPushButton* Command1;
+    QPushButton* Command8;
+    QLabel* Label9;  // the last sample
+    QWidget* m_canvas;
+    ScanPictureView* Pict;
+    CornerHandle* Label12;
+    CornerHandle* Label13;
+
+    GripDrag m_grip;
+    bool m_dragging = false;
 };
