@@ -54,6 +54,9 @@ public:
     // Waits for one "OK" by the window's rule; returns at once when the output box is clear.
     // Throws JobEnded as PollUntilOk does.
     void WaitForOk();
+    // Waits for one "OK" by the window's rule whatever the output box says now: the answer to a
+    // line that went out while the box was ticked, which must not be left for a later wait.
+    void awaitReply() { waitForReply(); }
 
     // Sends the line x,y,z; as given (the scanner's steps, or already scaled values) and waits
     // for its "OK" when `wait`; does not consult the output box. Refused when a value does not

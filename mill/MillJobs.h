@@ -1,20 +1,18 @@
 #pragma once
 
-#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <optional>
-#include <vector>
 
 #include "figures/FigureTables.h"
 #include "figures/PixelBuffer.h"
 #include "figures/ToolPosition.h"
 #include "link/JobHost.h"
 #include "link/MoveProtocol.h"
-#include "mill/BorderStarts.h"
+#include "mill/BorderTracer.h"
 #include "mill/CutterGeometry.h"
-#include "mill/CutterLayerMarks.h"
+#include "mill/MillTracePolicy.h"
 
 // What the milling jobs work on: the window's layers and figures, its cutter size and its tool.
 struct MillWorkspace {
@@ -34,6 +32,8 @@ struct MillWorkspace {
 class MillJobs {
 public:
     MillJobs(MillWorkspace workspace, JobHost& host, MoveProtocol& protocol);
+    MillJobs(const MillJobs&) = delete;
+    MillJobs& operator=(const MillJobs&) = delete;
 
     // "Выделенная": the borders of `selected` (the figure of the selected tree node, or nothing
     // when none is selected), inner borders first; light or dark alike. Starts from (1, 1).
@@ -51,39 +51,23 @@ public:
     void TraceFigure(std::int32_t figure);
 
     // Move steps taken so far by this object's jobs.
-    std::int64_t steps() const { return m_steps; }
+    std::int64_t steps() const { return m_tracer.steps(); }
     // Notes for the user gathered during the last job (borders that could not be closed,
     // rings that could not be reduced), empty when all went as planned; a job that ends
     // normally shows them in a box titled "Внимание".
-    const QStringList& notes() const { return m_notes; }
+    const QStringList& notes() const { return m_tracer.notes(); }
 
 private:
     void beginJob();
-    void startCounting();
-    QString doneText() const;
     void requireTree() const;
-    void requireFigureLeft() const;
     void readCutterSize();
     void checkDepthField() const;
-    void millAllFigures(const QString& ring);
-    void traceBorder(std::int32_t figure, std::int32_t child, QPoint start);
-    void stopIfAsked();
-    void report(const QString& what);
-    void showNotes();
     [[noreturn]] void refuse(const QString& message,
                              std::optional<JobField> field = std::nullopt) const;
 
     MillWorkspace m_ws;
     JobHost& m_host;
     MoveProtocol& m_protocol;
-    DiscChords m_disc{0, 0};                  // the cutter's disc, painted after every step
-    std::optional<CutterLayerMarks> m_marks;  // made when a job starts
-    std::optional<BorderStarts> m_starts;     // of the current figure analysis
-    bool m_plunged = false;
-    std::int64_t m_steps = 0;
-    int m_linesAtStart = 0;  // lines the protocol had sent when the job started
-    std::int64_t m_figuresDone = 0;
-    std::int64_t m_figuresTotal = 0;
-    QString m_figureText;
-    QStringList m_notes;
+    MillTracePolicy m_policy;
+    BorderTracer m_tracer;
 };

@@ -4,6 +4,8 @@
 #include "link/MachineLink.h"
 #include "link/MoveProtocol.h"
 #include "mill/MillJobs.h"
+#include "tests/mill/ReferenceTrace.h"
+#include "tests/mill/TracePictures.h"
 
 namespace {
 
@@ -97,5 +99,44 @@ void BM_JobSetupOnePixelFigure(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_JobSetupOnePixelFigure)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
+
+// "Все" as a dry run on speckle (many small figures): the tracer, which finds every border
+// start in one pass, against the literal procedure, which scans the picture for each border
+// and the label grid once per depth.
+void traceAllSpeckle(benchmark::State& state, bool literal) {
+    const int size = int(state.range(0));
+    const PixelBuffer picture = drawTracePicture(TracePicture::Speckle, size, size, 1);
+    PixelBuffer source = picture, work = picture;
+    const FigureAnalysis parsed = ParseFigures(work);
+    SilentHost host;
+    host.m_diameter = QString::number(3.0 * 4096 / size);  // a 3 px cutter: radius 1.5
+    MoveProtocol protocol(MoveWindow::Milling, host);
+    for (auto _ : state) {
+        state.PauseTiming();
+        PixelBuffer cutter = picture;
+        FigureAnalysis analysis = parsed;
+        CutterSize cutterSize;
+        ToolPosition tool;
+        state.ResumeTiming();
+        if (literal) {
+            ReferenceTracer reference;
+            reference.output = false;
+            reference.radius = 1.5;
+            reference.reach = 2;
+            reference.traceAll(analysis, cutter);
+        } else {
+            MillJobs({source, work, cutter, analysis, cutterSize, tool}, host, protocol).MillAll();
+        }
+    }
+    state.counters["figures"] = double(parsed.tree.size());
+}
+void BM_AllSpeckleFast(benchmark::State& state) {
+    traceAllSpeckle(state, false);
+}
+void BM_AllSpeckleReference(benchmark::State& state) {
+    traceAllSpeckle(state, true);
+}
+BENCHMARK(BM_AllSpeckleFast)->Arg(128)->Arg(256)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AllSpeckleReference)->Arg(128)->Arg(256)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "figures/FigureTables.h"
+#include "figures/PixelBuffer.h"
+#include "figures/ToolPosition.h"
+#include "link/JobHost.h"
+#include "link/MoveProtocol.h"
+#include "mill/BorderStarts.h"
+
+// What a tool does along a border, which is all that differs between the milling cutter and the
+// outlining laser. The tracer calls these in this order for each border: travel, open, then per
+// step beforeStep, stepZ, paintMark; then close. leaveSafe runs instead when the user stops.
+class TracePolicy {
+public:
+    virtual ~TracePolicy() = default;
+
+    // A figure's borders are about to be traced (the milling cutter takes its level copy here).
+    virtual void beginFigure() {}
+    // Moves the tool by (dx, dy) pixels in the surface plane to a border's start.
+    virtual void travel(int dx, int dy) = 0;
+    // The tool stands over `start`: sends what opens the border (plunge, laser on).
+    virtual void openBorder(QPoint start) = 0;
+    // Called before each step is sent or paused for.
+    virtual void beforeStep() {}
+    // The third value of the move onto `position`, where the tool now stands.
+    virtual int stepZ(QPoint position) = 0;
+    // Paints the tool's mark at `position`; returns the picture rectangle that changed.
+    virtual QRect paintMark(QPoint position) = 0;
+    // Sends what closes the border (lift, laser off).
+    virtual void closeBorder() = 0;
+    // "Стоп": leaves the machine safe; `borderOpen` when openBorder ran and closeBorder did not.
+    virtual void leaveSafe(bool borderOpen) = 0;
+    // The message of a stopped job, the tool being over `tool` (1-based pixel).
+    virtual QString stoppedMessage(QPoint tool) const = 0;
+};
+
+// Follows figure borders pixel by pixel with a TracePolicy, shared by the milling and the
+// outlining jobs: a figure's border around each child first, in pair-table order, then its
+// outer border; the start pixel from BorderStarts; the step rule of BorderWalk; one move per
+// step (sent when the output box is ticked, otherwise a pause of 1 ms); the mark and the redraw
+// after each step; "Стоп" checked before every move. A border that returns to a position and
+// heading it had without reaching its start is ended with a note; a border without a start
+// pixel is skipped.
+class BorderTracer {
+public:
+    // All references must outlive the tracer.
+    BorderTracer(FigureAnalysis& analysis, ToolPosition& tool, JobHost& host,
+                 MoveProtocol& protocol, TracePolicy& policy);
+
+    // A job starts: clears the notes and counts the lines sent from here on (see doneText).
+    void startJob();
+    // The analysis was (re)built: finds the border starts anew and resets the progress.
+    void beginJob();
+    // Traces every border of `figure` (begins a job first if none was begun).
+    void traceFigure(std::int32_t figure);
+    // Traces every dark figure with 0 < State < kFinished, the deepest first, equal depths in
+    // the order the row-by-row scan meets their first cell, and marks each kFinished. `ring`
+    // prefixes the progress text ("кольцо 2, ").
+    void traceDarkFigures(const QString& ring);
+
+    // The selected-figure jobs: from (1, 1), every border of `figure`, then the closing report.
+    void traceSelectedFigure(std::int32_t figure);
+
+    // Ends the job by throwing JobEnded(Stopped) when the user asked to stop, after the
+    // policy left the machine safe.
+    void stopIfAsked();
+
+    std::int64_t steps() const { return m_steps; }
+    // "готово, шагов: N", saying when the job sent nothing to the machine (a dry run).
+    QString doneText() const;
+    // Notes for the user gathered since startJob (borders that could not be closed,
+    // rings that could not be reduced).
+    const QStringList& notes() const { return m_notes; }
+    void addNote(const QString& note) { m_notes << note; }
+    // Shows the notes, if any, in a box titled "Внимание".
+    void showNotes();
+
+private:
+    void traceBorder(std::int32_t figure, std::int32_t child, QPoint start);
+    void walkBorder(std::int32_t figure, std::int32_t child, QPoint start);
+    void report(const QString& what);
+
+    FigureAnalysis& m_analysis;
+    ToolPosition& m_tool;
+    JobHost& m_host;
+    MoveProtocol& m_protocol;
+    TracePolicy& m_policy;
+    std::optional<BorderStarts> m_starts;
+    bool m_borderOpen = false;
+    std::int64_t m_steps = 0;
+    int m_linesAtStart = 0;  // lines the protocol had sent when the job started
+    std::int64_t m_figuresDone = 0;
+    std::int64_t m_figuresTotal = 0;
+    QString m_figureText;
+    QStringList m_notes;
+};
+
+// The dark figures that traceDarkFigures traces, in its order.
+std::vector<std::int32_t> darkFiguresDeepestFirst(const FigureAnalysis& analysis);
+
+// Why traceDarkFigures would trace nothing (every dark figure done since the last parse, or the
+// tables emptied by "Градиент" or "Отступить"), with what to do; empty when a figure is left.
+QString nothingLeftReason(const FigureAnalysis& analysis);
+
+// The ring loop of "Резать 3D" and "Грав-ть всё", after its first parse: while the tree holds a
+// node, trace all dark figures, `shrink` the work layer (true when some pixel changed), parse
+// `work` again and tell the host. When a shrink changes nothing the next ring would repeat this
+// one for ever, so the loop ends after parsing and adds `stuckNote(ring)` to the notes.
+void traceRings(BorderTracer& tracer, const PixelBuffer& work, FigureAnalysis& analysis,
+                JobHost& host, const std::function<bool()>& shrink,
+                const std::function<QString(int ring)>& stuckNote);
