@@ -21,6 +21,10 @@ int runServeSimCommand(const BatchCommandLine& commandLine);
 // does.
 int runMillCommand(const BatchCommandLine& commandLine);
 
+// `outline selected|all|filled PICTURE`: the outlining window's jobs on a picture parsed as
+// "Разобрать" does.
+int runOutlineCommand(const BatchCommandLine& commandLine);
+
 // `parse PICTURE [--labels FILE]`: the figures, pairs and nesting tree of a picture, as
 // "Разобрать" finds them, on standard output; --labels writes the label grid.
 int runParseCommand(const BatchCommandLine& commandLine);
@@ -50,4 +54,6 @@ inline constexpr BatchCommandEntry kBatchCommands[] = {
      "scan [--mesh W,H] [--area MM] [--image W,H] [--interpolate] [--save FILE] "
      "[--export FILE.csv|FILE.stl]",
      "сканирование поверхности зондом по сетке точек"},
+    {"outline", &runOutlineCommand, "outline selected|all|filled PICTURE [--figure N] [--width MM]",
+     "обведение лазером: выделенная фигура, границы всех фигур или заполнение"},
 };

@@ -1,30 +1,13 @@
-#include <algorithm>
-
 #include "app/ConfigKeys.h"
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchJobHost.h"
 #include "app/batch/BatchOutput.h"
+#include "app/batch/FigureCommandSupport.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/PictureLayers.h"
 #include "link/MachineLink.h"
 #include "link/MoveProtocol.h"
 #include "mill/MillJobs.h"
-
-namespace {
-
-// The figure that --figure names, when the nesting tree holds it; like a node selected in the
-// milling window's tree.
-std::optional<std::int32_t> selectedFigure(const BatchOptions& options,
-                                           const FigureAnalysis& analysis) {
-    if (!options.figure) return std::nullopt;
-    const bool inTree =
-        std::any_of(analysis.tree.begin(), analysis.tree.end(),
-                    [&](const TreeNode& node) { return node.figure == *options.figure; });
-    if (!inTree) return std::nullopt;
-    return *options.figure;
-}
-
-}  // namespace
 
 int runMillCommand(const BatchCommandLine& commandLine) {
     const QStringList& arguments = commandLine.arguments;

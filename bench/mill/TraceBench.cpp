@@ -110,7 +110,8 @@ void traceAllSpeckle(benchmark::State& state, bool literal) {
     const FigureAnalysis parsed = ParseFigures(work);
     SilentHost host;
     host.m_diameter = QString::number(3.0 * 4096 / size);  // a 3 px cutter: radius 1.5
-    MoveProtocol protocol(MoveWindow::Milling, host);
+    MachineLink link;
+    MoveProtocol protocol(MoveWindow::Milling, host, link);
     for (auto _ : state) {
         state.PauseTiming();
         PixelBuffer cutter = picture;

@@ -8,6 +8,7 @@
 #include "link/ui/JobBar.h"
 #include "link/ui/ManualPanel.h"
 #include "link/ui/WindowJobHost.h"
+#include "outline/ui/OutlineButtons.h"
 
 Form5::Form5(QWidget* parent)
     : WorkingWindow({MoveWindow::Outlining, QStringLiteral("Настройка"),
@@ -20,8 +21,10 @@ Form5::Form5(QWidget* parent)
       Text6(m_workspace->widthField()),
       Text7(m_workspace->heightField()) {
     setWindowTitle(QStringLiteral("Обведение силуэтов и орнаментов"));
+    // "Стоп" and the progress right under the job buttons, where the eye is during a job.
+    m_workspace->panelLayout()->addWidget(new OutlineButtons(*m_workspace, *this, this));
+    m_workspace->panelLayout()->addWidget(jobBar());
     m_workspace->sideLayout()->addWidget(panel());
-    m_workspace->sideLayout()->addWidget(jobBar());
     setPictureArea(m_workspace);
 
     connectWorkspaceToJobs(*m_workspace, host(), *panel());

@@ -7,6 +7,7 @@
 #include "app/ProgramSettings.h"
 #include "figures/FigureAnalysis.h"
 #include "link/Fakes.h"
+#include "link/MachineLink.h"
 #include "link/SerialPort.h"
 #include "mill/MillJobs.h"
 #include "mill/ReferenceTrace.h"
@@ -57,7 +58,7 @@ protected:
         Settings().StepRatioX = Settings().StepRatioY = Settings().StepRatioZ = 1.0;
         script = std::make_shared<PortScript>();
         script->perLine = {"OK\r\n"};
-        Settings().PortHandle = SerialAttach(std::make_unique<ScriptedTransport>(script));
+        programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(script)));
         host.timeoutMs = 1000;  // a wait with no answer due fails instead of hanging
 
         std::mt19937 random(GetParam().seed * 7919u + unsigned(GetParam().kind));
@@ -80,14 +81,15 @@ protected:
             reference.reach = 1;
         }
         protocol.emplace(
-            reference.tool == Tool::Cutter ? MoveWindow::Milling : MoveWindow::Outlining, host);
+            reference.tool == Tool::Cutter ? MoveWindow::Milling : MoveWindow::Outlining, host,
+            programMachineLink());
         source = work = cutter = picture;
         analysis = ParseFigures(work);
         expectedLayer = picture;
         expectedAnalysis = analysis;
     }
     void TearDown() override {
-        SerialClose(Settings().PortHandle);
+        programMachineLink().close();
         Settings() = ProgramSettings();
     }
     QList<QByteArray> sent() const { return script->written; }

@@ -1,0 +1,86 @@
+#include "outline/OutlineJobs.h"
+
+#include "app/NumberText.h"
+#include "figures/FigureAnalysis.h"
+#include "figures/FigureGuards.h"
+#include "mill/WorkLayerOps.h"
+
+namespace {
+
+// Each ring lies this many one-pixel offsets inside the previous one.
+constexpr int kOffsetsPerRing = 4;
+
+}  // namespace
+
+OutlineJobs::OutlineJobs(OutlineWorkspace workspace, JobHost& host, MoveProtocol& protocol)
+    : m_ws(workspace),
+      m_host(host),
+      m_protocol(protocol),
+      m_policy(workspace.laser, host, protocol),
+      m_tracer(workspace.analysis, workspace.tool, host, protocol, m_policy) {}
+
+void OutlineJobs::refuse(const QString& message) const {
+    throw JobEnded(JobEnded::Reason::Refused, QStringLiteral("Ошибка"), message);
+}
+
+void OutlineJobs::requireTree() const {
+    if (!m_ws.analysis.hasTree()) refuse(notParsedMessage());
+}
+
+void OutlineJobs::beginJob() {
+    // The width scales every move; checked here so that a bad one refuses before anything moves.
+    const std::optional<double> width = parseNumber(m_host.fieldText(JobField::FinishedWidth));
+    if (!width) refuse(QStringLiteral("Введите число в поле «Ширина:»."));
+    if (*width <= 0) refuse(QStringLiteral("Ширина готового изображения должна быть больше нуля."));
+    m_protocol.setPictureWidth(m_ws.source.width);
+    m_tracer.beginJob();
+}
+
+void OutlineJobs::EngraveSelected(std::optional<std::int32_t> selected) {
+    m_tracer.clearNotes();
+    requireTree();
+    if (!selected) refuse(noFigureSelectedMessage());
+    beginJob();
+    m_tracer.traceSelectedFigure(*selected);
+    m_tracer.showNotes();
+}
+
+void OutlineJobs::EngraveAllBorders() {
+    m_tracer.clearNotes();
+    requireTree();
+    beginJob();
+    m_tracer.traceDarkFigures(QString());
+    m_tracer.showNotes();
+}
+
+void OutlineJobs::EngraveAllFilled() {
+    m_tracer.clearNotes();
+    requireTree();
+    beginJob();
+    markOutlineGradient(m_ws.source, m_ws.work, m_ws.analysis);
+    offsetOutlineFigures(m_ws.work, m_ws.analysis);
+    ParseFigures(m_ws.work, m_ws.analysis);
+    m_host.figuresChanged();
+    m_host.redraw(QRect());
+    traceRings(
+        m_tracer, m_ws.work, m_ws.analysis, m_host,
+        [this] {
+            bool changed = false;
+            for (int i = 0; i < kOffsetsPerRing; ++i) {
+                changed = offsetOutlineFigures(m_ws.work, m_ws.analysis) || changed;
+            }
+            return changed;
+        },
+        [](int ring) {
+            return QStringLiteral(
+                       "Оставшиеся фигуры нельзя заполнить дальше: отступ больше ничего не "
+                       "меняет. Гравировка остановлена после кольца %1.")
+                .arg(ring);
+        });
+    m_tracer.showNotes();
+}
+
+void OutlineJobs::TraceOutline(std::int32_t figure) {
+    m_protocol.setPictureWidth(m_ws.source.width);
+    m_tracer.traceFigure(figure);
+}

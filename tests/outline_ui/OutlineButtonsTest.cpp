@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QFile>
+#include <QImage>
+#include <QPushButton>
+#include <QStringList>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "app/Config.h"
+#include "app/ProgramSettings.h"
+#include "figures/ui/FigureWorkspace.h"
+#include "link/ui/WindowJobHost.h"
+#include "outline/ui/Form5.h"
+
+// The outlining window's buttons, pressed as a user presses them, on a picture loaded the way
+// the window loads its remembered picture. No port is open, so every job is a dry run.
+
+namespace {
+
+class OutlineButtonsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        for (int y = 5; y <= 20; ++y)
+            for (int x = 5; x <= 30; ++x) picture.setPixel(x, y, qRgb(0, 0, 0));
+        const QString picturePath = m_dir.filePath("square.bmp");
+        ASSERT_TRUE(picture.save(picturePath));
+        QFile config(m_dir.filePath("cnc.ini"));
+        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+        config.write("[CNC]\nEtching2_width=40\nEtching2_image=" + picturePath.toUtf8() + "\n");
+        config.close();
+        setConfigPath(config.fileName());
+        Settings().PortHandle = 0;
+        m_form = std::make_unique<Form5>();
+        auto* host = m_form->findChild<WindowJobHost*>();
+        ASSERT_NE(host, nullptr);
+        host->setMessageFunction([this](QWidget*, const QString& title, const QString& text) {
+            m_messages << title + ": " + text;
+        });
+        m_workspace = m_form->findChild<FigureWorkspace*>();
+        ASSERT_NE(m_workspace, nullptr);
+        ASSERT_TRUE(m_workspace->layers().isLoaded());
+    }
+    void TearDown() override {
+        m_form.reset();
+        Settings() = ProgramSettings();
+    }
+    QPushButton* button(const char* name) const {
+        auto* found = m_form->findChild<QPushButton*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    bool red(int x, int y) const {
+        const std::uint8_t* p = m_workspace->layers().CutterLayer.pixel(x, y);
+        return p[0] == 0 && p[1] == 0 && p[2] == 255;
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<Form5> m_form;
+    FigureWorkspace* m_workspace = nullptr;
+    QStringList m_messages;
+};
+
+TEST_F(OutlineButtonsTest, ButtonsCarryTheirCaptionsAndHints) {
+    const std::vector<std::array<const char*, 3>> expected = {
+        {"Command2", "Выделенная", "Гравирует выделенную фигуру"},
+        {"Command6", "Все", "Гравирует границы всех фигур"},
+        {"Command7", "Грав-ть всё", "Гравирует все фигуры с заполнением"},
+        {"Command4", "Градиент", ""},
+        {"Command5", "Отступить", ""}};
+    for (const auto& [name, caption, hint] : expected) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(button(name)->text(), QString::fromUtf8(caption));
+        EXPECT_EQ(button(name)->toolTip(), QString::fromUtf8(hint));
+    }
+    EXPECT_EQ(m_form->findChild<QCheckBox*>("Check1")->text(), "Гравировать");
+    EXPECT_EQ(m_form->findChild<QTabBar*>()->tabText(3), "Лазер");
+}
+
+TEST_F(OutlineButtonsTest, DryFillDrawsRingsUntilNothingIsLeft) {
+    button("Command1")->click();  // "Разобрать"
+    ASSERT_TRUE(m_workspace->analysis().hasTree());
+    button("Command7")->click();  // "Грав-ть всё"
+    EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join("\n").toStdString();
+    EXPECT_FALSE(m_workspace->analysis().hasTree());
+    // The square spans columns 6 to 31. The first ring runs along column 8, two pixels inside
+    // (gradient, one offset), its marks covering 7 to 9; the next along column 12.
+    EXPECT_TRUE(red(7, 12));
+    EXPECT_FALSE(red(10, 12)) << "rings are four pixels apart";
+    EXPECT_TRUE(red(11, 12));
+    EXPECT_FALSE(red(2, 2));
+    EXPECT_TRUE(button("Command7")->isEnabled());
+}
+
+}  // namespace
