@@ -19,8 +19,8 @@ OutlineJobs::OutlineJobs(OutlineWorkspace workspace, JobHost& host, MoveProtocol
       m_policy(workspace.laser, host, protocol),
       m_tracer(workspace.analysis, workspace.tool, host, protocol, m_policy) {}
 
-void OutlineJobs::refuse(const QString& message) const {
-    throw JobEnded(JobEnded::Reason::Refused, QStringLiteral("Ошибка"), message);
+void OutlineJobs::refuse(const QString& message, std::optional<JobField> field) const {
+    throw JobEnded(JobEnded::Reason::Refused, QStringLiteral("Ошибка"), message, field);
 }
 
 void OutlineJobs::requireTree() const {
@@ -30,14 +30,17 @@ void OutlineJobs::requireTree() const {
 void OutlineJobs::beginJob() {
     // The width scales every move; checked here so that a bad one refuses before anything moves.
     const std::optional<double> width = parseNumber(m_host.fieldText(JobField::FinishedWidth));
-    if (!width) refuse(QStringLiteral("Введите число в поле «Ширина:»."));
-    if (*width <= 0) refuse(QStringLiteral("Ширина готового изображения должна быть больше нуля."));
+    if (!width) refuse(QStringLiteral("Введите число в поле «Ширина»."), JobField::FinishedWidth);
+    if (*width <= 0) {
+        refuse(QStringLiteral("Ширина готового изображения должна быть больше нуля."),
+               JobField::FinishedWidth);
+    }
     m_protocol.setPictureWidth(m_ws.source.width);
     m_tracer.beginJob();
 }
 
 void OutlineJobs::EngraveSelected(std::optional<std::int32_t> selected) {
-    m_tracer.clearNotes();
+    m_tracer.startJob();
     requireTree();
     if (!selected) refuse(noFigureSelectedMessage());
     beginJob();
@@ -46,15 +49,19 @@ void OutlineJobs::EngraveSelected(std::optional<std::int32_t> selected) {
 }
 
 void OutlineJobs::EngraveAllBorders() {
-    m_tracer.clearNotes();
+    m_tracer.startJob();
     requireTree();
+    if (const QString why = nothingLeftReason(m_ws.analysis); !why.isEmpty()) {
+        throw JobEnded(JobEnded::Reason::Refused, QStringLiteral("Внимание"),
+                       QStringLiteral("Нечего гравировать: ") + why);
+    }
     beginJob();
     m_tracer.traceDarkFigures(QString());
     m_tracer.showNotes();
 }
 
 void OutlineJobs::EngraveAllFilled() {
-    m_tracer.clearNotes();
+    m_tracer.startJob();
     requireTree();
     beginJob();
     markOutlineGradient(m_ws.source, m_ws.work, m_ws.analysis);

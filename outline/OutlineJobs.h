@@ -37,7 +37,9 @@ public:
     // when none is selected), inner borders first; light or dark alike. Starts from (1, 1).
     void EngraveSelected(std::optional<std::int32_t> selected);
     // "Все": every dark figure, the most deeply nested first, equal depths in the order the
-    // row-by-row scan meets them; each marked finished, so a second run engraves nothing.
+    // row-by-row scan meets them; each marked finished. Refused, saying why, when no dark
+    // figure is left (a second run without a parse, or tables emptied by "Градиент" or
+    // "Отступить").
     void EngraveAllBorders();
     // "Грав-ть всё": the 3 × 3 gradient and one offset, then ring after ring: all dark figures,
     // four one-pixel offsets, a new parse, until no figure is left or four offsets change
@@ -53,7 +55,8 @@ public:
 private:
     void beginJob();
     void requireTree() const;
-    [[noreturn]] void refuse(const QString& message) const;
+    [[noreturn]] void refuse(const QString& message,
+                             std::optional<JobField> field = std::nullopt) const;
 
     OutlineWorkspace m_ws;
     JobHost& m_host;

@@ -1,10 +1,12 @@
 #include "outline/OutlineTracePolicy.h"
 
+#include "mill/DiscChords.h"
+#include "mill/RasterOps.h"
+
 namespace {
 
 // The mark of one step: the pixel and the 3 × 3 block around it.
-const std::vector<QPoint> kBlock = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0}, {0, 0},
-                                    {1, 0},   {-1, 1}, {0, 1},  {1, 1}};
+const DiscChords kBlock(kOutlineRadius, kOutlineReach);
 
 constexpr int kLaserOn = 1;
 constexpr int kLaserOff = -1;
