@@ -5,11 +5,11 @@
 
 #include "figures/ui/FigureWorkspace.h"
 #include "link/ui/WindowJobHost.h"
-#include "link/ui/WindowLink.h"
+#include "link/ui/WorkingWindow.h"
 #include "mill/WorkLayerOps.h"
 
-OutlineButtons::OutlineButtons(FigureWorkspace& workspace, WindowLink& link, QWidget* parent)
-    : QWidget(parent), m_workspace(workspace), m_link(link) {
+OutlineButtons::OutlineButtons(FigureWorkspace& workspace, WorkingWindow& window, QWidget* parent)
+    : QWidget(parent), m_workspace(workspace), m_window(window) {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->addWidget(addButton("Command4", QStringLiteral("Градиент"), QString(),
@@ -38,7 +38,7 @@ QPushButton* OutlineButtons::addButton(const char* name, const QString& caption,
     button->setObjectName(QLatin1String(name));
     if (!hint.isEmpty()) button->setToolTip(hint);
     connect(button, &QPushButton::clicked, this, click);
-    m_link.host().addJobControl(button);
+    m_window.host().addJobControl(button);
     return button;
 }
 
@@ -57,11 +57,11 @@ void OutlineButtons::Command5_Click() {
 }
 
 void OutlineButtons::runOutlineJob(void (*job)(OutlineJobs&, FigureWorkspace&)) {
-    m_link.host().runJob([this, job](JobHost& host) {
+    m_window.host().runJob([this, job](JobHost& host) {
         PictureLayers& layers = m_workspace.layers();
         OutlineJobs jobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer,
                           m_workspace.analysis(), m_tool},
-                         host, m_link.protocol());
+                         host, m_window.protocol());
         job(jobs, m_workspace);
     });
 }

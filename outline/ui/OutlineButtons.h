@@ -2,12 +2,12 @@
 
 #include <QWidget>
 
-#include "mill/ToolPosition.h"
+#include "figures/ToolPosition.h"
 #include "outline/OutlineJobs.h"
 
 class FigureWorkspace;
 class QPushButton;
-class WindowLink;
+class WorkingWindow;
 
 // The outlining window's own buttons in its control panel: "Градиент" and "Отступить" reshape
 // the work layer with the 3 × 3 neighbourhood; "Выделенная", "Все" and "Грав-ть всё" run the
@@ -16,7 +16,7 @@ class WindowLink;
 class OutlineButtons : public QWidget {
     Q_OBJECT
 public:
-    OutlineButtons(FigureWorkspace& workspace, WindowLink& link, QWidget* parent = nullptr);
+    OutlineButtons(FigureWorkspace& workspace, WorkingWindow& window, QWidget* parent = nullptr);
 
     // The window's click handlers, by the buttons' names.
     void Command4_Click();  // "Градиент"
@@ -33,6 +33,6 @@ private:
     void runOutlineJob(void (*job)(OutlineJobs&, FigureWorkspace&));
 
     FigureWorkspace& m_workspace;
-    WindowLink& m_link;
+    WorkingWindow& m_window;
     ToolPosition m_tool;  // (1, 1) when the window loads
 };
