@@ -9,7 +9,7 @@
 #include "link/JobHost.h"
 #include "link/MoveProtocol.h"
 #include "mill/BorderTracer.h"
-#include "mill/ToolPosition.h"
+#include "figures/ToolPosition.h"
 #include "outline/OutlineTracePolicy.h"
 
 // What the outlining jobs work on: the window's layers and figures and its tool.
