@@ -12,6 +12,7 @@
 #include "app/Config.h"
 #include "app/ProgramSettings.h"
 #include "figures/ui/FigureWorkspace.h"
+#include "link/MachineLink.h"
 #include "link/ui/WindowJobHost.h"
 #include "outline/ui/Form5.h"
 
@@ -35,7 +36,7 @@ protected:
         config.write("[CNC]\nEtching2_width=40\nEtching2_image=" + picturePath.toUtf8() + "\n");
         config.close();
         setConfigPath(config.fileName());
-        Settings().PortHandle = 0;
+        programMachineLink().close();
         m_form = std::make_unique<Form5>();
         auto* host = m_form->findChild<WindowJobHost*>();
         ASSERT_NE(host, nullptr);
