@@ -1,11 +1,13 @@
 #include "figures/PictureLayers.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <algorithm>
 #include <utility>
 
 #include "app/NumberText.h"
+#include "figures/BmpChannels.h"
 #include "figures/LargePages.h"
 
 PixelBuffer& PictureLayers::layer(int index) {
@@ -69,14 +71,15 @@ PixelBuffer copyOnLargePages(const PixelBuffer& source) {
 
 }  // namespace
 
-PictureLoadResult loadPictureLayers(const QString& path) {
-    PictureLoadResult result;
+PictureFileResult loadPictureFile(const QString& path) {
+    PictureFileResult result;
     if (!QFileInfo(path).isFile()) {
         result.status = PictureLoadStatus::FileNotFound;
         result.message = fileNotFoundMessage(path);
         return result;
     }
     QImageReader reader(path);
+    const QByteArray format = reader.format();
     const QImage image = reader.read();
     if (image.isNull()) {
         result.status = PictureLoadStatus::CannotDecode;
@@ -84,8 +87,25 @@ PictureLoadResult loadPictureLayers(const QString& path) {
         return result;
     }
     result.status = PictureLoadStatus::Loaded;
+    result.picture = pixelBufferFromImage(image);
+    if (format == "bmp") {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            if (const auto bits = shortBmpChannels(file.read(kBmpHeaderBytes)))
+                expandShortChannels(result.picture, *bits);
+        }
+    }
+    return result;
+}
+
+PictureLoadResult loadPictureLayers(const QString& path) {
+    PictureFileResult file = loadPictureFile(path);
+    PictureLoadResult result;
+    result.status = file.status;
+    result.message = std::move(file.message);
+    if (file.status != PictureLoadStatus::Loaded) return result;
     PictureLayers& layers = result.layers;
-    layers.SourceLayer = pixelBufferFromImage(image);
+    layers.SourceLayer = std::move(file.picture);
     for (int i = 1; i < PictureLayers::kLayerCount; ++i) {
         layers.layer(i) = copyOnLargePages(layers.SourceLayer);
     }

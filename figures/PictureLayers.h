@@ -39,10 +39,20 @@ struct PictureLoadResult {
     QString message;       // the message box text when not loaded; empty when loaded
 };
 
-// Decodes the picture file at path (BMP, JPEG and whatever else the decoder reads) into four
-// layers of 32-bit pixels. A path that is not an existing file gives FileNotFound with
-// fileNotFoundMessage(path); a file that cannot be decoded gives CannotDecode with
-// cannotOpenFileMessage(path, why it failed).
+struct PictureFileResult {
+    PictureLoadStatus status = PictureLoadStatus::FileNotFound;
+    PixelBuffer picture;  // 32-bit pixels when loaded; empty otherwise
+    QString message;      // the message box text when not loaded; empty when loaded
+};
+
+// Decodes the picture file at path (BMP or JPEG at any bit depth, and whatever else the decoder
+// reads) into 32-bit pixels; a palette or greyscale picture gives its grey in the first byte.
+// JPEG pixels are those of libjpeg's default decoding. A path that is not an existing file
+// gives FileNotFound with fileNotFoundMessage(path); a file that cannot be decoded gives
+// CannotDecode with cannotOpenFileMessage(path, why it failed).
+PictureFileResult loadPictureFile(const QString& path);
+
+// As loadPictureFile, into four equal layers.
 PictureLoadResult loadPictureLayers(const QString& path);
 
 // "Файл " + path + " не найден!" + CR LF + "Выберите другой файл!"

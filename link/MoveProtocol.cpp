@@ -78,12 +78,17 @@ void MoveProtocol::ArduinoMoveMM(double dx, double dy, double dz) {
     if (m_link.isOpen()) sendLine(x, y, z, true);
 }
 
-void MoveProtocol::MovePixels(int dx, int dy, int dz, bool wait) {
+MoveProtocol::PixelSteps MoveProtocol::stepsPerPixel() const {
     const ProgramSettings& settings = Settings();
     const double width = fieldNumber(m_host, JobField::FinishedWidth, QStringLiteral("Ширина"));
     if (m_pictureWidth <= 0) refuse(QStringLiteral("Картинка не загружена."));
-    const qint32 perPixelX = factorFor(width, settings.StepRatioX, m_pictureWidth, u'X');
-    const qint32 perPixelY = factorFor(width, settings.StepRatioY, m_pictureWidth, u'Y');
+    return {factorFor(width, settings.StepRatioX, m_pictureWidth, u'X'),
+            factorFor(width, settings.StepRatioY, m_pictureWidth, u'Y')};
+}
+
+void MoveProtocol::MovePixels(int dx, int dy, int dz, bool wait) {
+    const ProgramSettings& settings = Settings();
+    const auto [perPixelX, perPixelY] = stepsPerPixel();
     qint32 perGreyLevel = 1;
     if (m_window == MoveWindow::Milling) {
         const double depth = fieldNumber(m_host, JobField::Depth, QStringLiteral("Глубина"));

@@ -51,6 +51,14 @@ public:
     // not open while the box is ticked.
     void MovePixels(int dx, int dy, int dz, bool wait);
 
+    // StepsPerPixelX and StepsPerPixelY as MovePixels computes them from the finished width;
+    // refuses (JobEnded) as MovePixels does.
+    struct PixelSteps {
+        qint32 x = 0;
+        qint32 y = 0;
+    };
+    PixelSteps stepsPerPixel() const;
+
     // Waits for one "OK" by the window's rule; returns at once when the output box is clear.
     // Throws JobEnded as PollUntilOk does.
     void WaitForOk();

@@ -6,6 +6,7 @@ cnc_packages=(
   qt6-base-dev qt6-serialport-dev libqt6serialport6 qt6-image-formats-plugins
   qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg-turbo-progs
 )
 
 cnc_install_missing() {

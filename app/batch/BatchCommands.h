@@ -32,6 +32,8 @@ int runParseCommand(const BatchCommandLine& commandLine);
 // `scan`: the scanner window's scan over its grid (the probe at the port, or random samples
 // with --dry-run), then --interpolate, --save, --export and --preview.
 int runScanCommand(const BatchCommandLine& commandLine);
+// `engrave PICTURE`: the engraving window's "Гравировать" on a greyscale picture.
+int runEngraveCommand(const BatchCommandLine& commandLine);
 
 struct BatchCommandEntry {
     const char* name;
@@ -56,4 +58,6 @@ inline constexpr BatchCommandEntry kBatchCommands[] = {
      "сканирование поверхности зондом по сетке точек"},
     {"outline", &runOutlineCommand, "outline selected|all|filled PICTURE [--figure N] [--width MM]",
      "обведение лазером: выделенная фигура, границы всех фигур или заполнение"},
+    {"engrave", &runEngraveCommand, "engrave PICTURE [--width MM] [--preview FILE]",
+     "лазерная гравировка полутоновой картинки"},
 };

@@ -2,12 +2,10 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -19,16 +17,14 @@
 #include "app/ui/WidgetNames.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/ui/FigureTree.h"
+#include "figures/ui/PictureFileDialog.h"
 #include "figures/ui/PictureViews.h"
 #include "link/ui/WorkingWindow.h"
+#include "link/ui/UserMessage.h"
 
 namespace {
 
 const QString kErrorTitle = QStringLiteral("Ошибка");
-const QString kOpenPictureTitle = QStringLiteral("Открыть картинку");
-// Each entry shows its name and lists its patterns after it in parentheses.
-const QString kPictureFilter =
-    QStringLiteral("Pictures (*.bmp;*.jpg;*.jpeg;) (*.bmp *.jpg *.jpeg);;All Files (*.*) (*)");
 
 // The control column keeps this distance from the window's edges.
 constexpr int kColumnMargin = 8;
@@ -37,12 +33,6 @@ constexpr QSize kPreferredSize(1000, 640);
 constexpr int kMinPictureAreaWidth = 200;
 constexpr int kMinHeight = 300;
 constexpr int kMinTreeHeight = 60;
-
-QString openPictureFile(QWidget* owner, const QString& title, const QString& directory,
-                        const QString& filter) {
-    return QFileDialog::getOpenFileName(owner, title, directory, filter, nullptr,
-                                        QFileDialog::HideNameFilterDetails);
-}
 
 }  // namespace
 
@@ -67,10 +57,7 @@ FigureWorkspace::FigureWorkspace(const FigureWindowSetup& setup, QWidget* parent
     // The box opens when the window next runs its events: a message of Form_Load then stands in
     // front of the window instead of appearing before it, and no caller is ever held up.
     m_showMessage = [this](const QString& title, const QString& text) {
-        auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        QMetaObject::invokeMethod(
-            box, [box] { box->open(); }, Qt::QueuedConnection);
+        showMessageBoxLater(this, title, text);
     };
     m_views->setLayers(&m_layers);
     buildColumn();

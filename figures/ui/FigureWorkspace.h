@@ -12,6 +12,7 @@
 #include "figures/PictureLayers.h"
 #include "figures/PictureLayout.h"
 #include "figures/ToolPosition.h"
+#include "figures/ui/PictureFileDialog.h"
 
 class PictureViews;
 class QFormLayout;
@@ -42,8 +43,7 @@ public:
     // Shows a message box with one OK button.
     using MessageFunction = std::function<void(const QString& title, const QString& text)>;
     // Asks for a picture file; returns its path, or an empty text when cancelled.
-    using OpenFileFunction = std::function<QString(
-        QWidget* owner, const QString& title, const QString& directory, const QString& filter)>;
+    using OpenFileFunction = ::OpenFileFunction;
 
     explicit FigureWorkspace(const FigureWindowSetup& setup, QWidget* parent = nullptr);
 

@@ -10,6 +10,13 @@ void showMessageBox(QWidget* parent, const QString& title, const QString& text) 
     box.exec();
 }
 
+void showMessageBoxLater(QWidget* parent, const QString& title, const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QMetaObject::invokeMethod(
+        box, [box] { box->open(); }, Qt::QueuedConnection);
+}
+
 void closeHostingWindow(QWidget* widget) {
     if (auto* frame = qobject_cast<QMdiSubWindow*>(widget->parentWidget())) {
         frame->close();

@@ -13,6 +13,10 @@ using MessageFunction =
 // The program's message box: `text` under `title`, one OK button, modal to `parent`'s window.
 void showMessageBox(QWidget* parent, const QString& title, const QString& text);
 
+// The same box, opened without waiting when the window next runs its events: a message of a
+// window's Form_Load then stands in front of the window, and the caller is never held up.
+void showMessageBoxLater(QWidget* parent, const QString& title, const QString& text);
+
 // Closes the window that `widget` is shown in: its child window frame when it sits in the main
 // window's area, otherwise the widget itself.
 void closeHostingWindow(QWidget* widget);

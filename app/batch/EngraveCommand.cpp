@@ -1,0 +1,31 @@
+#include "app/ConfigKeys.h"
+#include "app/batch/BatchCommands.h"
+#include "app/batch/BatchJobHost.h"
+#include "app/batch/BatchOutput.h"
+#include "engrave/PictureEngraving.h"
+#include "figures/PictureLayers.h"
+#include "link/MachineLink.h"
+#include "link/MoveProtocol.h"
+
+int runEngraveCommand(const BatchCommandLine& commandLine) {
+    const QStringList& arguments = commandLine.arguments;
+    if (arguments.size() != 1)
+        return badCommandLine(QStringLiteral("команде engrave нужна картинка"));
+    const BatchOptions& options = commandLine.options;
+    PictureFileResult file = loadPictureFile(arguments[0]);
+    if (file.status != PictureLoadStatus::Loaded) {
+        printError(file.message + u'\n');
+        return kExitFailed;
+    }
+    PixelBuffer& picture = file.picture;
+
+    BatchJobHost host(options);
+    host.setField(JobField::FinishedWidth, options.width.value_or(kEngraveWidthKey.read()));
+    int status = runBatchJob(options, host, [&](JobHost& jobHost, MachineLink& link) {
+        MoveProtocol protocol(MoveWindow::Engraving, jobHost, link);
+        EngravePicture(picture, jobHost, protocol);
+    });
+    if (!options.preview.isEmpty() && !writePreview(options.preview, imageView(picture)))
+        status = kExitFailed;
+    return status;
+}

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "app/ProgramSettings.h"
+#include "engrave/PictureEngraving.h"
+#include "figures/PictureLayers.h"
+#include "link/Fakes.h"
+#include "link/SerialPort.h"
+
+// End to end: `cnc engrave` through `cnc serve-sim` on a real pseudo-terminal sends exactly the
+// lines the engraving job computes, each answered, and its preview shows the burnt pixels red.
+
+namespace {
+
+const QString kProgram = QStringLiteral(CNC_EXECUTABLE);
+
+// A small greyscale "photo": shaded, textured, with a white ground on the left and at the top.
+QImage photo(int width, int height) {
+    QImage image(width, height, QImage::Format_Grayscale8);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool ground = x < width / 5 || y < height / 6 || (x * 7 + y * 3) % 11 == 0;
+            const int shade =
+                int(120 + 100 * std::sin(x * 0.21) * std::cos(y * 0.17)) + (x * 31 + y * 17) % 23;
+            image.scanLine(y)[x] = ground ? 255 : std::uint8_t(std::clamp(shade, 0, 254));
+        }
+    return image;
+}
+
+class EngraveBatchTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QFile file(path("cnc.ini"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(
+            "[CNC]\nSM_X_ratio=0.005\nSM_Y_ratio=0,005\nSM_Z_ratio=0.005\n"
+            "Etching_width=64\nPort=/dev/cnc-no-such-port\n");
+    }
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    // Runs cnc with the temporary configuration to its end; returns the exit status.
+    int run(const QStringList& words, int timeoutMs = 60000) {
+        QProcess process;
+        process.start(kProgram, QStringList{"--config", path("cnc.ini")} + words);
+        EXPECT_TRUE(process.waitForFinished(timeoutMs));
+        errors = QString::fromUtf8(process.readAllStandardError());
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+    QList<QByteArray> logged(const char* prefix) const {
+        QFile log(path("exchange.log"));
+        QList<QByteArray> lines;
+        if (!log.open(QIODevice::ReadOnly)) return lines;
+        for (const QByteArray& line : log.readAll().split('\n'))
+            if (line.startsWith(prefix)) lines << line.mid(2);
+        return lines;
+    }
+
+    QTemporaryDir dir;
+    QString errors;
+};
+
+// The lines the engraving window's job sends for the picture, with the batch run's settings.
+QList<QByteArray> expectedLines(const QString& picturePath, const QString& width) {
+    PictureFileResult file = loadPictureFile(picturePath);
+    EXPECT_EQ(file.status, PictureLoadStatus::Loaded);
+    Settings().StepRatioX = Settings().StepRatioY = 0.005;
+    auto script = std::make_shared<PortScript>();
+    script->perLine = {"OK\r\n"};
+    Settings().PortHandle = SerialAttach(std::make_unique<ScriptedTransport>(script));
+    FakeJobHost host;
+    host.fields[JobField::FinishedWidth] = width;
+    MoveProtocol protocol(MoveWindow::Engraving, host);
+    EngravePicture(file.picture, host, protocol);
+    SerialClose(Settings().PortHandle);
+    Settings() = ProgramSettings();
+    return script->written;
+}
+
+TEST_F(EngraveBatchTest, PhotoThroughServeSimEveryLineAnsweredAndPreviewRed) {
+    const QImage picture = photo(64, 48);
+    ASSERT_TRUE(picture.save(path("photo.bmp")));
+
+    QProcess server;
+    server.start(kProgram, {"--config", path("cnc.ini"), "serve-sim"});
+    ASSERT_TRUE(server.waitForStarted(5000));
+    ASSERT_TRUE(server.waitForReadyRead(5000));
+    const QString device = QString::fromLocal8Bit(server.readLine()).trimmed();
+
+    EXPECT_EQ(run({"--port", device, "engrave", path("photo.bmp"), "--log", path("exchange.log"),
+                   "--preview", path("preview.png")}),
+              0)
+        << qPrintable(errors);
+    const QList<QByteArray> sent = logged("> ");
+    const QList<QByteArray> expected = expectedLines(path("photo.bmp"), "64");
+    EXPECT_GT(expected.size(), 1000);
+    EXPECT_EQ(sent, expected);
+    EXPECT_EQ(logged("< ").count("OK"), sent.size()) << "every line was answered";
+    EXPECT_TRUE(errors.contains(QStringLiteral("Отправлено строк: %1").arg(sent.size())))
+        << qPrintable(errors);
+
+    const QImage preview(path("preview.png"));
+    ASSERT_EQ(preview.size(), picture.size());
+    int burnt = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const int v = picture.scanLine(y)[x];
+            const QRgb shown = preview.pixel(x, y);
+            SCOPED_TRACE(testing::Message() << x << "," << y << " grey " << v);
+            ASSERT_EQ(qBlue(shown), v);
+            ASSERT_EQ(qGreen(shown), v);
+            ASSERT_EQ(qRed(shown), 255) << "burnt pixels are red, white stays white";
+            burnt += v != 255;
+        }
+    EXPECT_EQ(burnt, sent.size() - 1);
+    ::kill(pid_t(server.processId()), SIGTERM);
+    EXPECT_TRUE(server.waitForFinished(3000));
+}
+
+TEST_F(EngraveBatchTest, WidthsThatCannotBeEngravedAreRefusedBeforeAnyLine) {
+    ASSERT_TRUE(photo(40, 30).save(path("photo.bmp")));
+    for (const char* width : {"0", "abc", "0,001", "-3"}) {
+        SCOPED_TRACE(width);
+        EXPECT_EQ(run({"--port", "sim", "--log", path("exchange.log"), "engrave", path("photo.bmp"),
+                       "--width", width}),
+                  1);
+        EXPECT_TRUE(logged("> ").isEmpty());
+        EXPECT_TRUE(errors.contains(QStringLiteral("Отправлено строк: 0"))) << qPrintable(errors);
+    }
+    EXPECT_EQ(run({"--dry-run", "engrave", path("none.jpg")}), 1);
+    EXPECT_TRUE(errors.contains(QStringLiteral("не найден"))) << qPrintable(errors);
+}
+
+// A dry run of a photo of a million pixels takes seconds, not the minutes a redraw of the
+// whole picture per pixel would.
+TEST_F(EngraveBatchTest, DryRunOfAMillionPixelPhotoTakesUnderFiveSeconds) {
+    ASSERT_TRUE(photo(1000, 1000).save(path("big.png")));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(run({"--dry-run", "engrave", path("big.png"), "--preview", path("big-out.png")}), 0)
+        << qPrintable(errors);
+    EXPECT_LT(clock.elapsed(), 5000);
+    const QImage preview(path("big-out.png"));
+    EXPECT_EQ(qRed(preview.pixel(999, 999)), 255);
+}
+
+}  // namespace

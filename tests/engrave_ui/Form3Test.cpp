@@ -1,0 +1,146 @@
+#include "engrave/ui/Form3.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <memory>
+
+#include "app/ProgramSettings.h"
+#include "figures/ui/LayerView.h"
+#include "link/ui/WindowJobHost.h"
+#include "tests/app/ConfigTestSupport.h"
+
+namespace {
+
+// The engraving window over a temporary configuration file, its messages and file dialog
+// recorded; the port is closed, so every job is a dry run.
+class Form3Test : public testing::Test {
+protected:
+    void SetUp() override { Settings() = ProgramSettings{}; }
+    void TearDown() override { Settings() = ProgramSettings{}; }
+
+    QString write(const char* name, const QImage& image) const {
+        const QString path = QDir(config.dir()).filePath(QLatin1String(name));
+        EXPECT_TRUE(image.save(path));
+        return path;
+    }
+    // Opens the window on the picture at `path` (stored as the remembered picture).
+    void open(const QString& path) {
+        config.write("[CNC]\nEtching_image=" + path.toUtf8() + "\n");
+        form = std::make_unique<Form3>();
+        form->setMessageFunction([this](QWidget*, const QString& title, const QString& text) {
+            messages << title + ": " + text;
+        });
+        form->setOpenFileFunction(
+            [this](QWidget*, const QString&, const QString&, const QString&) { return chosen; });
+        host()->setMessageFunction([this](QWidget*, const QString& title, const QString& text) {
+            messages << title + ": " + text;
+            buttonsDuringJob = field<QPushButton>("Command1")->isEnabled() ||
+                               field<QPushButton>("Command2")->isEnabled();
+        });
+    }
+    template <class T>
+    T* field(const char* name) const {
+        T* found = form->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    WindowJobHost* host() const { return form->findChild<WindowJobHost*>(); }
+    static QImage grey(int width, int height, int value) {
+        QImage image(width, height, QImage::Format_Grayscale8);
+        image.fill(value);
+        return image;
+    }
+
+    ScopedConfig config;
+    std::unique_ptr<Form3> form;
+    QStringList messages;
+    QString chosen;
+    bool buttonsDuringJob = true;
+};
+
+TEST_F(Form3Test, HeightFollowsWidthInThePicturesProportion) {
+    open(write("p.bmp", grey(400, 300, 0)));
+    EXPECT_EQ(field<QLineEdit>("Text6")->text(), "200");
+    EXPECT_EQ(field<QLineEdit>("Text7")->text(), "150");
+    field<QLineEdit>("Text7")->setText("100");
+    form->Text7_LostFocus();
+    EXPECT_EQ(field<QLineEdit>("Text6")->text(), "133");
+    EXPECT_EQ(field<LayerView>("Pict")->size(), QSize(404, 304));
+}
+
+TEST_F(Form3Test, MissingPictureShowsTheMessageAndHidesTheEngravingGroup) {
+    const QString missing = QDir(config.dir()).filePath("нет.jpg");
+    open(missing);
+    // The message of Form_Load opens once the window runs its events.
+    QApplication::processEvents();
+    QMessageBox* box = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<QMessageBox*>(widget); found && found->isVisible())
+            box = found;
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Ошибка");
+    EXPECT_EQ(box->text(), "Файл " + missing + " не найден!\r\nВыберите другой файл!");
+    box->close();
+    EXPECT_TRUE(field<QGroupBox>("Frame4")->isHidden());
+    EXPECT_TRUE(field<QGroupBox>("Frame2")->isHidden());
+    EXPECT_TRUE(field<LayerView>("Pict")->isHidden());
+}
+
+TEST_F(Form3Test, AChosenFileThatIsNoPictureKeepsThePreviousOne) {
+    const QString first = write("first.bmp", grey(40, 30, 0));
+    open(first);
+    QFile junk(QDir(config.dir()).filePath("junk.jpg"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a picture");
+    junk.close();
+    chosen = junk.fileName();
+    form->Command2_Click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Ошибка: Ошибка открытия файла!\r\njunk.jpg: "))
+        << messages[0].toStdString();
+    EXPECT_EQ(field<QLineEdit>("Text1")->text(), first);
+    EXPECT_EQ(form->picture().width, 40);
+
+    messages.clear();
+    chosen = write("second.bmp", grey(20, 50, 0));
+    form->Command2_Click();
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(form->picture().width, 20);
+    EXPECT_EQ(field<QLineEdit>("Text7")->text(), "500");
+    EXPECT_TRUE(config.bytes().contains("Etching_image=" + chosen.toUtf8()));
+}
+
+TEST_F(Form3Test, DryRunMarksEveryDarkPixelRedWithTheButtonsDisabled) {
+    QImage picture = grey(30, 20, 255);
+    for (int x = 3; x < 25; x += 4) picture.scanLine(7)[x] = 90;
+    open(write("dots.bmp", picture));
+    field<QPushButton>("Command1")->click();
+    EXPECT_EQ(messages, QStringList{"Лазерная гравировка: Гравировка закончена!"});
+    EXPECT_FALSE(buttonsDuringJob);
+    EXPECT_TRUE(field<QPushButton>("Command1")->isEnabled());
+    for (int y = 1; y <= 20; ++y)
+        for (int x = 1; x <= 30; ++x) {
+            const std::uint8_t* p = form->picture().pixel(x, y);
+            EXPECT_EQ(p[2], 255) << x << "," << y;
+            EXPECT_EQ(p[0] == 90, y == 8 && (x - 4) % 4 == 0 && x < 26) << x << "," << y;
+        }
+}
+
+TEST_F(Form3Test, StopEndsTheJobAndSaysWhereTheLaserStands) {
+    open(write("dark.bmp", grey(700, 700, 40)));
+    QTimer::singleShot(0, form.get(), [this] { field<QPushButton>("StopButton")->click(); });
+    field<QPushButton>("Command1")->click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Стоп: Гравировка остановлена: лазер стоит над пикселем"))
+        << messages[0].toStdString();
+    EXPECT_EQ(form->picture().pixel(1, 700)[2], 40) << "the last row was never reached";
+}
+
+}  // namespace
