@@ -11,8 +11,9 @@ namespace {
 constexpr std::uint8_t kWhite = 255;
 constexpr int kRedByte = 2;
 
-[[noreturn]] void refuse(const QString& message) {
-    throw JobEnded(JobEnded::Reason::Refused, QString::fromUtf16(kErrorTitle), message);
+// `field`: the size field at fault, which the window then puts the keyboard focus in.
+[[noreturn]] void refuse(const QString& message, std::optional<JobField> field = std::nullopt) {
+    throw JobEnded(JobEnded::Reason::Refused, QString::fromUtf16(kErrorTitle), message, field);
 }
 
 bool fitsInt32(qint64 value) {
@@ -27,13 +28,15 @@ void checkBeforeStart(const PixelBuffer& picture, JobHost& host, MoveProtocol& p
     const MoveProtocol::PixelSteps steps = protocol.stepsPerPixel();
     const QString widthText = host.fieldText(JobField::FinishedWidth).trimmed();
     if (parseNumber(widthText).value_or(0) <= 0)
-        refuse(QStringLiteral("Ширина готового изображения должна быть больше 0 мм."));
+        refuse(QStringLiteral("Ширина готового изображения должна быть больше 0 мм."),
+               JobField::FinishedWidth);
     for (const auto& [axis, perPixel] : {std::pair{u'X', steps.x}, std::pair{u'Y', steps.y}}) {
         if (perPixel == 0) {
             refuse(QStringLiteral("При ширине %1 мм на пиксель картинки приходится 0 шагов по "
                                   "оси %2. Увеличьте ширину или уменьшите картинку.")
                        .arg(widthText)
-                       .arg(QChar(axis)));
+                       .arg(QChar(axis)),
+                   JobField::FinishedWidth);
         }
     }
     const qint64 across = qint64(picture.width - 1) * steps.x;
@@ -41,7 +44,8 @@ void checkBeforeStart(const PixelBuffer& picture, JobHost& host, MoveProtocol& p
     if (!fitsInt32(-qint64(steps.x)) || !fitsInt32(across) || !fitsInt32(down)) {
         refuse(QStringLiteral("При ширине %1 мм перемещение через всю картинку не помещается в "
                               "команду станка (больше 2147483647 шагов). Уменьшите ширину.")
-                   .arg(widthText));
+                   .arg(widthText),
+               JobField::FinishedWidth);
     }
 }
 

@@ -81,6 +81,7 @@ protected:
             EngravePicture(picture, host, protocol, &state);
         } catch (const JobEnded& ended) {
             reason = ended.reason();
+            refusedField = ended.field();
             return ended.message();
         }
         return {};
@@ -97,6 +98,7 @@ protected:
     RecordingHost host;
     EngravingState state;
     JobEnded::Reason reason = JobEnded::Reason::Refused;
+    std::optional<JobField> refusedField;
 };
 
 TEST_F(PictureEngravingTest, WorkedExampleTwoByTwo) {
@@ -183,6 +185,7 @@ TEST_F(PictureEngravingTest, RefusesBeforeSendingAnything) {
         double ratio;
         int pictureWidth;
         const char* message;
+        bool widthAtFault = true;  // the window focuses the width field
     };
     for (const Case& c : {
              Case{"abc", 0.01, 2, "Введите число в поле «Ширина»!"},
@@ -190,8 +193,8 @@ TEST_F(PictureEngravingTest, RefusesBeforeSendingAnything) {
              Case{"0", 0.01, 2, "должна быть больше 0"},
              Case{"-5", 0.01, 2, "должна быть больше 0"},
              Case{"0,004", 0.01, 2, "0 шагов по оси X"},
-             Case{"200", 0, 2, "Не задан шаг двигателя по оси X"},
-             Case{"200", 1e-12, 2, "не помещается"},
+             Case{"200", 0, 2, "Не задан шаг двигателя по оси X", false},
+             Case{"200", 1e-12, 2, "не помещается", false},
              Case{"3000", 0.000001, 1000, "не помещается"},
          }) {
         SCOPED_TRACE(c.width);
@@ -201,6 +204,7 @@ TEST_F(PictureEngravingTest, RefusesBeforeSendingAnything) {
         picture.paint(1, 1, 0, 0, 0);
         EXPECT_TRUE(engrave(picture).contains(QString::fromUtf8(c.message)));
         EXPECT_EQ(reason, JobEnded::Reason::Refused);
+        EXPECT_EQ(refusedField == JobField::FinishedWidth, c.widthAtFault);
         EXPECT_TRUE(script->written.isEmpty());
     }
     Settings().StepRatioX = 0.01;
