@@ -8,6 +8,7 @@
 
 #include "engrave/PictureEngraving.h"
 #include "figures/ui/LayerView.h"
+#include "link/MachineLink.h"
 #include "link/MoveProtocol.h"
 
 // The per-pixel cost of a dry engraving with its redraw, at picture sizes from 64² to 4000²:
@@ -65,7 +66,7 @@ void BM_EngraveDryInWindow(benchmark::State& state) {
     view.resize(size + 4, size + 4);
     view.show();
     WindowlikeHost host(&view);
-    MoveProtocol protocol(MoveWindow::Engraving, host);
+    MoveProtocol protocol(MoveWindow::Engraving, host, programMachineLink());
     std::int64_t pixels = 0;
     for (auto _ : state) {
         state.PauseTiming();

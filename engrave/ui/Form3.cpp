@@ -1,5 +1,6 @@
 #include "engrave/ui/Form3.h"
 
+#include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -14,6 +14,7 @@
 #include "engrave/PictureEngraving.h"
 #include "figures/PictureLayers.h"
 #include "link/Fakes.h"
+#include "link/MachineLink.h"
 #include "link/SerialPort.h"
 
 // End to end: `cnc engrave` through `cnc serve-sim` on a real pseudo-terminal sends exactly the
@@ -75,12 +76,12 @@ QList<QByteArray> expectedLines(const QString& picturePath, const QString& width
     Settings().StepRatioX = Settings().StepRatioY = 0.005;
     auto script = std::make_shared<PortScript>();
     script->perLine = {"OK\r\n"};
-    Settings().PortHandle = SerialAttach(std::make_unique<ScriptedTransport>(script));
+    programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(script)));
     FakeJobHost host;
     host.fields[JobField::FinishedWidth] = width;
-    MoveProtocol protocol(MoveWindow::Engraving, host);
+    MoveProtocol protocol(MoveWindow::Engraving, host, programMachineLink());
     EngravePicture(file.picture, host, protocol);
-    SerialClose(Settings().PortHandle);
+    programMachineLink().close();
     Settings() = ProgramSettings();
     return script->written;
 }

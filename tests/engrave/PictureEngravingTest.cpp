@@ -7,6 +7,7 @@
 
 #include "app/ProgramSettings.h"
 #include "link/Fakes.h"
+#include "link/MachineLink.h"
 #include "link/SerialPort.h"
 
 namespace {
@@ -65,18 +66,18 @@ protected:
     void SetUp() override {
         Settings() = ProgramSettings{};
         Settings().StepRatioX = Settings().StepRatioY = 0.01;
-        Settings().PortHandle = SerialAttach(std::make_unique<ScriptedTransport>(script));
+        programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(script)));
         script->perLine = {kOk};
         host.fields[JobField::FinishedWidth] = "2";
         host.timeoutMs = 60000;  // a wait that outlives its script ends instead of hanging
     }
     void TearDown() override {
-        SerialClose(Settings().PortHandle);
+        programMachineLink().close();
         Settings() = ProgramSettings{};
     }
     // Runs the job; returns the message of a JobEnded, empty when it ended normally.
     QString engrave(PixelBuffer& picture) {
-        MoveProtocol protocol(MoveWindow::Engraving, host);
+        MoveProtocol protocol(MoveWindow::Engraving, host, programMachineLink());
         try {
             EngravePicture(picture, host, protocol, &state);
         } catch (const JobEnded& ended) {
