@@ -1,6 +1,7 @@
 #include "app/ProgramSettings.h"
 
 #include <QStringList>
+#include <cmath>
 
 #include "app/Config.h"
 #include "app/ConfigKeys.h"
@@ -20,6 +21,17 @@ const RatioKey kRatioKeys[] = {
 };
 
 }  // namespace
+
+const GcodeSettingKey kGcodeSettingKeys[8] = {
+    {"gcode_feed_mill", u"Подача фрезы, мм/мин:", &GcodeSettings::MillFeed},
+    {"gcode_feed_plunge", u"Подача вниз, мм/мин:", &GcodeSettings::PlungeFeed},
+    {"gcode_feed_laser", u"Подача лазера, мм/мин:", &GcodeSettings::LaserFeed},
+    {"gcode_feed_probe", u"Подача щупа, мм/мин:", &GcodeSettings::ProbeFeed},
+    {"gcode_laser_power", u"Мощность обводки, S:", &GcodeSettings::OutlinePower},
+    {"gcode_laser_scale", u"Мощность при черном, S:", &GcodeSettings::LaserScale},
+    {"gcode_probe_limit", u"Ход щупа вниз, мм:", &GcodeSettings::ProbeLimit},
+    {"gcode_height_range", u"Диапазон высот, мм:", &GcodeSettings::HeightRange},
+};
 
 ProgramSettings& Settings() {
     static ProgramSettings settings;
@@ -44,6 +56,13 @@ QString loadProgramSettings(ProgramSettings& settings) {
         }
     }
     settings.PortName = kPortKey.read();
+    const GcodeSettings defaults;
+    for (const GcodeSettingKey& entry : kGcodeSettingKeys) {
+        const std::optional<double> value =
+            ParseDecimal(ReadSetting(QLatin1String(entry.key), QString()));
+        settings.Gcode.*entry.value =
+            value && *value > 0 && std::isfinite(*value) ? *value : defaults.*entry.value;
+    }
     if (problems.isEmpty()) return {};
     return QStringLiteral("В файле настроек %1:\n%2\nЗадайте шаг двигателя в окне \"Настройка\".")
         .arg(ConfigPath(), problems.join(u'\n'));

@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "link/GcodeFileTransport.h"
+#include "link/GrblTransport.h"
 #include "link/SerialPort.h"
 #include "link/SerialRegistry.h"
 
@@ -15,6 +17,21 @@ std::map<QString, PortOpener>& portKinds() {
              if (address == QLatin1String("probe"))
                  return SerialAttach(makeVirtualControllerTransport(true));
              return kPortCannotOpen;
+         }},
+        // The jobs written as G-code to the file ADDRESS.
+        {QStringLiteral("gcode"),
+         [](const QString& address, int) {
+             auto file = std::make_unique<GcodeFileTransport>();
+             if (!file->open(address)) return kPortCannotOpen;
+             return SerialAttach(std::move(file));
+         }},
+        // The jobs streamed as G-code to a GRBL controller on the device ADDRESS.
+        {QStringLiteral("grbl"),
+         [](const QString& address, int) {
+             auto grbl = std::make_unique<GrblTransport>();
+             const int result = grbl->open(address);
+             if (result != 0) return result;
+             return SerialAttach(std::move(grbl));
          }},
     };
     return kinds;

@@ -22,8 +22,9 @@ inline constexpr int kPortBaud = 9600;
 using PortOpener = std::function<int(const QString& address, int baud)>;
 
 // Makes the kind of port `kind` (letters, digits, "-"; matched without regard to case) known to
-// every later open. A kind added twice keeps its last opener. "sim" is built in: "sim" is the
-// virtual controller, "sim:probe" the same with the probe mounted.
+// every later open. A kind added twice keeps its last opener. Built in: "sim" is the virtual
+// controller, "sim:probe" the same with the probe mounted; "gcode:FILE" writes the jobs as
+// G-code to FILE; "grbl:DEVICE" streams them to a GRBL controller at 115200 baud.
 void addPortKind(const QString& kind, PortOpener open);
 
 // Opens the port called `name`: a name "KIND" or "KIND:ADDRESS" of a known kind by its opener,

@@ -75,7 +75,7 @@ void MoveProtocol::ArduinoMoveMM(double dx, double dy, double dz) {
     const qint32 z = stepsFor(dz, settings.StepRatioZ, u'Z');
     // A manual move waits for its own "OK" even with the output box clear: left unread, that
     // answer would be taken by the next job's first wait, and the job would run a line ahead.
-    if (m_link.isOpen()) sendLine(x, y, z, true);
+    if (m_link.isOpen()) send(x, y, z, true, true);
 }
 
 MoveProtocol::PixelSteps MoveProtocol::stepsPerPixel() const {
@@ -99,6 +99,10 @@ void MoveProtocol::MovePixels(int dx, int dy, int dz, bool wait) {
 }
 
 void MoveProtocol::sendLine(qint64 x, qint64 y, qint64 z, bool wait) {
+    send(x, y, z, wait, false);
+}
+
+void MoveProtocol::send(qint64 x, qint64 y, qint64 z, bool wait, bool manual) {
     constexpr qint64 kLowest = std::numeric_limits<qint32>::min();
     constexpr qint64 kHighest = std::numeric_limits<qint32>::max();
     const qint64 values[] = {x, y, z};
@@ -106,7 +110,9 @@ void MoveProtocol::sendLine(qint64 x, qint64 y, qint64 z, bool wait) {
     for (int i = 0; i < 3; ++i)
         if (values[i] < kLowest || values[i] > kHighest) refuseTooFar(axes[i], double(values[i]));
     if (!m_link.isOpen()) refuse(QStringLiteral("Ошибка открытия Com-порта"));
+    SerialNoteStop(m_link.PortHandle(), m_host.stopLevel());
     if (m_host.stopLevel() == StopLevel::Abandon) throw abandonedJob();
+    SerialDescribeLine(m_link.PortHandle(), {m_window, manual});
     m_link.sendLine(formatMoveLine(qint32(x), qint32(y), qint32(z)), {x, y, z});
     ++m_linesSent;
     if (wait) waitForReply();

@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 #include "link/JobHost.h"
+#include "link/MoveWindow.h"
 
 class MachineLink;
 
@@ -16,13 +17,6 @@ class MachineLink;
 // which counts the machine's position from the answers; the port is the link's PortHandle and
 // the step ratios are Settings().StepRatioX/Y/Z, read at every call, as are the host's size
 // fields.
-
-enum class MoveWindow {
-    Milling,    // Form1: Z in grey levels × StepsPerGreyLevel; one reply text kept between waits
-    Scanner,    // Form2: the reply text is emptied before every wait
-    Engraving,  // Form3: raw third field; every wait reads into a fresh text, 2 ms pauses
-    Outlining,  // Form5: raw third field; one reply text kept between waits
-};
 
 // The third field of the scanner's sample request.
 inline constexpr qint32 kProbeRequestZ = 100;
@@ -86,6 +80,7 @@ public:
     const QByteArray& replyBuffer() const { return m_replyBuffer; }
 
 private:
+    void send(qint64 x, qint64 y, qint64 z, bool wait, bool manual);
     void waitForReply();
     // Reads up to the answer by the window's rule.
     void readReply(int handle);

@@ -25,6 +25,7 @@ void PollUntilOk(JobHost& host, int handle, QByteArray& text, int pauseMs) {
     const std::int64_t started = host.clockMs();
     std::optional<std::int64_t> stopSeen;
     while (!holdsOk(text)) {
+        SerialNoteStop(handle, host.stopLevel());
         for (int byte = SerialReadByte(handle); byte >= 0; byte = SerialReadByte(handle))
             text.append(char(byte));
         if (holdsOk(text)) return;

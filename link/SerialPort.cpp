@@ -52,7 +52,7 @@ void SerialWrite(int handle, const QByteArray& text) {
     if (!port) return;
     const qint64 written = port->transport->write(text);
     if (port->tap) port->tap->sent(text.left(qMax<qint64>(written, 0)));
-    std::this_thread::sleep_for(kPauseAfterWrite);
+    if (port->transport->pausesAfterWrite()) std::this_thread::sleep_for(kPauseAfterWrite);
     if (written < text.size()) port->transport->clearError();
 }
 
@@ -67,6 +67,18 @@ int SerialReadByte(int handle) {
         if (port->tap) port->tap->received(port->received);
     }
     return static_cast<unsigned char>(port->received[port->next++]);
+}
+
+void SerialDescribeLine(int handle, const LineMeaning& meaning) {
+    if (OpenPort* port = findPort(handle)) port->transport->describeLine(meaning);
+}
+
+void SerialNoteStop(int handle, StopLevel level) {
+    if (OpenPort* port = findPort(handle)) port->transport->noteStop(level);
+}
+
+void SerialDescribeJob(int handle, const QString& job) {
+    if (OpenPort* port = findPort(handle)) port->transport->describeJob(job);
 }
 
 void SerialClose(int handle) {

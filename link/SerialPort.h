@@ -17,12 +17,19 @@ inline constexpr int kPortSettingsRefused = -2;
 // port is closed again).
 int SerialOpen(const QString& name, int baud);
 
-// Sends the text's bytes and returns when they have left, then pauses 2 ms. A short write
+// Sends the text's bytes and returns when they have left, then pauses 2 ms (not on the G-code
+// ports). A short write
 // clears the port's error state; nothing is reported. Unknown handles are ignored.
 void SerialWrite(int handle, const QByteArray& text);
 
 // The next received byte (0..255), or -1 when none is waiting. Never waits.
 int SerialReadByte(int handle);
+
+// Tell the port `handle` what the next line means, how far a stop request has gone, and which
+// job runs (see SerialTransport). Unknown handles are ignored.
+void SerialDescribeLine(int handle, const LineMeaning& meaning);
+void SerialNoteStop(int handle, StopLevel level);
+void SerialDescribeJob(int handle, const QString& job);
 
 // Closes the port; handles of 0 or less and unknown handles are ignored.
 void SerialClose(int handle);

@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+
+#include "link/JobHost.h"
+#include "link/MoveWindow.h"
 
 // One open serial line as the driver sees it: a real port, the virtual controller, or a test's
 // scripted fake. Reads never block.
@@ -14,4 +18,13 @@ public:
     virtual void readAvailable(QByteArray& into) = 0;
     // Clears the line's error state after a failed or short write.
     virtual void clearError() {}
+
+    // Ports that translate the move lines (G-code) are told what the next line means, how far
+    // the user's stop request has gone (before every line and every poll of a wait), and which
+    // job and picture the lines come from. Our own controller needs none of it.
+    virtual void describeLine(const LineMeaning&) {}
+    virtual void noteStop(StopLevel) {}
+    virtual void describeJob(const QString&) {}
+    // Whether the driver pauses after every write to space the lines for our controller.
+    virtual bool pausesAfterWrite() const { return true; }
 };

@@ -7,6 +7,7 @@ cnc_packages=(
   qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-turbo-progs
+  nodejs
 )
 
 cnc_install_missing() {
@@ -14,6 +15,8 @@ cnc_install_missing() {
   for p in "${cnc_packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
+  # npm checks the written G-code files; some Node.js builds carry it inside their own package.
+  command -v npm >/dev/null 2>&1 || missing+=(npm)
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}" >&2
   local sudo=""

@@ -5,4 +5,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" "$@"
 export QT_QPA_PLATFORM=offscreen
 cd "${CNC_BUILD_DIR:-$root/build}"
+# The independent check of the written G-code files: a G-code interpreter from the npm registry.
+if [ ! -f npm/node_modules/gcode-toolpath/package.json ]; then
+  npm install --prefix npm --no-audit --no-fund --silent gcode-toolpath@3.0.0
+fi
 ctest --output-on-failure --timeout 600 -j "$(nproc)"

@@ -25,6 +25,8 @@ struct BatchOptions {
     QString exportPath;               // --export FILE.csv|FILE.stl (scan)
     bool interpolate = false;         // --interpolate (scan)
     bool probe = false;               // --probe (serve-sim)
+    bool grbl = false;                // --grbl (serve-sim)
+    int errorAtLine = 0;              // --error-at N (serve-sim --grbl): refuse the Nth line
     int delayMs = 0;                  // --delay MS (serve-sim)
 };
 

@@ -14,7 +14,8 @@ int runPortsCommand(const BatchCommandLine& commandLine);
 // `move DX DY DZ`: a manual move in millimetres, as the manual positioning panel makes it.
 int runMoveCommand(const BatchCommandLine& commandLine);
 
-// `serve-sim`: the virtual controller on a pseudo-terminal until SIGINT or SIGTERM.
+// `serve-sim`: the virtual controller (with --grbl a virtual GRBL) on a pseudo-terminal until
+// SIGINT or SIGTERM.
 int runServeSimCommand(const BatchCommandLine& commandLine);
 
 // `mill selected|all|3d PICTURE`: the milling window's jobs on a picture parsed as "Разобрать"
@@ -47,7 +48,7 @@ inline constexpr BatchCommandEntry kBatchCommands[] = {
      "фигуры, пары и дерево вложения картинки"},
     {"ports", &runPortsCommand, "ports", "список найденных последовательных портов"},
     {"move", &runMoveCommand, "move DX DY DZ", "ручное перемещение в миллиметрах"},
-    {"serve-sim", &runServeSimCommand, "serve-sim [--probe] [--delay MS]",
+    {"serve-sim", &runServeSimCommand, "serve-sim [--probe | --grbl [--error-at N]] [--delay MS]",
      "виртуальный контроллер станка на псевдотерминале"},
     {"mill", &runMillCommand,
      "mill selected|all|3d PICTURE [--figure N] [--width MM] [--depth MM] [--diameter MM]",

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QStringList>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -155,6 +156,18 @@ void BatchJobHost::showMessage(const QString& title, const QString& text) {
     printError(title + QStringLiteral(": ") + text + u'\n');
 }
 
+QString BatchJobHost::jobDescription() const {
+    QStringList parts{m_jobTitle};
+    const std::pair<JobField, const char16_t*> captions[] = {
+        {JobField::FinishedWidth, u"ширина %1 мм"},
+        {JobField::Depth, u"глубина %1 мм"},
+        {JobField::Diameter, u"фреза %1 мм"},
+    };
+    for (const auto& [field, caption] : captions)
+        if (m_fields.contains(field)) parts << QString::fromUtf16(caption).arg(m_fields[field]);
+    return parts.join(QStringLiteral(", "));
+}
+
 int runBatchJob(const BatchOptions& options, BatchJobHost& host,
                 const std::function<void(JobHost&, MachineLink&)>& job) {
     QElapsedTimer clock;
@@ -165,6 +178,7 @@ int runBatchJob(const BatchOptions& options, BatchJobHost& host,
         BatchPort port;
         if (!port.open(options)) return kExitFailed;
         host.startClock();
+        SerialDescribeJob(port.link().PortHandle(), host.jobDescription());
         try {
             job(host, port.link());
         } catch (const JobEnded& ended) {

@@ -23,6 +23,10 @@ public:
 
     // The text a size field holds for the job (from an option or the configuration file).
     void setField(JobField field, const QString& text) { m_fields[field] = text; }
+    // What the job is, for ports that record it (a G-code file's header): the command and its
+    // picture; the size fields set are added to it.
+    void setJobTitle(const QString& title) { m_jobTitle = title; }
+    QString jobDescription() const;
 
     bool outputEnabled() const override { return !m_dryRun; }
     QString fieldText(JobField field) const override { return m_fields.value(field); }
@@ -45,6 +49,7 @@ private:
     bool m_dryRun;
     int m_timeoutMs;
     QMap<JobField, QString> m_fields;
+    QString m_jobTitle;
     bool m_terminal;
     bool m_progressShown = false;
     QElapsedTimer m_sinceProgress;

@@ -73,6 +73,14 @@ const std::vector<OptionSpec>& optionSpecs() {
         {"export", true, text(&BatchOptions::exportPath)},
         {"interpolate", false, flag(&BatchOptions::interpolate)},
         {"probe", false, flag(&BatchOptions::probe)},
+        {"grbl", false, flag(&BatchOptions::grbl)},
+        {"error-at", true,
+         [](BatchOptions& options, const QString& value) {
+             const std::optional<int> line = parseWholeNumber(value);
+             if (!line || *line < 1) return badValue(value);
+             options.errorAtLine = *line;
+             return QString();
+         }},
         {"delay", true,
          [](BatchOptions& options, const QString& value) {
              const std::optional<int> delay = parseWholeNumber(value);

@@ -33,6 +33,8 @@ int runMillCommand(const BatchCommandLine& commandLine) {
     host.setField(JobField::Diameter, options.diameter.value_or(kMillDiameterKey.read()));
 
     const QString mode = arguments[0];
+    host.setJobTitle(QStringLiteral("фрезерование (mill %1), картинка %2")
+                         .arg(mode, QFileInfo(arguments[1]).fileName()));
     int status = runBatchJob(options, host, [&](JobHost& jobHost, MachineLink& link) {
         MoveProtocol protocol(MoveWindow::Milling, jobHost, link);
         MillJobs jobs(

@@ -5,6 +5,8 @@
 
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchOutput.h"
+#include "app/ProgramSettings.h"
+#include "link/GrblSimServer.h"
 #include "link/SimServer.h"
 
 namespace {
@@ -17,6 +19,39 @@ extern "C" void wakeServer(int) {
     [[maybe_unused]] const ssize_t written = ::write(g_stopPipe[1], &byte, 1);
 }
 
+// Makes SIGINT and SIGTERM wake the server through the stop pipe.
+bool catchStopSignals() {
+    if (::pipe(g_stopPipe) != 0) return false;
+    struct sigaction action {};
+    action.sa_handler = &wakeServer;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    return true;
+}
+
+void closeStopPipe() {
+    ::close(g_stopPipe[0]);
+    ::close(g_stopPipe[1]);
+}
+
+// The virtual GRBL, its probe surface at the program's step ratios and height range.
+int serveGrbl(int delayMs, int errorAtLine) {
+    const ProgramSettings& settings = Settings();
+    GrblSimServer server({settings.StepRatioX, settings.StepRatioY, settings.StepRatioZ},
+                         settings.Gcode.HeightRange, delayMs);
+    if (errorAtLine > 0) server.refuseLine(errorAtLine);
+    QString error;
+    if (!server.open(&error) || !catchStopSignals()) {
+        printError(QStringLiteral("Не удаётся создать псевдотерминал: %1\n").arg(error));
+        return kExitFailed;
+    }
+    printOut(server.devicePath() + u'\n');
+    server.serve(g_stopPipe[0], stdout);
+    closeStopPipe();
+    return kExitDone;
+}
+
 }  // namespace
 
 int runServeSimCommand(const BatchCommandLine& commandLine) {
@@ -24,20 +59,20 @@ int runServeSimCommand(const BatchCommandLine& commandLine) {
         return badCommandLine(QStringLiteral("лишний аргумент команды serve-sim: %1")
                                   .arg(commandLine.arguments.first()));
     }
-    SimServer server(commandLine.options.probe, commandLine.options.delayMs);
+    const BatchOptions& options = commandLine.options;
+    if (options.probe && options.grbl)
+        return badCommandLine(QStringLiteral("--probe и --grbl не сочетаются: у GRBL свой щуп"));
+    if (options.grbl) return serveGrbl(options.delayMs, options.errorAtLine);
+    if (options.errorAtLine > 0)
+        return badCommandLine(QStringLiteral("--error-at только вместе с --grbl"));
+    SimServer server(options.probe, options.delayMs);
     QString error;
-    if (!server.open(&error) || ::pipe(g_stopPipe) != 0) {
+    if (!server.open(&error) || !catchStopSignals()) {
         printError(QStringLiteral("Не удаётся создать псевдотерминал: %1\n").arg(error));
         return kExitFailed;
     }
-    struct sigaction action {};
-    action.sa_handler = &wakeServer;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
     printOut(server.devicePath() + u'\n');
     server.serve(g_stopPipe[0], stdout);
-    ::close(g_stopPipe[0]);
-    ::close(g_stopPipe[1]);
+    closeStopPipe();
     return kExitDone;
 }

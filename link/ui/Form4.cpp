@@ -10,6 +10,8 @@
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 
 #include "app/Config.h"
 #include "app/ConfigKeys.h"
@@ -35,6 +37,10 @@ void addPortSuggestions(QComboBox* box) {
         return a.portName() < b.portName();
     });
     for (const QSerialPortInfo& port : ports) {
+        box->addItem(QStringLiteral("grbl:") + port.portName());
+        box->setItemData(box->count() - 1,
+                         QStringLiteral("Контроллер GRBL на порту %1").arg(port.portName()),
+                         Qt::ToolTipRole);
         box->addItem(port.portName());
         QStringList parts;
         for (const QString& part : {port.description(), port.manufacturer()})
@@ -46,6 +52,10 @@ void addPortSuggestions(QComboBox* box) {
     box->setItemData(box->count() - 1, QStringLiteral("Виртуальный станок"), Qt::ToolTipRole);
     box->addItem(QStringLiteral("sim:probe"));
     box->setItemData(box->count() - 1, QStringLiteral("Виртуальный станок со щупом сканера"),
+                     Qt::ToolTipRole);
+    box->addItem(QStringLiteral("gcode:") + ProgramFilePath(QStringLiteral("job.nc")));
+    box->setItemData(box->count() - 1,
+                     QStringLiteral("Записать работу файлом G-кода (gcode:ИМЯ_ФАЙЛА)"),
                      Qt::ToolTipRole);
 }
 
@@ -69,6 +79,7 @@ Form4::Form4(JobRunner& runner, MachineLink& link, QWidget* parent)
       Text2(named(new QLineEdit(QStringLiteral("0.005"), this), "Text2")),
       Label4(named(new QLabel(QStringLiteral("Z:"), this), "Label4")),
       Text3(named(new QLineEdit(QStringLiteral("-0.005"), this), "Text3")),
+      Frame3(named(new QGroupBox(QStringLiteral("G-код (GRBL)"), this), "Frame3")),
       Command1(named(new QPushButton(QStringLiteral("ОК"), this), "Command1")),
       Command2(named(new QPushButton(QStringLiteral("Отмена"), this), "Command2")) {
     setWindowTitle(QStringLiteral("Настройка и калибровка"));
@@ -97,6 +108,22 @@ Form4::Form4(JobRunner& runner, MachineLink& link, QWidget* parent)
     }
     ratioLayout->setColumnStretch(3, 1);
 
+    auto* gcodeLayout = new QGridLayout(Frame3);
+    for (int i = 0; i < int(std::size(kGcodeSettingKeys)); ++i) {
+        const GcodeSettingKey& entry = kGcodeSettingKeys[i];
+        auto* field = named(new QLineEdit(this), entry.key);
+        auto* label = new QLabel(QString::fromUtf16(entry.caption), this);
+        label->setBuddy(field);
+        field->setMaximumWidth(field->fontMetrics().averageCharWidth() * 12);
+        // Two columns of label and field.
+        gcodeLayout->addWidget(label, i / 2, (i % 2) * 2);
+        gcodeLayout->addWidget(field, i / 2, (i % 2) * 2 + 1);
+        m_gcodeFields.append(field);
+    }
+    Frame3->setToolTip(
+        QStringLiteral("Для портов grbl:УСТРОЙСТВО и gcode:ФАЙЛ; новые значения действуют "
+                       "после открытия порта заново"));
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(Command1);
@@ -105,6 +132,7 @@ Form4::Form4(JobRunner& runner, MachineLink& link, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame1);
     layout->addWidget(Frame2);
+    layout->addWidget(Frame3);
     layout->addStretch();
     layout->addLayout(buttons);
 
@@ -123,6 +151,8 @@ void Form4::Form_Load() {
     Text2->setText(formatGeneral(settings.StepRatioY));
     Text3->setText(formatGeneral(settings.StepRatioZ));
     Text4->setEditText(settings.PortName);
+    for (int i = 0; i < m_gcodeFields.size(); ++i)
+        m_gcodeFields[i]->setText(formatGeneral(settings.Gcode.*kGcodeSettingKeys[i].value));
 }
 
 void Form4::Command1_Click() {
@@ -142,7 +172,23 @@ void Form4::Command1_Click() {
         }
         ratios[i] = *ratio;
     }
+    GcodeSettings gcode;
+    for (int i = 0; i < m_gcodeFields.size(); ++i) {
+        const auto value = ParseDecimal(m_gcodeFields[i]->text());
+        if (!value || !(*value > 0) || !std::isfinite(*value)) {
+            m_showMessage(this, QStringLiteral("Ошибка"),
+                          QStringLiteral("В поле «%1» должно быть число больше нуля.")
+                              .arg(QString::fromUtf16(kGcodeSettingKeys[i].caption)));
+            m_gcodeFields[i]->setFocus();
+            m_gcodeFields[i]->selectAll();
+            return;
+        }
+        gcode.*kGcodeSettingKeys[i].value = *value;
+    }
     ProgramSettings& settings = Settings();
+    settings.Gcode = gcode;
+    for (int i = 0; i < m_gcodeFields.size(); ++i)
+        WriteSetting(QLatin1String(kGcodeSettingKeys[i].key), m_gcodeFields[i]->text());
     settings.StepRatioX = ratios[0];
     settings.StepRatioY = ratios[1];
     settings.StepRatioZ = ratios[2];

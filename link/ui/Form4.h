@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QWidget>
 
 #include "link/ui/UserMessage.h"
@@ -30,9 +31,10 @@ public:
 
 private:
     void Form_Load();
-    // "ОК": refuses, naming the field, a ratio that is not a number or is zero, and keeps the
-    // window open; otherwise sets the ratios and the port name, writes "SM_X_ratio",
-    // "SM_Y_ratio", "SM_Z_ratio" and "port" exactly as typed, and closes the window.
+    // "ОК": refuses, naming the field, a ratio that is not a number or is zero, or a G-code
+    // setting that is not a number above 0, and keeps the window open; otherwise sets the
+    // ratios, the G-code settings and the port name, writes "SM_X_ratio", "SM_Y_ratio",
+    // "SM_Z_ratio", the G-code keys and "port" exactly as typed, and closes the window.
     void Command1_Click();
     // "Отмена": closes the window; nothing changes.
     void Command2_Click();
@@ -56,6 +58,8 @@ private:
     QLineEdit* Text2;
     QLabel* Label4;
     QLineEdit* Text3;
+    QGroupBox* Frame3;  // the G-code settings, one field per key, named after it
+    QList<QLineEdit*> m_gcodeFields;
     QPushButton* Command1;
     QPushButton* Command2;
 };

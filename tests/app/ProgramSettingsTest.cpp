@@ -7,7 +7,7 @@ namespace {
 
 // Settings with values that start-up must overwrite.
 ProgramSettings staleSettings() {
-    return {7, 7, 7, QStringLiteral("stale")};
+    return {7, 7, 7, QStringLiteral("stale"), {}};
 }
 
 }  // namespace

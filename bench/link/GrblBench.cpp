@@ -1,0 +1,88 @@
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/ProgramSettings.h"
+#include "link/GrblSimServer.h"
+#include "link/GrblTransport.h"
+#include "link/MachineLink.h"
+#include "link/MoveProtocol.h"
+#include "link/SerialPort.h"
+
+// Milling move lines per second through the grbl: port to the virtual GRBL on a pseudo-terminal
+// (what `cnc serve-sim --grbl` runs), with character counting against stop-and-wait, in one
+// run. `blockMs` is how long the virtual GRBL takes to carry out one planner block.
+
+namespace {
+
+class TimedHost final : public JobHost {
+public:
+    bool outputEnabled() const override { return true; }
+    QString fieldText(JobField) const override { return QStringLiteral("200"); }
+    void redraw(const QRect&) override {}
+    void letEventsRun() override {}
+    void sleepMs(int milliseconds) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
+    StopLevel stopLevel() const override { return StopLevel::None; }
+    int replyTimeoutMs() const override { return 5000; }
+    void reportProgress(const JobProgress&) override {}
+    void showMessage(const QString&, const QString&) override {}
+};
+
+void ensureApplication() {
+    static int argc = 1;
+    static char name[] = "grbl_bench";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+}
+
+void LinesToVirtualGrbl(benchmark::State& state, GrblTransport::Flow flow) {
+    ensureApplication();
+    Settings().StepRatioX = Settings().StepRatioY = Settings().StepRatioZ = 0.005;
+    GrblSimServer server({0.005, 0.005, 0.005}, 5, int(state.range(0)));
+    QString error;
+    int stop[2];
+    if (!server.open(&error) || ::pipe(stop) != 0) {
+        state.SkipWithError("no pseudo-terminal");
+        return;
+    }
+    std::FILE* transcript = std::fopen("/dev/null", "w");
+    std::thread serving([&] { server.serve(stop[0], transcript); });
+    {
+        auto port = std::make_unique<GrblTransport>(flow);
+        if (port->open(server.devicePath()) != 0) {
+            state.SkipWithError("the grbl: port did not open");
+        } else {
+            MachineLink link;
+            link.adopt(SerialAttach(std::move(port)));
+            TimedHost host;
+            MoveProtocol protocol(MoveWindow::Milling, host, link);
+            int i = 0;
+            // A cutter going round a square, one short G1 per line.
+            for (auto _ : state) protocol.sendLine((i & 64) ? 83 : -83, (i++ & 32) ? 83 : -83, 0, true);
+            state.SetItemsProcessed(state.iterations());
+            link.close();
+        }
+    }
+    [[maybe_unused]] const ssize_t written = ::write(stop[1], "x", 1);
+    serving.join();
+    std::fclose(transcript);
+    ::close(stop[0]);
+    ::close(stop[1]);
+}
+
+void CharacterCounting(benchmark::State& state) {
+    LinesToVirtualGrbl(state, GrblTransport::Flow::CharacterCounting);
+}
+void StopAndWait(benchmark::State& state) {
+    LinesToVirtualGrbl(state, GrblTransport::Flow::StopAndWait);
+}
+BENCHMARK(CharacterCounting)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(StopAndWait)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+
+}  // namespace

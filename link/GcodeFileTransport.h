@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryFile>
+#include <memory>
+
+#include "link/GcodeStream.h"
+#include "link/SerialTransport.h"
+
+// The port "gcode:FILE": every move line is translated to G-code and answered at once ("OK", a
+// sample request "0" and "OK", since nothing is measured). The file is written when the port
+// closes, in one atomic replace: a header of comments naming the jobs, pictures and settings
+// that made it, then the G-code. Until then the G-code waits in a temporary file beside it.
+class GcodeFileTransport final : public SerialTransport {
+public:
+    GcodeFileTransport();
+    ~GcodeFileTransport() override;
+
+    // Prepares writing `path`; false when its folder cannot take the temporary file.
+    bool open(const QString& path);
+
+    qint64 write(const QByteArray& bytes) override;
+    void readAvailable(QByteArray& into) override;
+    void describeLine(const LineMeaning& meaning) override { m_stream.setMeaning(meaning); }
+    void describeJob(const QString& job) override;
+    bool pausesAfterWrite() const override { return false; }
+
+    // Writes the file now (as closing does); false, with the old file kept, on failure.
+    bool commit();
+
+private:
+    void append(const QByteArray& line);
+    QByteArray header() const;
+
+    GcodeStream m_stream;
+    QString m_path;
+    std::unique_ptr<QTemporaryFile> m_body;
+    QStringList m_jobs;
+    QByteArray m_replies;
+    bool m_probed = false;
+    bool m_committed = false;
+};

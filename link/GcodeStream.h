@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include "link/GcodeTranslator.h"
+
+// The move lines arriving at a G-code port, cut at their ";" and translated with the meaning
+// the protocol announced and the step ratios in effect (Settings()).
+class GcodeStream {
+public:
+    explicit GcodeStream(const GcodeSettings& settings) : m_translator(settings) {}
+
+    void setMeaning(const LineMeaning& meaning) { m_meaning = meaning; }
+
+    // One move line taken from the bytes: its text with ";" and its G-code, or no G-code when
+    // the text is not three signed 32-bit whole numbers.
+    struct Taken {
+        QByteArray line;
+        std::optional<GcodeStep> step;
+    };
+    // Every line completed by `bytes`, in order; line ends and blanks between lines are
+    // skipped, and a text of more than 64 characters without ";" is taken as a bad line.
+    QList<Taken> take(const QByteArray& bytes);
+
+    GcodeTranslator& translator() { return m_translator; }
+    const GcodeTranslator& translator() const { return m_translator; }
+    const LineMeaning& meaning() const { return m_meaning; }
+
+private:
+    GcodeTranslator m_translator;
+    LineMeaning m_meaning;
+    QByteArray m_partial;
+};

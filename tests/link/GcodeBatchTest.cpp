@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <array>
+#include <cmath>
+
+// End to end through the cnc executable: jobs written as G-code files, checked by an independent
+// interpreter (gcode-toolpath from npm), and jobs streamed to `cnc serve-sim --grbl` on a real
+// pseudo-terminal, compared with the same job on our own virtual controller.
+
+namespace {
+
+const QString kProgram = QStringLiteral(CNC_EXECUTABLE);
+constexpr double kRatio = 0.005;
+
+using Point = std::array<double, 3>;
+
+struct Track {
+    Point end{};
+    Point min{};
+    Point max{};
+};
+
+// Two dark rectangles, one with a hole, and a grey one.
+QImage picture(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    const auto fill = [&](int left, int top, int right, int bottom, int grey) {
+        for (int y = top; y <= bottom; ++y)
+            for (int x = left; x <= right; ++x) image.setPixel(x, y, qRgb(grey, grey, grey));
+    };
+    fill(width / 10, height / 10, width / 2, height / 2, 0);
+    fill(width / 5, height / 5, width / 3, height / 3, 255);
+    fill(width * 6 / 10, height / 4, width * 9 / 10, height * 8 / 10, 80);
+    return image;
+}
+
+class GcodeBatch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        config = dir.filePath("cnc.ini");
+        QFile file(config);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[CNC]\nSM_X_ratio=0.005\nSM_Y_ratio=0.005\nSM_Z_ratio=0.005\n");
+    }
+
+    QString savePicture(int width, int height) {
+        const QString path = dir.filePath(QStringLiteral("p%1.bmp").arg(width));
+        EXPECT_TRUE(picture(width, height).save(path));
+        return path;
+    }
+
+    QProcess* run(const QStringList& arguments) {
+        auto* process = new QProcess;
+        process->setParent(nullptr);
+        processes.emplace_back(process);
+        process->start(kProgram, QStringList{"--config", config} + arguments);
+        EXPECT_TRUE(process->waitForStarted(5000));
+        return process;
+    }
+
+    // Runs to its end; returns the exit status, standard error in `error`.
+    int finish(QProcess* process, QString* error = nullptr, int timeoutMs = 120000) {
+        EXPECT_TRUE(process->waitForFinished(timeoutMs));
+        if (error) *error = QString::fromUtf8(process->readAllStandardError());
+        return process->exitCode();
+    }
+
+    // Where our virtual controller's lines lead, from the exchange log of a "sim" run.
+    Track simTrack(const QStringList& job) {
+        const QString log = dir.filePath("sim.log");
+        QString error;
+        EXPECT_EQ(finish(run(QStringList{"--port", "sim", "--log", log} + job), &error), 0)
+            << error.toStdString();
+        QFile file(log);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        Track track;
+        qint64 steps[3] = {};
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (!line.startsWith("> ")) continue;
+            const QList<QByteArray> fields = line.mid(2).chopped(1).split(',');
+            for (int i = 0; i < 3; ++i) {
+                steps[i] += fields.value(i).toLongLong();
+                track.end[i] = steps[i] * kRatio;
+                track.min[i] = std::min(track.min[i], track.end[i]);
+                track.max[i] = std::max(track.max[i], track.end[i]);
+            }
+        }
+        return track;
+    }
+
+    // The virtual GRBL on its pseudo-terminal; returns its device.
+    QString startGrbl(QProcess** server, const QStringList& options) {
+        *server = run(QStringList{"serve-sim", "--grbl"} + options);
+        EXPECT_TRUE((*server)->waitForReadyRead(5000));
+        return QString::fromLocal8Bit((*server)->readLine()).trimmed();
+    }
+
+    // Ends the server; returns its transcript after the device line.
+    QStringList stopGrbl(QProcess* server) {
+        ::kill(pid_t(server->processId()), SIGTERM);
+        EXPECT_TRUE(server->waitForFinished(5000));
+        return QString::fromUtf8(server->readAllStandardOutput()).split(u'\n');
+    }
+
+    static Point transcriptPoint(const QStringList& transcript, const QString& prefix) {
+        for (const QString& line : transcript) {
+            if (!line.startsWith(prefix)) continue;
+            const QStringList values = line.mid(prefix.size()).split(u',');
+            return {values.value(0).toDouble(), values.value(1).toDouble(),
+                    values.value(2).toDouble()};
+        }
+        ADD_FAILURE() << "no " << prefix.toStdString() << " in the transcript";
+        return {};
+    }
+
+    QTemporaryDir dir;
+    QString config;
+    std::vector<std::unique_ptr<QProcess>> processes;
+};
+
+void expectNear(const Point& a, const Point& b, const char* what) {
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(a[i], b[i], 1e-3) << what << " axis " << i;
+}
+
+TEST_F(GcodeBatch, WrittenFileReadsInGcodeToolpathAndEndsWhereOurControllerEnds) {
+    const QString script = QStringLiteral(CNC_GCODE_CHECK_SCRIPT);
+    const QString modules = QStringLiteral(CNC_NODE_MODULES);
+    if (!QFileInfo::exists(modules + "/gcode-toolpath/package.json"))
+        GTEST_SKIP() << "gcode-toolpath is not installed in " << modules.toStdString()
+                     << " (scripts/test.sh installs it)";
+    const QString pictureFile = dir.filePath("ornament.bmp");
+    ASSERT_TRUE(QFile::copy(QFileInfo(kProgram).absolutePath() + "/ornament.bmp", pictureFile));
+    const QStringList job = {"mill", "all", pictureFile};
+    const Track ours = simTrack(job);
+
+    const QString written = dir.filePath("out.nc");
+    QString error;
+    ASSERT_EQ(finish(run(QStringList{"--port", "gcode:" + written} + job), &error), 0)
+        << error.toStdString();
+    QFile file(written);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.startsWith("; cnc ")) << "a header names what made the file";
+    EXPECT_TRUE(text.contains("mill all"));
+    EXPECT_TRUE(text.contains("ornament.bmp"));
+    EXPECT_TRUE(text.contains("0,005"));
+    EXPECT_FALSE(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).join(' ').contains(".out.nc"))
+        << "no temporary file left behind";
+
+    QProcess node;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("NODE_PATH", modules);
+    node.setProcessEnvironment(environment);
+    node.start("node", {script, written});
+    ASSERT_TRUE(node.waitForFinished(60000));
+    ASSERT_EQ(node.exitCode(), 0) << node.readAllStandardError().toStdString();
+    Track theirs;
+    int moves = 0;
+    for (const QString& line : QString::fromUtf8(node.readAllStandardOutput()).split(u'\n')) {
+        const QStringList words = line.split(u' ');
+        Point* target = words[0] == "end"   ? &theirs.end
+                        : words[0] == "min" ? &theirs.min
+                        : words[0] == "max" ? &theirs.max
+                                            : nullptr;
+        if (words[0] == "moves") moves = words.value(1).toInt();
+        if (!target) continue;
+        for (int i = 0; i < 3; ++i) (*target)[i] = words.value(i + 1).toDouble();
+    }
+    EXPECT_GT(moves, 10000);
+    expectNear(theirs.end, ours.end, "end");
+    expectNear(theirs.min, ours.min, "min");
+    expectNear(theirs.max, ours.max, "max");
+}
+
+TEST_F(GcodeBatch, MillingStreamedToServeSimGrblKeepsTheBufferFullAndEndsWhereOursEnds) {
+    const QStringList job = {"mill", "all", savePicture(80, 60)};
+    const Track ours = simTrack(job);
+    QProcess* server = nullptr;
+    const QString device = startGrbl(&server, {"--delay", "1"});
+    QString error;
+    EXPECT_EQ(finish(run(QStringList{"--port", "grbl:" + device} + job), &error), 0)
+        << error.toStdString();
+    const QStringList transcript = stopGrbl(server);
+    expectNear(transcriptPoint(transcript, "# MPos "), ours.end, "end");
+    const QStringList buffer = transcript.filter("# buffer ");
+    ASSERT_EQ(buffer.size(), 1);
+    EXPECT_FALSE(buffer[0].contains("overflow"));
+    const int most = buffer[0].mid(9).toInt();
+    EXPECT_LE(most, 128);
+    EXPECT_GT(most, 100) << "the receive buffer was kept full";
+}
+
+TEST_F(GcodeBatch, StopMidJobHoldsResetsRaisesTheCutterAndEnds) {
+    QProcess* server = nullptr;
+    const QString device = startGrbl(&server, {"--delay", "20"});
+    QProcess* mill = run({"--port", "grbl:" + device, "mill", "all", savePicture(80, 60)});
+    // Let the cutter go down and cut for a while.
+    QByteArray seen;
+    for (int i = 0; i < 200 && seen.count("G1 X") < 30; ++i) {
+        server->waitForReadyRead(100);
+        seen += server->readAllStandardOutput();
+    }
+    ASSERT_GE(seen.count("G1 X"), 30) << seen.toStdString();
+    ::kill(pid_t(mill->processId()), SIGINT);
+    QString error;
+    EXPECT_EQ(finish(mill, &error, 30000), 1);
+    EXPECT_TRUE(error.contains(QStringLiteral("Работа остановлена"))) << error.toStdString();
+    const QString transcript =
+        QString::fromUtf8(seen) + stopGrbl(server).join(u'\n');
+    const qsizetype hold = transcript.indexOf("> !");
+    const qsizetype reset = transcript.indexOf("> ^X");
+    const qsizetype rise = transcript.indexOf("> G53 G0 Z0");
+    ASSERT_GE(hold, 0) << "feed hold";
+    EXPECT_GT(reset, hold) << "then a soft reset";
+    EXPECT_GT(rise, reset) << "then the cutter rises to the surface";
+    EXPECT_FALSE(transcript.contains("ALARM")) << "the reset came when nothing moved";
+    EXPECT_NEAR(transcriptPoint(transcript.split(u'\n'), "# MPos ")[2], 0.0, 1e-9);
+}
+
+TEST_F(GcodeBatch, ErrorAnswerEndsTheJobWithTheCodesMeaning) {
+    QProcess* server = nullptr;
+    const QString device = startGrbl(&server, {"--error-at", "40"});
+    QString error;
+    EXPECT_EQ(finish(run({"--port", "grbl:" + device, "mill", "all", savePicture(80, 60)}), &error),
+              1);
+    EXPECT_TRUE(error.contains("error:20")) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("неподдерживаемая или неверная команда G-кода")));
+    const QStringList transcript = stopGrbl(server);
+    EXPECT_NEAR(transcriptPoint(transcript, "# MPos ")[2], 0.0, 1e-9) << "cutter raised";
+}
+
+}  // namespace
