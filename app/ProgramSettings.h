@@ -4,14 +4,14 @@
 
 // How jobs are written as G-code for a GRBL controller or a file. Feeds in mm/min, heights in mm.
 struct GcodeSettings {
-    double MillFeed = 600;      // G1 of the cutter along a border
-    double PlungeFeed = 200;    // G1 of the cutter going down
-    double LaserFeed = 1500;    // G1 of the laser
-    double ProbeFeed = 100;     // G38.2 of the scanner's probe
-    double OutlinePower = 1000; // S of the laser along a border
-    double LaserScale = 1000;   // S of a pixel of darkness 255; lighter pixels get less
-    double ProbeLimit = 10;     // how far below its start the probe may go looking for contact
-    double HeightRange = 5;     // contact this far below the start is sample 0, at the start 255
+    double MillFeed = 600;       // G1 of the cutter along a border
+    double PlungeFeed = 200;     // G1 of the cutter going down
+    double LaserFeed = 1500;     // G1 of the laser
+    double ProbeFeed = 100;      // G38.2 of the scanner's probe
+    double OutlinePower = 1000;  // S of the laser along a border
+    double LaserScale = 1000;    // S of a pixel of darkness 255; lighter pixels get less
+    double ProbeLimit = 10;      // how far below its start the probe may go looking for contact
+    double HeightRange = 5;      // contact this far below the start is sample 0, at the start 255
 };
 
 // The machine settings the whole program shares: loaded at start-up from the configuration

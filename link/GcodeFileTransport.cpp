@@ -64,6 +64,28 @@ void GcodeFileTransport::readAvailable(QByteArray& into) {
     m_replies.clear();
 }
 
+void GcodeFileTransport::describeLine(const LineMeaning& meaning) {
+    m_stream.setMeaning(meaning);
+    QString kind = QStringLiteral("ручные перемещения");
+    if (!meaning.manual) {
+        switch (meaning.window) {
+            case MoveWindow::Milling:
+                kind = QStringLiteral("фрезерование");
+                break;
+            case MoveWindow::Outlining:
+                kind = QStringLiteral("обведение лазером");
+                break;
+            case MoveWindow::Engraving:
+                kind = QStringLiteral("гравирование лазером");
+                break;
+            case MoveWindow::Scanner:
+                kind = QStringLiteral("сканирование");
+                break;
+        }
+    }
+    if (!m_windows.contains(kind)) m_windows.append(kind);
+}
+
 void GcodeFileTransport::describeJob(const QString& job) {
     if (!m_jobs.contains(job)) m_jobs.append(job);
 }
@@ -75,14 +97,15 @@ QByteArray GcodeFileTransport::header() const {
                  .arg(QLatin1String(kVersionText),
                       QDateTime::currentDateTime().toString(Qt::ISODate));
     for (const QString& job : m_jobs) lines << QStringLiteral("работа: ") + job;
-    if (m_jobs.isEmpty()) lines << QStringLiteral("работа: ручные перемещения");
+    if (m_jobs.isEmpty())
+        lines << QStringLiteral("работа: ") + m_windows.join(QStringLiteral(", "));
     lines << QStringLiteral("мм на шаг: X %1, Y %2, Z %3")
                  .arg(formatGeneral(settings.StepRatioX), formatGeneral(settings.StepRatioY),
                       formatGeneral(settings.StepRatioZ));
     for (const GcodeSettingKey& entry : kGcodeSettingKeys) {
-        lines << QStringLiteral("%1 %2")
-                     .arg(QString::fromUtf16(entry.caption),
-                          formatGeneral(m_stream.translator().settings().*entry.value));
+        lines << QStringLiteral("%1 %2").arg(
+            QString::fromUtf16(entry.caption),
+            formatGeneral(m_stream.translator().settings().*entry.value));
     }
     if (m_probed) lines << QStringLiteral("замеры щупа: G92.1 сбрасывает смещение G92");
     QByteArray text;

@@ -22,7 +22,7 @@ public:
 
     qint64 write(const QByteArray& bytes) override;
     void readAvailable(QByteArray& into) override;
-    void describeLine(const LineMeaning& meaning) override { m_stream.setMeaning(meaning); }
+    void describeLine(const LineMeaning& meaning) override;
     void describeJob(const QString& job) override;
     bool pausesAfterWrite() const override { return false; }
 
@@ -37,6 +37,7 @@ private:
     QString m_path;
     std::unique_ptr<QTemporaryFile> m_body;
     QStringList m_jobs;
+    QStringList m_windows;  // the kinds of lines seen, for a header without described jobs
     QByteArray m_replies;
     bool m_probed = false;
     bool m_committed = false;

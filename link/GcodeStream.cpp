@@ -44,8 +44,8 @@ QList<GcodeStream::Taken> GcodeStream::take(const QByteArray& bytes) {
             const ProgramSettings& settings = Settings();
             if (x && y && z) {
                 line.step = m_translator.translate(
-                    m_meaning, {settings.StepRatioX, settings.StepRatioY, settings.StepRatioZ},
-                    *x, *y, *z);
+                    m_meaning, {settings.StepRatioX, settings.StepRatioY, settings.StepRatioZ}, *x,
+                    *y, *z);
             }
         }
         taken.append(line);

@@ -47,8 +47,8 @@ void GcodeTranslator::move(QList<QByteArray>& lines, const char* code, Millimetr
     m_position.z += delta.z;
 }
 
-GcodeStep GcodeTranslator::translate(const LineMeaning& meaning, const StepRatios& ratios,
-                                     qint32 x, qint32 y, qint32 z) {
+GcodeStep GcodeTranslator::translate(const LineMeaning& meaning, const StepRatios& ratios, qint32 x,
+                                     qint32 y, qint32 z) {
     const Millimetres xy{x * ratios.x, y * ratios.y, 0};
     if (meaning.manual) {
         GcodeStep step;

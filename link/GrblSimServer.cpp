@@ -34,8 +34,7 @@ void GrblSimServer::serve(int stopFd, std::FILE* out) {
     bool serving = answer(VirtualGrbl::banner(), stopFd, out);
     while (serving) {
         const bool busy = !m_grbl.holding() && !m_grbl.idle();
-        const int waitMs =
-            busy ? std::max<qint64>(0, m_delayMs - sinceBlock.elapsed()) : -1;
+        const int waitMs = busy ? std::max<qint64>(0, m_delayMs - sinceBlock.elapsed()) : -1;
         const PtyWait woke = waitForFd(m_master, POLLIN, stopFd, int(waitMs));
         if (woke == PtyWait::Stopped) break;
         if (woke == PtyWait::Ready) {
@@ -65,9 +64,9 @@ void GrblSimServer::serve(int stopFd, std::FILE* out) {
             if (m_delayMs > 0) break;
         }
     }
-    printTranscriptLine(out, "# buffer ",
-                        QByteArray::number(m_grbl.mostBuffered()) +
-                            (m_grbl.overflowed() ? " overflow" : ""));
+    printTranscriptLine(
+        out, "# buffer ",
+        QByteArray::number(m_grbl.mostBuffered()) + (m_grbl.overflowed() ? " overflow" : ""));
     const Millimetres at = m_grbl.position();
     printTranscriptLine(out, "# MPos ",
                         QByteArray::number(at.x, 'f', 3) + ',' + QByteArray::number(at.y, 'f', 3) +

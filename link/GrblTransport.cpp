@@ -136,8 +136,9 @@ void GrblTransport::handleLine(const QByteArray& line) {
             if (field.startsWith("WCO:"))
                 if (const auto offset = readTriple(field.mid(4))) m_workOffset = *offset;
         }
-        if (work) m_machine = {work->x + m_workOffset.x, work->y + m_workOffset.y,
-                               work->z + m_workOffset.z};
+        if (work)
+            m_machine = {work->x + m_workOffset.x, work->y + m_workOffset.y,
+                         work->z + m_workOffset.z};
         ++m_statusSeen;
     } else if (line.startsWith("[PRB:") && line.endsWith(']')) {
         const QByteArray body = line.mid(5, line.size() - 6);
@@ -202,8 +203,7 @@ void GrblTransport::probe() {
     const int sample = translator.sampleForDepth(start.z - m_probeContact->z);
     // Back to the height the probe started from, in machine coordinates.
     m_queue.push_front({Item::Line, "G53 G0 Z" + GcodeTranslator::number(start.z) + '\n'});
-    m_queue.insert(m_queue.begin() + 1,
-                   {Item::Answer, QByteArray::number(sample) + "\r\n" + kOk});
+    m_queue.insert(m_queue.begin() + 1, {Item::Answer, QByteArray::number(sample) + "\r\n" + kOk});
 }
 
 qint64 GrblTransport::write(const QByteArray& bytes) {

@@ -58,9 +58,9 @@ private:
     double m_heightRange;
     QByteArray m_received;
     std::deque<Millimetres> m_planner;
-    Millimetres m_machine;   // where the last carried-out block ended
-    Millimetres m_planned;   // where the last planned block ends
-    Millimetres m_offset;    // G92
+    Millimetres m_machine;  // where the last carried-out block ended
+    Millimetres m_planned;  // where the last planned block ends
+    Millimetres m_offset;   // G92
     QList<Millimetres> m_path{Millimetres{}};
     QList<QByteArray> m_lines;
     bool m_relative = false;

@@ -3,9 +3,9 @@
 #include <csignal>
 #include <cstdio>
 
+#include "app/ProgramSettings.h"
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchOutput.h"
-#include "app/ProgramSettings.h"
 #include "link/GrblSimServer.h"
 #include "link/SimServer.h"
 

@@ -64,7 +64,8 @@ void LinesToVirtualGrbl(benchmark::State& state, GrblTransport::Flow flow) {
             MoveProtocol protocol(MoveWindow::Milling, host, link);
             int i = 0;
             // A cutter going round a square, one short G1 per line.
-            for (auto _ : state) protocol.sendLine((i & 64) ? 83 : -83, (i++ & 32) ? 83 : -83, 0, true);
+            for (auto _ : state)
+                protocol.sendLine((i & 64) ? 83 : -83, (i++ & 32) ? 83 : -83, 0, true);
             state.SetItemsProcessed(state.iterations());
             link.close();
         }
@@ -82,7 +83,12 @@ void CharacterCounting(benchmark::State& state) {
 void StopAndWait(benchmark::State& state) {
     LinesToVirtualGrbl(state, GrblTransport::Flow::StopAndWait);
 }
-BENCHMARK(CharacterCounting)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(CharacterCounting)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->UseRealTime();
 BENCHMARK(StopAndWait)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 }  // namespace

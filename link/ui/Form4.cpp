@@ -187,8 +187,6 @@ void Form4::Command1_Click() {
     }
     ProgramSettings& settings = Settings();
     settings.Gcode = gcode;
-    for (int i = 0; i < m_gcodeFields.size(); ++i)
-        WriteSetting(QLatin1String(kGcodeSettingKeys[i].key), m_gcodeFields[i]->text());
     settings.StepRatioX = ratios[0];
     settings.StepRatioY = ratios[1];
     settings.StepRatioZ = ratios[2];
@@ -197,6 +195,8 @@ void Form4::Command1_Click() {
     kRatioYKey.write(Text2->text());
     kRatioZKey.write(Text3->text());
     kPortKey.write(Text4->currentText());
+    for (int i = 0; i < m_gcodeFields.size(); ++i)
+        WriteSetting(QLatin1String(kGcodeSettingKeys[i].key), m_gcodeFields[i]->text());
     closeHostingWindow(this);
 }
 

@@ -51,3 +51,20 @@ TEST(LoadProgramSettings, RatioThatIsNotANumberOrZeroBecomesZeroAndIsReportedOnc
     EXPECT_TRUE(warning.contains(config.path())) << warning.toStdString();
     EXPECT_EQ(warning.count(u"SM_"), 2);  // one message naming each bad key once, X not at all
 }
+
+TEST(LoadProgramSettings, GcodeKeysAreReadAndAValueNotAboveZeroKeepsTheDefault) {
+    ScopedConfig config;
+    config.write(
+        "[CNC]\ngcode_feed_mill=750,5\ngcode_probe_limit=2.5\ngcode_feed_laser=abc\n"
+        "gcode_height_range=0\ngcode_laser_scale=-255\n");
+    ProgramSettings settings = staleSettings();
+    settings.Gcode.PlungeFeed = 1;
+    EXPECT_EQ(loadProgramSettings(settings), QString());
+    const GcodeSettings defaults;
+    EXPECT_DOUBLE_EQ(settings.Gcode.MillFeed, 750.5);
+    EXPECT_DOUBLE_EQ(settings.Gcode.ProbeLimit, 2.5);
+    EXPECT_DOUBLE_EQ(settings.Gcode.LaserFeed, defaults.LaserFeed);
+    EXPECT_DOUBLE_EQ(settings.Gcode.HeightRange, defaults.HeightRange);
+    EXPECT_DOUBLE_EQ(settings.Gcode.LaserScale, defaults.LaserScale);
+    EXPECT_DOUBLE_EQ(settings.Gcode.PlungeFeed, defaults.PlungeFeed) << "a missing key";
+}

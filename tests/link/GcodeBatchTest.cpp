@@ -153,7 +153,8 @@ TEST_F(GcodeBatch, WrittenFileReadsInGcodeToolpathAndEndsWhereOurControllerEnds)
     EXPECT_TRUE(text.contains("mill all"));
     EXPECT_TRUE(text.contains("ornament.bmp"));
     EXPECT_TRUE(text.contains("0,005"));
-    EXPECT_FALSE(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).join(' ').contains(".out.nc"))
+    EXPECT_FALSE(
+        QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).join(' ').contains(".out.nc"))
         << "no temporary file left behind";
 
     QProcess node;
@@ -214,8 +215,7 @@ TEST_F(GcodeBatch, StopMidJobHoldsResetsRaisesTheCutterAndEnds) {
     QString error;
     EXPECT_EQ(finish(mill, &error, 30000), 1);
     EXPECT_TRUE(error.contains(QStringLiteral("Работа остановлена"))) << error.toStdString();
-    const QString transcript =
-        QString::fromUtf8(seen) + stopGrbl(server).join(u'\n');
+    const QString transcript = QString::fromUtf8(seen) + stopGrbl(server).join(u'\n');
     const qsizetype hold = transcript.indexOf("> !");
     const qsizetype reset = transcript.indexOf("> ^X");
     const qsizetype rise = transcript.indexOf("> G53 G0 Z0");

@@ -96,7 +96,9 @@ TEST_F(Form4Test, OkPutsTheRatiosIntoEffectAtOnceAndStoresTheTextAsTyped) {
     EXPECT_EQ(Settings().PortName, QStringLiteral("/dev/ttyCNC-own"));
     EXPECT_EQ(m_config.bytes(),
               "[CNC]\nSM_X_ratio=0.01\nSM_Y_ratio=0,005\nSM_Z_ratio=-0,0025\n"
-              "port=/dev/ttyCNC-own\n");
+              "port=/dev/ttyCNC-own\ngcode_feed_mill=600\ngcode_feed_plunge=200\n"
+              "gcode_feed_laser=1500\ngcode_feed_probe=100\ngcode_laser_power=1000\n"
+              "gcode_laser_scale=1000\ngcode_probe_limit=10\ngcode_height_range=5\n");
 
     // The next manual move already uses the new ratios.
     TestWindow window(m_runner);
@@ -121,6 +123,30 @@ TEST_F(Form4Test, OkWithARatioThatIsNotANumberOrZeroIsRefusedNamingTheField) {
         EXPECT_TRUE(windowOpen());
         expectNothingChanged();
     }
+}
+
+TEST_F(Form4Test, GcodeSettingsTakeEffectAndOnlyNumbersAboveZeroAreAccepted) {
+    auto* feed = child<QLineEdit>(m_form, "gcode_feed_mill");
+    auto* range = child<QLineEdit>(m_form, "gcode_height_range");
+    EXPECT_EQ(range->text(), QStringLiteral("5"));
+    for (const char* text : {"0", "-3", "x", ""}) {
+        SCOPED_TRACE(text);
+        m_messages.clear();
+        range->setText(QString::fromUtf8(text));
+        click("Command1");
+        ASSERT_EQ(m_messages.size(), 1);
+        EXPECT_TRUE(m_messages[0].text.contains(QStringLiteral("Диапазон высот")));
+        EXPECT_TRUE(windowOpen());
+        expectNothingChanged();
+    }
+    feed->setText(QStringLiteral("750,5"));
+    range->setText(QStringLiteral("2.5"));
+    click("Command1");
+    EXPECT_TRUE(m_messages.size() == 4);
+    EXPECT_DOUBLE_EQ(Settings().Gcode.MillFeed, 750.5);
+    EXPECT_DOUBLE_EQ(Settings().Gcode.HeightRange, 2.5);
+    EXPECT_TRUE(m_config.bytes().contains("gcode_feed_mill=750,5\n"));
+    EXPECT_TRUE(m_config.bytes().contains("gcode_height_range=2.5\n"));
 }
 
 // Testing a good port after a good port (the scripted one) closes the old one first; testing a
