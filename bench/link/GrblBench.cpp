@@ -64,8 +64,10 @@ void LinesToVirtualGrbl(benchmark::State& state, GrblTransport::Flow flow) {
             MoveProtocol protocol(MoveWindow::Milling, host, link);
             int i = 0;
             // A cutter going round a square, one short G1 per line.
-            for (auto _ : state)
-                protocol.sendLine((i & 64) ? 83 : -83, (i++ & 32) ? 83 : -83, 0, true);
+            for (auto _ : state) {
+                protocol.sendLine((i & 64) ? 83 : -83, (i & 32) ? 83 : -83, 0, true);
+                ++i;
+            }
             state.SetItemsProcessed(state.iterations());
             link.close();
         }

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <QThread>
 #include <array>
 #include <cmath>
 
@@ -19,6 +20,8 @@ namespace {
 
 const QString kProgram = QStringLiteral(CNC_EXECUTABLE);
 constexpr double kRatio = 0.005;
+// Long enough for the virtual GRBL to carry out its 16 planned blocks at 20 ms each.
+constexpr int kSettleMs = 600;
 
 using Point = std::array<double, 3>;
 
@@ -104,8 +107,10 @@ protected:
         return QString::fromLocal8Bit((*server)->readLine()).trimmed();
     }
 
-    // Ends the server; returns its transcript after the device line.
+    // Ends the server once the blocks still planned have run (the controller goes on after the
+    // sender has gone); returns its transcript after the device line.
     QStringList stopGrbl(QProcess* server) {
+        QThread::msleep(kSettleMs);
         ::kill(pid_t(server->processId()), SIGTERM);
         EXPECT_TRUE(server->waitForFinished(5000));
         return QString::fromUtf8(server->readAllStandardOutput()).split(u'\n');
