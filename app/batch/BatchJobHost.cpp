@@ -17,6 +17,7 @@
 #include "app/batch/BatchOutput.h"
 #include "link/ExchangeLog.h"
 #include "link/MachineLink.h"
+#include "link/SerialPort.h"
 #include "link/SerialRegistry.h"
 
 namespace {
