@@ -71,8 +71,9 @@ public:
 class JobEnded : public std::runtime_error {
 public:
     // Stopped: the user's "Стоп" was carried out and the machine left safe; the message says
-    // where the tool stands.
-    enum class Reason { Refused, TimedOut, Abandoned, Stopped };
+    // where the tool stands. ControllerFailed: the controller refused a line or raised an alarm,
+    // and the port has already left the machine as safe as it could (nothing more is sent).
+    enum class Reason { Refused, TimedOut, Abandoned, Stopped, ControllerFailed };
     // `field`: the size field at fault, when a field was refused.
     JobEnded(Reason reason, QString title, QString message,
              std::optional<JobField> field = std::nullopt)

@@ -1,3 +1,5 @@
+#include <QFileInfo>
+
 #include "app/ConfigKeys.h"
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchJobHost.h"
@@ -20,6 +22,8 @@ int runEngraveCommand(const BatchCommandLine& commandLine) {
     PixelBuffer& picture = file.picture;
 
     BatchJobHost host(options);
+    host.setJobTitle(QStringLiteral("гравировка картинки (engrave), картинка %1")
+                         .arg(QFileInfo(arguments[0]).fileName()));
     host.setField(JobField::FinishedWidth, options.width.value_or(kEngraveWidthKey.read()));
     int status = runBatchJob(options, host, [&](JobHost& jobHost, MachineLink& link) {
         MoveProtocol protocol(MoveWindow::Engraving, jobHost, link);

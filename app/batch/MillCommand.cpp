@@ -1,3 +1,5 @@
+#include <QFileInfo>
+
 #include "app/ConfigKeys.h"
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchJobHost.h"

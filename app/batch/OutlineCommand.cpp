@@ -1,3 +1,5 @@
+#include <QFileInfo>
+
 #include "app/ConfigKeys.h"
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchJobHost.h"
@@ -32,6 +34,8 @@ int runOutlineCommand(const BatchCommandLine& commandLine) {
     host.setField(JobField::FinishedWidth, options.width.value_or(kOutlineWidthKey.read()));
 
     const QString mode = arguments[0];
+    host.setJobTitle(QStringLiteral("обведение лазером (outline %1), картинка %2")
+                         .arg(mode, QFileInfo(arguments[1]).fileName()));
     return runFigureJob(
         options, host, layers.CutterLayer, [&](JobHost& jobHost, MachineLink& link) {
             MoveProtocol protocol(MoveWindow::Outlining, jobHost, link);

@@ -64,6 +64,7 @@ int runScanCommand(const BatchCommandLine& commandLine) {
     ScanRecord record;
 
     BatchJobHost host(options);
+    host.setJobTitle(QStringLiteral("сканирование поверхности (scan)"));
     int status = runBatchJob(options, host, [&](JobHost& jobHost, MachineLink& link) {
         MoveProtocol protocol(MoveWindow::Scanner, jobHost, link);
         ScanJob job(jobHost, protocol, picture, record);

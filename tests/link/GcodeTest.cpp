@@ -310,7 +310,7 @@ TEST_F(GcodePathTest, ErrorAnswerEndsTheJobWithItsMeaningAndRaisesTheCutter) {
         protocol.MovePixels(0, 0, 100, true);
         FAIL() << "the refusal did not end the job";
     } catch (const JobEnded& ended) {
-        EXPECT_EQ(ended.reason(), JobEnded::Reason::Refused);
+        EXPECT_EQ(ended.reason(), JobEnded::Reason::ControllerFailed);
         EXPECT_TRUE(ended.message().contains("error:20")) << ended.message().toStdString();
         EXPECT_TRUE(ended.message().contains(QStringLiteral("неподдерживаемая")));
     }
