@@ -155,7 +155,11 @@ void MoveProtocol::readReply(int handle) {
 
 void MoveProtocol::sendProbeRequest() {
     if (!m_link.isOpen()) refuse(QStringLiteral("Ошибка открытия Com-порта"));
+    SerialNoteStop(m_link.PortHandle(), m_host.stopLevel());
     if (m_host.stopLevel() == StopLevel::Abandon) throw abandonedJob();
+    // A port that translates lines must know this one is a sample request, not a Z move, even
+    // when it is the job's first line.
+    SerialDescribeLine(m_link.PortHandle(), {m_window, false});
     // The probe goes down to the surface and back: the machine ends where it was.
     m_link.sendLine(formatMoveLine(0, 0, kProbeRequestZ), {0, 0, 0});
     ++m_linesSent;

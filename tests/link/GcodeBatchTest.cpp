@@ -278,4 +278,31 @@ TEST_F(GcodeBatch, ErrorAnswerEndsTheJobWithTheCodesMeaning) {
     EXPECT_NEAR(transcriptPoint(transcript, "# MPos ")[2], 0.0, 1e-9) << "cutter raised";
 }
 
+// The virtual GRBL probes the same test surface as our virtual probe: a live scan through it
+// gives the samples ours gives, from the very first point on (a sample request that opens the
+// job once went out as a Z move).
+TEST_F(GcodeBatch, ScanThroughServeSimGrblGivesTheSamplesOfOurVirtualProbe) {
+    const QString ours = dir.filePath("sim.csv");
+    const QString theirs = dir.filePath("grbl.csv");
+    QString error;
+    ASSERT_EQ(
+        finish(run({"--port", "sim:probe", "scan", "--mesh", "6,5", "--export", ours}), &error), 0)
+        << error.toStdString();
+    QProcess* server = nullptr;
+    const QString device = startGrbl(&server, {});
+    ASSERT_EQ(finish(run({"--port", "grbl:" + device, "scan", "--mesh", "6,5", "--export", theirs}),
+                     &error),
+              0)
+        << error.toStdString();
+    stopGrbl(server);
+    QFile a(ours);
+    QFile b(theirs);
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(b.open(QIODevice::ReadOnly));
+    const QList<QByteArray> expected = a.readAll().split('\n');
+    const QList<QByteArray> got = b.readAll().split('\n');
+    EXPECT_EQ(expected.size(), 32);  // a header, 30 points and the final line end
+    EXPECT_EQ(got, expected);
+}
+
 }  // namespace
