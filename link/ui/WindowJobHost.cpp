@@ -49,8 +49,15 @@ void WindowJobHost::addJobControl(QWidget* control) {
     if (m_runner.busy()) control->setEnabled(false);
 }
 
+void WindowJobHost::setJobStarting(std::function<void()> starting) {
+    m_jobStarting = std::move(starting);
+}
+
 bool WindowJobHost::runJob(const JobRunner::Job& job) {
-    return m_runner.run(*this, job);
+    return m_runner.run(*this, [this, &job](JobHost& host) {
+        if (m_jobStarting) m_jobStarting();
+        job(host);
+    });
 }
 
 bool WindowJobHost::ownsRunningJob() const {

@@ -34,6 +34,8 @@ public:
     void setField(JobField field, QLineEdit* edit);
     void setRedraw(std::function<void(const QRect&)> redraw);
     void setFiguresChanged(std::function<void()> changed);
+    // Called at the start of every job this host runs, before the job's first line.
+    void setJobStarting(std::function<void()> starting);
     // Replaces the message box (tests record the messages instead).
     void setMessageFunction(MessageFunction show);
     // The bar that shows this window's job and carries its "Стоп" button.
@@ -80,6 +82,7 @@ private:
     QMap<JobField, QPointer<QLineEdit>> m_fields;
     std::function<void(const QRect&)> m_redraw;
     std::function<void()> m_figuresChanged;
+    std::function<void()> m_jobStarting;
     MessageFunction m_showMessage = &showMessageBox;
     QPointer<JobBar> m_bar;
     QList<QPointer<QWidget>> m_jobControls;

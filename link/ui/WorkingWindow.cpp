@@ -1,10 +1,12 @@
 #include "link/ui/WorkingWindow.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "link/SerialPort.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/ManualPanel.h"
 #include "link/ui/WindowJobHost.h"
@@ -34,6 +36,8 @@ WorkingWindow::WorkingWindow(const WorkingWindowSetup& setup, QWidget* parent, J
       m_jobBar(new JobBar(this)),
       m_layout(new QHBoxLayout(this)) {
     m_host->setJobBar(m_jobBar);
+    // A port that writes what it is sent (a G-code file) names in its header what made it.
+    m_host->setJobStarting([this] { SerialDescribeJob(m_link.PortHandle(), jobDescription()); });
     m_layout->setContentsMargins(0, 0, 0, 0);
 }
 
@@ -88,4 +92,17 @@ void WorkingWindow::closeEvent(QCloseEvent* event) {
     }
     Form_Unload();
     event->accept();
+}
+
+QString WorkingWindow::jobDescription() const {
+    QStringList parts{windowTitle()};
+    const auto text = [this](const ConfigKey& key) {
+        const auto* field = findChild<QLineEdit*>(QLatin1String(key.field));
+        return field ? field->text() : QString();
+    };
+    if (const ConfigKey* picture = m_setup.keys.picture)
+        parts << QStringLiteral("картинка %1").arg(QFileInfo(text(*picture)).fileName());
+    for (const ConfigKey* key : m_setup.keys.unload)
+        parts << QStringLiteral("%1=%2").arg(QLatin1String(key->name), text(*key));
+    return parts.join(QStringLiteral(", "));
 }

@@ -74,6 +74,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The window, its picture and its stored fields, for the header of a written job.
+    QString jobDescription() const;
+
     WorkingWindowSetup m_setup;
     MachineLink& m_link;
     WindowJobHost* m_host;

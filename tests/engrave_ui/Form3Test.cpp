@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,6 +15,7 @@
 
 #include "app/ProgramSettings.h"
 #include "figures/ui/LayerView.h"
+#include "link/MachineLink.h"
 #include "link/ui/WindowJobHost.h"
 #include "tests/app/ConfigTestSupport.h"
 
@@ -131,6 +134,26 @@ TEST_F(Form3Test, DryRunMarksEveryDarkPixelRedWithTheButtonsDisabled) {
             EXPECT_EQ(p[2], 255) << x << "," << y;
             EXPECT_EQ(p[0] == 90, y == 8 && (x - 4) % 4 == 0 && x < 26) << x << "," << y;
         }
+}
+
+// A job written to a G-code file from the window: the file's header names the window, its
+// picture and its width, as the batch command's header does.
+TEST_F(Form3Test, JobWrittenAsGcodeNamesWindowPictureAndWidthInTheHeader) {
+    const QString written = QDir(config.dir()).filePath("job.nc");
+    ASSERT_GT(programMachineLink().open("gcode:" + written), 0);
+    QImage picture = grey(8, 6, 255);
+    picture.scanLine(2)[3] = 40;
+    open(write("dot.bmp", picture));
+    field<QCheckBox>("Check1")->setChecked(true);
+    field<QPushButton>("Command1")->click();
+    programMachineLink().close();
+    QFile file(written);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains(
+        QStringLiteral("работа: Гравирование лазером, картинка dot.bmp, Etching_width=200")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("\nG1 ")) << "the burnt pixel is in the file";
 }
 
 TEST_F(Form3Test, StopEndsTheJobAndSaysWhereTheLaserStands) {
