@@ -13,7 +13,7 @@ constexpr int kRedByte = 2;
 
 // `field`: the size field at fault, which the window then puts the keyboard focus in.
 [[noreturn]] void refuse(const QString& message, std::optional<JobField> field = std::nullopt) {
-    throw JobEnded(JobEnded::Reason::Refused, QString::fromUtf16(kErrorTitle), message, field);
+    throw JobEnded(JobEnded::Reason::Refused, kErrorTitle, message, field);
 }
 
 bool fitsInt32(qint64 value) {
@@ -88,7 +88,7 @@ void stopIfAsked(JobHost& host, const EngravingState& state) {
         case StopLevel::Abandon:
             throw abandonedJob();
         case StopLevel::Stop:
-            throw JobEnded(JobEnded::Reason::Stopped, QStringLiteral("Стоп"),
+            throw JobEnded(JobEnded::Reason::Stopped, kStopTitle,
                            QStringLiteral("Гравировка остановлена: лазер стоит над пикселем %1 "
                                           "строки %2 из %3; выжжено %4 из %5 пикселей.")
                                .arg(state.last.x())
@@ -103,10 +103,6 @@ void stopIfAsked(JobHost& host, const EngravingState& state) {
 
 QString engravingDoneMessage() {
     return QStringLiteral("Гравировка закончена!");
-}
-
-QString engravingTitle() {
-    return QStringLiteral("Лазерная гравировка");
 }
 
 EngravingCounts countEngraving(const PixelBuffer& picture) {
@@ -157,5 +153,5 @@ void EngravePicture(PixelBuffer& picture, JobHost& host, MoveProtocol& protocol,
         frames.tick();
     }
     frames.flush();
-    host.showMessage(engravingTitle(), engravingDoneMessage());
+    host.showMessage(kEngravingTitle, engravingDoneMessage());
 }

@@ -48,6 +48,5 @@ void EngravePicture(PixelBuffer& picture, JobHost& host, MoveProtocol& protocol,
 // How often a running job lets the window's events run and repaint, in milliseconds.
 inline constexpr int kEngravingFrameMs = 15;
 
-// "Гравировка закончена!" and its title "Лазерная гравировка".
+// "Гравировка закончена!", shown under kEngravingTitle.
 QString engravingDoneMessage();
-QString engravingTitle();

@@ -300,8 +300,7 @@ void GrblTransport::readAvailable(QByteArray& into) {
         QString message = failure.message;
         if (!failure.alarm)
             message += QStringLiteral(" Работа остановлена, лазер выключен, фреза поднята.");
-        throw JobEnded(JobEnded::Reason::ControllerFailed, QString::fromUtf16(kErrorTitle),
-                       message);
+        throw JobEnded(JobEnded::Reason::ControllerFailed, kErrorTitle, message);
     }
     pump();
     into += m_answers;

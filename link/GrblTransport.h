@@ -72,7 +72,6 @@ private:
     bool askStatus(int timeoutMs);
     void probe();
     void holdResetAndEnd();
-    void raiseFailure(const QString& message);
 
     Flow m_flow;
     std::unique_ptr<SerialTransport> m_line;

@@ -7,6 +7,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include "link/MessageTitles.h"
+
 // What a job (or a manual move) may ask of the window that runs it. The windows implement it
 // with their widgets, the batch command line with plain values, and tests with fakes that
 // record. Jobs never touch a widget directly.
@@ -59,7 +61,7 @@ public:
     }
     virtual void reportProgress(const JobProgress& progress) = 0;
     // A message to the user, shown as a modal box with an OK button in the windows.
-    virtual void showMessage(const QString& title, const QString& text) = 0;
+    virtual void showMessage(const MessageTitle& title, const QString& text) = 0;
     // After a job refused one of the size fields: the windows put the keyboard focus there with
     // its text selected, so that the user can correct it at once.
     virtual void focusField(JobField) {}
@@ -74,22 +76,23 @@ public:
     // where the tool stands. ControllerFailed: the controller refused a line or raised an alarm,
     // and the port has already left the machine as safe as it could (nothing more is sent).
     enum class Reason { Refused, TimedOut, Abandoned, Stopped, ControllerFailed };
+    // `title`: none for the job runner's choice ("Стоп" after a stop, "Ошибка" otherwise).
     // `field`: the size field at fault, when a field was refused.
-    JobEnded(Reason reason, QString title, QString message,
+    JobEnded(Reason reason, std::optional<MessageTitle> title, QString message,
              std::optional<JobField> field = std::nullopt)
         : std::runtime_error(message.toStdString()),
           m_reason(reason),
-          m_title(std::move(title)),
+          m_title(title),
           m_message(std::move(message)),
           m_field(field) {}
     Reason reason() const { return m_reason; }
-    const QString& title() const { return m_title; }
+    std::optional<MessageTitle> title() const { return m_title; }
     const QString& message() const { return m_message; }
     std::optional<JobField> field() const { return m_field; }
 
 private:
     Reason m_reason;
-    QString m_title;
+    std::optional<MessageTitle> m_title;
     QString m_message;
     std::optional<JobField> m_field;
 };

@@ -7,10 +7,9 @@
 namespace {
 
 // The title a job's closing message is shown under when the job did not name one.
-QString titleFor(const JobEnded& ended) {
-    if (!ended.title().isEmpty()) return ended.title();
-    if (ended.reason() == JobEnded::Reason::Stopped) return QStringLiteral("Стоп");
-    return QString::fromUtf16(kErrorTitle);
+MessageTitle titleFor(const JobEnded& ended) {
+    if (ended.title()) return *ended.title();
+    return ended.reason() == JobEnded::Reason::Stopped ? kStopTitle : kErrorTitle;
 }
 
 }  // namespace
@@ -26,9 +25,8 @@ bool JobRunner::run(JobHost& host, const Job& job) {
         host.showMessage(titleFor(ended), ended.message());
         if (ended.field()) host.focusField(*ended.field());
     } catch (const std::exception& failure) {
-        host.showMessage(QString::fromUtf16(kErrorTitle),
-                         QStringLiteral("Работа прервана из-за внутренней ошибки: %1")
-                             .arg(QString::fromLocal8Bit(failure.what())));
+        host.showMessage(kErrorTitle, QStringLiteral("Работа прервана из-за внутренней ошибки: %1")
+                                          .arg(QString::fromLocal8Bit(failure.what())));
     }
     m_host = nullptr;
     setStopLevel(StopLevel::None);

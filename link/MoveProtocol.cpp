@@ -17,7 +17,7 @@ constexpr int kEngravingPollPauseMs = 2;
 constexpr int kGreyLevels = 255;
 
 [[noreturn]] void refuse(const QString& message, std::optional<JobField> field = std::nullopt) {
-    throw JobEnded(JobEnded::Reason::Refused, QString::fromUtf16(kErrorTitle), message, field);
+    throw JobEnded(JobEnded::Reason::Refused, kErrorTitle, message, field);
 }
 
 bool usableRatio(double ratio) {

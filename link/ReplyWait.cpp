@@ -17,7 +17,7 @@ bool holdsOk(const QByteArray& text) {
 }  // namespace
 
 JobEnded abandonedJob() {
-    return JobEnded(JobEnded::Reason::Abandoned, QString::fromUtf16(kErrorTitle),
+    return JobEnded(JobEnded::Reason::Abandoned, kErrorTitle,
                     QStringLiteral("Работа прервана. ") + kToolWarning);
 }
 
@@ -37,7 +37,7 @@ void PollUntilOk(JobHost& host, int handle, QByteArray& text, int pauseMs) {
             case StopLevel::Stop:
                 if (!stopSeen) stopSeen = now;
                 if (now - *stopSeen >= kStopReplyTimeoutMs) {
-                    throw JobEnded(JobEnded::Reason::Abandoned, QString::fromUtf16(kErrorTitle),
+                    throw JobEnded(JobEnded::Reason::Abandoned, kErrorTitle,
                                    QStringLiteral("Контроллер не ответил после остановки, "
                                                   "работа прервана. ") +
                                        kToolWarning);
@@ -48,7 +48,7 @@ void PollUntilOk(JobHost& host, int handle, QByteArray& text, int pauseMs) {
         }
         const int limit = host.replyTimeoutMs();
         if (limit > 0 && now - started >= limit) {
-            throw JobEnded(JobEnded::Reason::TimedOut, QString::fromUtf16(kErrorTitle),
+            throw JobEnded(JobEnded::Reason::TimedOut, kErrorTitle,
                            QStringLiteral("Контроллер станка не ответил «OK» за %1 с.")
                                .arg(formatGeneral(limit / 1000.0)));
         }

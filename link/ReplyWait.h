@@ -9,9 +9,6 @@
 // After "Стоп", how long a wait still goes on for the answer to the line in flight.
 inline constexpr int kStopReplyTimeoutMs = 3000;
 
-// The title of the program's error messages.
-inline constexpr char16_t kErrorTitle[] = u"Ошибка";
-
 // Reads the port `handle` into `text` (appending every byte as one character) until `text`
 // holds "OK"; returns at once when it already does. Between polls it lets the host's events run
 // and sleeps `pauseMs`. Throws JobEnded: Abandoned as soon as the host abandons the job, or when

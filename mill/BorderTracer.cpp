@@ -54,13 +54,13 @@ void BorderTracer::traceSelectedFigure(std::int32_t figure) {
     m_figuresDone = 0;
     m_figuresTotal = 1;
     m_figureText = QStringLiteral("фигура %1").arg(figure);
-    traceFigure(figure);
+    TraceFigure(figure);
     m_figuresDone = 1;
     report(doneText());
 }
 
 void BorderTracer::showNotes() {
-    if (!m_notes.isEmpty()) m_host.showMessage(QStringLiteral("Внимание"), m_notes.join("\r\n"));
+    if (!m_notes.isEmpty()) m_host.showMessage(kAttentionTitle, m_notes.join("\r\n"));
 }
 
 void BorderTracer::report(const QString& what) {
@@ -72,11 +72,11 @@ void BorderTracer::stopIfAsked() {
     const bool open = m_borderOpen;
     m_borderOpen = false;
     m_policy.leaveSafe(open);
-    throw JobEnded(JobEnded::Reason::Stopped, QStringLiteral("Стоп"),
+    throw JobEnded(JobEnded::Reason::Stopped, kStopTitle,
                    m_policy.stoppedMessage({m_tool.ToolX, m_tool.ToolY}));
 }
 
-void BorderTracer::traceFigure(std::int32_t figure) {
+void BorderTracer::TraceFigure(std::int32_t figure) {
     if (!m_starts) beginJob();
     m_policy.beginFigure();
     for (std::int32_t k = 1; k <= m_analysis.pairCount; ++k) {
@@ -124,7 +124,7 @@ void BorderTracer::traceDarkFigures(const QString& ring) {
     for (const std::int32_t figure : order) {
         m_figureText =
             ring + QStringLiteral("фигура %1 из %2").arg(m_figuresDone + 1).arg(m_figuresTotal);
-        traceFigure(figure);
+        TraceFigure(figure);
         m_analysis.figure(figure)->State = kFinished;
         ++m_figuresDone;
     }

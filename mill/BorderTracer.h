@@ -60,8 +60,10 @@ public:
     void startJob();
     // The analysis was (re)built: finds the border starts anew and resets the progress.
     void beginJob();
-    // Traces every border of `figure` (begins a job first if none was begun).
-    void traceFigure(std::int32_t figure);
+    // Traces every border of `figure` (begins a job first if none was begun): the cutter's path
+    // under the milling policy, the laser's (the outlining window's TraceOutline) under the
+    // outlining one.
+    void TraceFigure(std::int32_t figure);
     // Traces every dark figure with 0 < State < kFinished, the deepest first, equal depths in
     // the order the row-by-row scan meets their first cell, and marks each kFinished. `ring`
     // prefixes the progress text ("кольцо 2, ").

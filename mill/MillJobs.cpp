@@ -5,12 +5,6 @@
 #include "figures/FigureGuards.h"
 #include "mill/WorkLayerOps.h"
 
-namespace {
-
-const QString kErrorTitle = QStringLiteral("Ошибка");
-
-}  // namespace
-
 MillJobs::MillJobs(MillWorkspace workspace, JobHost& host, MoveProtocol& protocol)
     : m_ws(workspace),
       m_host(host),
@@ -61,7 +55,7 @@ void MillJobs::MillAll() {
     m_tracer.startJob();
     requireTree();
     if (const QString why = nothingLeftReason(m_ws.analysis); !why.isEmpty()) {
-        throw JobEnded(JobEnded::Reason::Refused, QStringLiteral("Внимание"),
+        throw JobEnded(JobEnded::Reason::Refused, kAttentionTitle,
                        QStringLiteral("Нечего фрезеровать: ") + why);
     }
     readCutterSize();
@@ -100,9 +94,4 @@ void MillJobs::Cut3D() {
                 .arg(ring);
         });
     m_tracer.showNotes();
-}
-
-void MillJobs::TraceFigure(std::int32_t figure) {
-    m_protocol.setPictureWidth(m_ws.source.width);
-    m_tracer.traceFigure(figure);
 }

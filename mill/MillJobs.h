@@ -47,9 +47,6 @@ public:
     // diameter, a new parse, until no figure is left or an offset changes nothing.
     void Cut3D();
 
-    // Follows every border of `figure`, as the three jobs do for each figure they cut.
-    void TraceFigure(std::int32_t figure);
-
     // Move steps taken so far by this object's jobs.
     std::int64_t steps() const { return m_tracer.steps(); }
     // Notes for the user gathered during the last job (borders that could not be closed,

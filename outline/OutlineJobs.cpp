@@ -20,7 +20,7 @@ OutlineJobs::OutlineJobs(OutlineWorkspace workspace, JobHost& host, MoveProtocol
       m_tracer(workspace.analysis, workspace.tool, host, protocol, m_policy) {}
 
 void OutlineJobs::refuse(const QString& message, std::optional<JobField> field) const {
-    throw JobEnded(JobEnded::Reason::Refused, QStringLiteral("Ошибка"), message, field);
+    throw JobEnded(JobEnded::Reason::Refused, kErrorTitle, message, field);
 }
 
 void OutlineJobs::requireTree() const {
@@ -52,7 +52,7 @@ void OutlineJobs::EngraveAllBorders() {
     m_tracer.startJob();
     requireTree();
     if (const QString why = nothingLeftReason(m_ws.analysis); !why.isEmpty()) {
-        throw JobEnded(JobEnded::Reason::Refused, QStringLiteral("Внимание"),
+        throw JobEnded(JobEnded::Reason::Refused, kAttentionTitle,
                        QStringLiteral("Нечего гравировать: ") + why);
     }
     beginJob();
@@ -85,9 +85,4 @@ void OutlineJobs::EngraveAllFilled() {
                 .arg(ring);
         });
     m_tracer.showNotes();
-}
-
-void OutlineJobs::TraceOutline(std::int32_t figure) {
-    m_protocol.setPictureWidth(m_ws.source.width);
-    m_tracer.traceFigure(figure);
 }

@@ -6,10 +6,10 @@
 
 #include "figures/FigureTables.h"
 #include "figures/PixelBuffer.h"
+#include "figures/ToolPosition.h"
 #include "link/JobHost.h"
 #include "link/MoveProtocol.h"
 #include "mill/BorderTracer.h"
-#include "figures/ToolPosition.h"
 #include "outline/OutlineTracePolicy.h"
 
 // What the outlining jobs work on: the window's layers and figures and its tool.
@@ -45,9 +45,6 @@ public:
     // four one-pixel offsets, a new parse, until no figure is left or four offsets change
     // nothing (a note then says that the rest cannot be filled).
     void EngraveAllFilled();
-
-    // Follows every border of `figure` with the laser.
-    void TraceOutline(std::int32_t figure);
 
     std::int64_t steps() const { return m_tracer.steps(); }
     const QStringList& notes() const { return m_tracer.notes(); }

@@ -13,12 +13,12 @@ namespace {
 
 constexpr int kDryRunPauseMs = 10;
 
-[[noreturn]] void refuse(const QString& title, const QString& message) {
+[[noreturn]] void refuse(const MessageTitle& title, const QString& message) {
     throw JobEnded(JobEnded::Reason::Refused, title, message);
 }
 
 [[noreturn]] void refuse(const QString& message) {
-    refuse(QString::fromUtf16(kErrorTitle), message);
+    refuse(kErrorTitle, message);
 }
 
 double areaSize(const QString& text, const QString& axis) {
@@ -51,7 +51,6 @@ qint32 gridStep(double area, int points, double ratio, const QString& axis) {
 
 ScanGridCheck CheckScanGrid(const QString& meshWidth, const QString& meshHeight) {
     ScanGridCheck check;
-    check.title = QString::fromUtf16(kErrorTitle);
     const std::optional<int> width = parseWholeNumber(meshWidth);
     const std::optional<int> height = parseWholeNumber(meshHeight);
     if (!width || *width < 2) {
@@ -61,7 +60,7 @@ ScanGridCheck CheckScanGrid(const QString& meshWidth, const QString& meshHeight)
         return check;
     }
     if (*width % 2 != 0) {
-        check.title = QString::fromUtf16(kScanTitle);
+        check.title = kScanRefusedTitle;
         check.refusal = QStringLiteral("Размер сетки по X должен быть кратным 4");
         return check;
     }
@@ -72,7 +71,7 @@ ScanGridCheck CheckScanGrid(const QString& meshWidth, const QString& meshHeight)
         return check;
     }
     if (*height % 2 != 1) {
-        check.title = QString::fromUtf16(kScanTitle);
+        check.title = kScanRefusedTitle;
         check.refusal = QStringLiteral("Размер сетки по Y должен быть нечетным");
         return check;
     }
@@ -155,7 +154,7 @@ void ScanJob::ScanSurface(const ScanFieldTexts& fields) {
     });
 
     if (m_host.outputEnabled()) RescaleHeightMap(m_record.map);
-    m_host.showMessage(QString::fromUtf16(kScanTitle), QStringLiteral("Сканирвание завершено"));
+    m_host.showMessage(kScanTitle, QStringLiteral("Сканирвание завершено"));
 }
 
 void ScanJob::sample(int i, int j, int meshWidth, int meshHeight) {
@@ -182,7 +181,7 @@ void ScanJob::stopIfAsked(int i, int j, qint64 total) {
     if (m_record.live) {
         where = QStringLiteral(" Зонд стоит над точкой (%1, %2).").arg(i).arg(j);
     }
-    throw JobEnded(JobEnded::Reason::Stopped, QString::fromUtf16(kScanTitle),
+    throw JobEnded(JobEnded::Reason::Stopped, kScanTitle,
                    QStringLiteral("Сканирование остановлено: снято %1 точек из %2, они сохранены "
                                   "без пересчёта.")
                            .arg(m_record.taken)

@@ -9,9 +9,6 @@
 #include "scanner/HeightMap.h"
 #include "scanner/ScanPicture.h"
 
-// The title of the scan's own messages.
-inline constexpr char16_t kScanTitle[] = u"Strugal";
-
 // The scanner window's fields that a scan reads when it starts, as their texts.
 struct ScanFieldTexts {
     QString meshWidth;   // Text3, grid points along X
@@ -39,7 +36,7 @@ struct ScanRecord {
 struct ScanGridCheck {
     int meshWidth = 0;
     int meshHeight = 0;
-    QString title;
+    MessageTitle title = kErrorTitle;
     QString refusal;  // empty when the grid can be scanned
 };
 inline constexpr qint64 kLargestScan = 1000000;

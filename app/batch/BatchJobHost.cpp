@@ -152,9 +152,9 @@ void BatchJobHost::endProgress() {
     m_progressShown = false;
 }
 
-void BatchJobHost::showMessage(const QString& title, const QString& text) {
+void BatchJobHost::showMessage(const MessageTitle& title, const QString& text) {
     endProgress();
-    printError(title + QStringLiteral(": ") + text + u'\n');
+    printError(title.toString() + QStringLiteral(": ") + text + u'\n');
 }
 
 QString BatchJobHost::jobDescription() const {

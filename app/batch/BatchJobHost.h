@@ -38,7 +38,7 @@ public:
     // A bar redrawn in place when standard error is a terminal, otherwise a line a second; both
     // with the elapsed time and the time left.
     void reportProgress(const JobProgress& progress) override;
-    void showMessage(const QString& title, const QString& text) override;
+    void showMessage(const MessageTitle& title, const QString& text) override;
 
     // Ends the progress bar's line, if one is shown.
     void endProgress();

@@ -4,7 +4,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QTimer>
 
 #include "Version.h"
@@ -13,6 +12,7 @@
 #include "link/JobRunner.h"
 #include "link/MachineLink.h"
 #include "link/ui/Form4.h"
+#include "link/ui/UserMessage.h"
 #include "mill/ui/Form1.h"
 #include "outline/ui/Form5.h"
 #include "scanner/ui/Form2.h"
@@ -77,9 +77,7 @@ void MDIForm1::showEvent(QShowEvent* event) {
     if (m_warningShown || m_startupWarning.isEmpty()) return;
     m_warningShown = true;
     // After the window has appeared, so that the message box stands in front of it.
-    QTimer::singleShot(0, this, [this] {
-        QMessageBox::warning(this, QStringLiteral("Ошибка"), m_startupWarning);
-    });
+    QTimer::singleShot(0, this, [this] { showMessageBox(this, kErrorTitle, m_startupWarning); });
 }
 
 void MDIForm1::closeEvent(QCloseEvent* event) {

@@ -43,7 +43,7 @@ public:
     void sleepMs(int) override {}
     StopLevel stopLevel() const override { return StopLevel::None; }
     void reportProgress(const JobProgress&) override {}
-    void showMessage(const QString&, const QString&) override {}
+    void showMessage(const MessageTitle&, const QString&) override {}
 
 private:
     LayerView* m_view;

@@ -31,7 +31,7 @@ public:
     StopLevel stopLevel() const override { return StopLevel::None; }
     int replyTimeoutMs() const override { return 5000; }
     void reportProgress(const JobProgress&) override {}
-    void showMessage(const QString&, const QString&) override {}
+    void showMessage(const MessageTitle&, const QString&) override {}
 };
 
 void ensureApplication() {

@@ -29,7 +29,7 @@ public:
     void sleepMs(int) override {}
     StopLevel stopLevel() const override { return StopLevel::None; }
     void reportProgress(const JobProgress&) override {}
-    void showMessage(const QString&, const QString&) override {}
+    void showMessage(const MessageTitle&, const QString&) override {}
     QString m_diameter;
 };
 

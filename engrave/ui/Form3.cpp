@@ -23,7 +23,6 @@
 
 namespace {
 
-const QString kErrorTitle = QStringLiteral("Ошибка");
 // Pict is the picture with this margin on each of its right and lower sides.
 constexpr int kPictMargin = 4;
 constexpr QSize kPreferredSize(1000, 640);

@@ -19,12 +19,10 @@
 #include "figures/ui/FigureTree.h"
 #include "figures/ui/PictureFileDialog.h"
 #include "figures/ui/PictureViews.h"
-#include "link/ui/WorkingWindow.h"
 #include "link/ui/UserMessage.h"
+#include "link/ui/WorkingWindow.h"
 
 namespace {
-
-const QString kErrorTitle = QStringLiteral("Ошибка");
 
 // The control column keeps this distance from the window's edges.
 constexpr int kColumnMargin = 8;
@@ -56,7 +54,7 @@ FigureWorkspace::FigureWorkspace(const FigureWindowSetup& setup, QWidget* parent
       m_panelLayout(new QVBoxLayout) {
     // The box opens when the window next runs its events: a message of Form_Load then stands in
     // front of the window instead of appearing before it, and no caller is ever held up.
-    m_showMessage = [this](const QString& title, const QString& text) {
+    m_showMessage = [this](const MessageTitle& title, const QString& text) {
         showMessageBoxLater(this, title, text);
     };
     m_views->setLayers(&m_layers);

@@ -13,6 +13,7 @@
 #include "figures/PictureLayout.h"
 #include "figures/ToolPosition.h"
 #include "figures/ui/PictureFileDialog.h"
+#include "link/MessageTitles.h"
 
 class PictureViews;
 class QFormLayout;
@@ -41,7 +42,7 @@ class FigureWorkspace : public QWidget {
     Q_OBJECT
 public:
     // Shows a message box with one OK button.
-    using MessageFunction = std::function<void(const QString& title, const QString& text)>;
+    using MessageFunction = std::function<void(const MessageTitle& title, const QString& text)>;
     // Asks for a picture file; returns its path, or an empty text when cancelled.
     using OpenFileFunction = ::OpenFileFunction;
 

@@ -22,8 +22,6 @@
 
 namespace {
 
-const QString kTestTitle = QStringLiteral("Проверка соединения");
-
 template <class Widget>
 Widget* named(Widget* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
@@ -162,7 +160,7 @@ void Form4::Command1_Click() {
     for (int i = 0; i < 3; ++i) {
         const auto ratio = ParseDecimal(fields[i]->text());
         if (!ratio || *ratio == 0) {
-            m_showMessage(this, QStringLiteral("Ошибка"),
+            m_showMessage(this, kErrorTitle,
                           QStringLiteral("В поле «%1» должно быть число, не равное нулю: "
                                          "перемещение в мм на один шаг двигателя.")
                               .arg(axes[i]));
@@ -176,7 +174,7 @@ void Form4::Command1_Click() {
     for (int i = 0; i < m_gcodeFields.size(); ++i) {
         const auto value = ParseDecimal(m_gcodeFields[i]->text());
         if (!value || !(*value > 0) || !std::isfinite(*value)) {
-            m_showMessage(this, QStringLiteral("Ошибка"),
+            m_showMessage(this, kErrorTitle,
                           QStringLiteral("В поле «%1» должно быть число больше нуля.")
                               .arg(QString::fromUtf16(kGcodeSettingKeys[i].caption)));
             m_gcodeFields[i]->setFocus();
@@ -208,9 +206,10 @@ void Form4::Command3_Click() {
     // A job reads the port at every line: it must not be swapped under a running job.
     if (m_runner.busy()) return;
     const bool open = m_link.open(Text4->currentText()) > 0;
-    m_showMessage(
-        this, kTestTitle,
-        open ? QStringLiteral("Com-порт открыт") : QStringLiteral("Ошибка открытия Com-порта"));
+    if (open)
+        m_showMessage(this, kConnectionOpenTitle, QStringLiteral("Com-порт открыт"));
+    else
+        m_showMessage(this, kConnectionFailedTitle, QStringLiteral("Ошибка открытия Com-порта"));
 }
 
 void Form4::updateEnabled() {

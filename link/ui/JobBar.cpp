@@ -95,7 +95,3 @@ void JobBar::jobEnded() {
 QString JobBar::progressText() const {
     return m_text->fullText();
 }
-
-QString JobBar::timesText() const {
-    return m_times->fullText();
-}

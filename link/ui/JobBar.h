@@ -32,8 +32,6 @@ public:
 
     // The job's own text (or its count), or the stop hint; whole, however it is shown.
     QString progressText() const;
-    // "3 из 12 · прошло 0:41 · осталось ≈ 2:10".
-    QString timesText() const;
 
 private:
     QProgressBar* m_bar;

@@ -119,19 +119,19 @@ void ManualPanel::updateEnabled() {
 void ManualPanel::Command3_Click() {
     const auto x = parseNumber(tx->text());
     if (!x) {
-        m_host.showMessage(QStringLiteral("Ошибка"),
+        m_host.showMessage(kErrorTitle,
                            QStringLiteral("Введите число в поле для перемещения по 1-ой оси!"));
         return;
     }
     const auto y = parseNumber(ty->text());
     if (!y) {
-        m_host.showMessage(QStringLiteral("Ошибка"),
+        m_host.showMessage(kErrorTitle,
                            QStringLiteral("Введите число в поле для перемещения по 2-ой оси!"));
         return;
     }
     const auto z = parseNumber(tz->text());
     if (!z) {
-        m_host.showMessage(QStringLiteral("Ошибка"),
+        m_host.showMessage(kErrorTitle,
                            QStringLiteral("Введите число в поле для перемещения по 3-ей оси!"));
         return;
     }

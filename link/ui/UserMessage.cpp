@@ -3,15 +3,22 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 
-void showMessageBox(QWidget* parent, const QString& title, const QString& text) {
-    const QMessageBox::Icon icon =
-        title == QStringLiteral("Ошибка") ? QMessageBox::Warning : QMessageBox::Information;
-    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+namespace {
+
+QMessageBox::Icon iconOf(MessageKind kind) {
+    return kind == MessageKind::Warning ? QMessageBox::Warning : QMessageBox::Information;
+}
+
+}  // namespace
+
+void showMessageBox(QWidget* parent, const MessageTitle& title, const QString& text) {
+    QMessageBox box(iconOf(title.kind), title.toString(), text, QMessageBox::Ok, parent);
     box.exec();
 }
 
-void showMessageBoxLater(QWidget* parent, const QString& title, const QString& text) {
-    auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+void showMessageBoxLater(QWidget* parent, const MessageTitle& title, const QString& text) {
+    auto* box =
+        new QMessageBox(iconOf(title.kind), title.toString(), text, QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     QMetaObject::invokeMethod(
         box, [box] { box->open(); }, Qt::QueuedConnection);

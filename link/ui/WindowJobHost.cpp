@@ -136,7 +136,7 @@ void WindowJobHost::reportProgress(const JobProgress& progress) {
     emit progressReported(progress);
 }
 
-void WindowJobHost::showMessage(const QString& title, const QString& text) {
+void WindowJobHost::showMessage(const MessageTitle& title, const QString& text) {
     m_showMessage(m_window, title, text);
 }
 

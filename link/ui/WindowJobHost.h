@@ -65,7 +65,7 @@ public:
     void sleepMs(int milliseconds) override;
     StopLevel stopLevel() const override;
     void reportProgress(const JobProgress& progress) override;
-    void showMessage(const QString& title, const QString& text) override;
+    void showMessage(const MessageTitle& title, const QString& text) override;
     void focusField(JobField field) override;
 
 signals:

@@ -47,7 +47,7 @@ QPushButton* MillButtons::addButton(const char* name, const QString& caption, co
 
 void MillButtons::afterWorkLayerChanged(const WorkLayerOutcome& outcome) {
     if (outcome.refused()) {
-        m_window.host().showMessage(QStringLiteral("Ошибка"), outcome.error);
+        m_window.host().showMessage(kErrorTitle, outcome.error);
         m_window.host().focusField(outcome.field);
         return;
     }

@@ -192,7 +192,7 @@ void Form2::ApplyPictureSize() {
     const std::optional<int> width = ImageSide(Text6->text());
     const std::optional<int> height = ImageSide(Text7->text());
     if (!width || !height) {
-        showMessage(QStringLiteral("Ошибка"),
+        showMessage(kErrorTitle,
                     QStringLiteral("Размеры изображения должны быть целыми числами от 1 до %1 "
                                    "пикселей.")
                         .arg(kLargestImageSide));
@@ -254,6 +254,6 @@ void Form2::DeriveAreaWidth() {
     Text8->setText(::DeriveAreaWidth(Text6->text(), Text7->text(), Text9->text()));
 }
 
-void Form2::showMessage(const QString& title, const QString& text) {
+void Form2::showMessage(const MessageTitle& title, const QString& text) {
     host().showMessage(title, text);
 }

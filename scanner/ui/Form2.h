@@ -56,7 +56,7 @@ private:
     void placeOnCorner(QWidget* handle);
     QSize pictureSize() const { return m_picture.size(); }
     ImageExtent imageExtent() const;
-    void showMessage(const QString& title, const QString& text);
+    void showMessage(const MessageTitle& title, const QString& text);
 
     // Made before the widgets that show them.
     ScanPicture m_picture;

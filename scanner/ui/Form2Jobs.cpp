@@ -35,7 +35,7 @@ void Form2::Command2_Click() {
     const QString refusal =
         InterpolationRefusal(m_record.map, meshWidth, meshHeight, imageExtent(), cell);
     if (!refusal.isEmpty()) {
-        showMessage(QStringLiteral("Ошибка"), refusal);
+        showMessage(kErrorTitle, refusal);
         return;
     }
     InterpolateHeightMap(m_picture, m_record.map, imageExtent(), cell);
@@ -46,15 +46,15 @@ void Form2::Command1_Click() {
     const QString error =
         SaveScanImage(m_picture.buffer(), ProgramFilePath(QString::fromLatin1(kScanImageFile)));
     if (error.isEmpty()) {
-        showMessage(QStringLiteral("Сохранение"), QStringLiteral("Изображение сохранено"));
+        showMessage(kPictureSavedTitle, QStringLiteral("Изображение сохранено"));
     } else {
-        showMessage(QStringLiteral("Ошибка"), error);
+        showMessage(kErrorTitle, error);
     }
 }
 
 void Form2::Command8_Click() {
     if (m_record.map.isEmpty()) {
-        showMessage(QStringLiteral("Ошибка"), QStringLiteral("Сначала выполните сканирование."));
+        showMessage(kErrorTitle, QStringLiteral("Сначала выполните сканирование."));
         return;
     }
     QString filter = QStringLiteral("Таблица CSV (*.csv)");
@@ -78,8 +78,8 @@ void Form2::Command8_Click() {
         ExportScan(m_record, GridCount(Text3->text()).value_or(0),
                    GridCount(Text4->text()).value_or(0), imageExtent(), height, path);
     if (error.isEmpty()) {
-        showMessage(QStringLiteral("Экспорт"), QStringLiteral("Скан сохранён: %1").arg(path));
+        showMessage(kScanExportedTitle, QStringLiteral("Скан сохранён: %1").arg(path));
     } else {
-        showMessage(QStringLiteral("Ошибка"), error);
+        showMessage(kErrorTitle, error);
     }
 }

@@ -20,8 +20,8 @@ class RecordingHost : public FakeJobHost {
 public:
     void redraw(const QRect& changed) override { redrawn += changed; }
     void reportProgress(const JobProgress& progress) override { reports.append(progress); }
-    void showMessage(const QString& title, const QString& text) override {
-        messages.append(title + ": " + text);
+    void showMessage(const MessageTitle& title, const QString& text) override {
+        messages.append(title.toString() + ": " + text);
     }
     std::int64_t clockMs() const override { return ticks += msPerClockRead, now + ticks; }
 

@@ -37,16 +37,17 @@ protected:
     void open(const QString& path) {
         config.write("[CNC]\nEtching_image=" + path.toUtf8() + "\n");
         form = std::make_unique<Form3>();
-        form->setMessageFunction([this](QWidget*, const QString& title, const QString& text) {
-            messages << title + ": " + text;
+        form->setMessageFunction([this](QWidget*, const MessageTitle& title, const QString& text) {
+            messages << title.toString() + ": " + text;
         });
         form->setOpenFileFunction(
             [this](QWidget*, const QString&, const QString&, const QString&) { return chosen; });
-        host()->setMessageFunction([this](QWidget*, const QString& title, const QString& text) {
-            messages << title + ": " + text;
-            buttonsDuringJob = field<QPushButton>("Command1")->isEnabled() ||
-                               field<QPushButton>("Command2")->isEnabled();
-        });
+        host()->setMessageFunction(
+            [this](QWidget*, const MessageTitle& title, const QString& text) {
+                messages << title.toString() + ": " + text;
+                buttonsDuringJob = field<QPushButton>("Command1")->isEnabled() ||
+                                   field<QPushButton>("Command2")->isEnabled();
+            });
     }
     template <class T>
     T* field(const char* name) const {

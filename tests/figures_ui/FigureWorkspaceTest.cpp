@@ -45,8 +45,9 @@ QImage ringPicture(int width, int height) {
 class FigureWorkspaceTest : public testing::Test {
 protected:
     FigureWorkspaceTest() {
-        workspace.setMessageFunction(
-            [this](const QString& title, const QString& text) { messages << title + ": " + text; });
+        workspace.setMessageFunction([this](const MessageTitle& title, const QString& text) {
+            messages << title.toString() + ": " + text;
+        });
         workspace.setOpenFileFunction([this](QWidget*, const QString& title,
                                              const QString& directory, const QString& filter) {
             dialogCalls << QStringList{title, directory, filter};

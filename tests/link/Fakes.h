@@ -64,7 +64,7 @@ public:
     int replyTimeoutMs() const override { return timeoutMs; }
     std::int64_t clockMs() const override { return now; }
     void reportProgress(const JobProgress&) override {}
-    void showMessage(const QString&, const QString&) override {}
+    void showMessage(const MessageTitle&, const QString&) override {}
 
     bool output = true;
     QMap<JobField, QString> fields;

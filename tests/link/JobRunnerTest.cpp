@@ -16,7 +16,7 @@ namespace {
 const QByteArray kOk = "OK\r\n";
 
 struct Message {
-    QString title;
+    MessageTitle title;
     QString text;
 };
 
@@ -28,7 +28,7 @@ public:
     StopLevel stopLevel() const override {
         return m_runner.currentHost() == this ? m_runner.stopLevel() : StopLevel::None;
     }
-    void showMessage(const QString& title, const QString& text) override {
+    void showMessage(const MessageTitle& title, const QString& text) override {
         messages.append({title, text});
     }
     QList<Message> messages;
@@ -45,7 +45,7 @@ void scriptedJob(JobHost& host, int steps) {
     for (int step = 0; step < steps; ++step) {
         if (host.stopLevel() != StopLevel::None) {
             protocol.sendLine(0, 0, -50, true);
-            throw JobEnded(JobEnded::Reason::Stopped, QStringLiteral("Стоп"),
+            throw JobEnded(JobEnded::Reason::Stopped, kStopTitle,
                            QStringLiteral("Работа остановлена. Фреза поднята к поверхности."));
         }
         protocol.sendLine(1, 0, 0, true);
@@ -125,7 +125,7 @@ TEST_F(JobRunnerTest, StopDuringWaitEndsAfterTheOkAndRunsTheSafeStopLines) {
     EXPECT_EQ(m_script->written, (QList<QByteArray>{"0,0,50;", "1,0,0;", "0,0,-50;"}));
     EXPECT_TRUE(m_script->arrivals.isEmpty());  // the line in flight and the lift both answered
     ASSERT_EQ(m_host.messages.size(), 1);
-    EXPECT_EQ(m_host.messages[0].title, QStringLiteral("Стоп"));
+    EXPECT_EQ(m_host.messages[0].title, kStopTitle);
     EXPECT_TRUE(m_host.messages[0].text.contains(QStringLiteral("поднята")));
     EXPECT_EQ(m_runner.stopLevel(), StopLevel::None);
     EXPECT_FALSE(m_runner.busy());
@@ -148,7 +148,7 @@ TEST_P(JobRunnerAbandon, EndsAtOnceWithTheWarningAndSendsNothingMore) {
     EXPECT_EQ(m_script->written, (QList<QByteArray>{"0,0,50;", "1,0,0;"}));
     ASSERT_EQ(m_host.messages.size(), 1);
     const Message& shown = m_host.messages[0];
-    EXPECT_EQ(shown.title, QStringLiteral("Ошибка"));
+    EXPECT_EQ(shown.title, kErrorTitle);
     EXPECT_TRUE(shown.text.contains(QStringLiteral("Инструмент может остаться опущенным")))
         << qPrintable(shown.text);
     if (GetParam() == AbandonWay::NoAnswer) {
@@ -170,7 +170,7 @@ TEST_F(JobRunnerTest, RefusalsAndFailuresAreShownAndTheRunnerStaysUsable) {
     const QList<std::pair<std::function<void()>, QString>> cases = {
         // A message without a title is shown as an error.
         {[] {
-             throw JobEnded(JobEnded::Reason::TimedOut, QString(), QStringLiteral("Нет ответа"));
+             throw JobEnded(JobEnded::Reason::TimedOut, std::nullopt, QStringLiteral("Нет ответа"));
          },
          QStringLiteral("Нет ответа")},
         {[] { throw std::runtime_error("boom"); },
@@ -181,7 +181,7 @@ TEST_F(JobRunnerTest, RefusalsAndFailuresAreShownAndTheRunnerStaysUsable) {
         m_host.messages.clear();
         EXPECT_TRUE(m_runner.run(m_host, [&](JobHost&) { fail(); }));
         ASSERT_EQ(m_host.messages.size(), 1);
-        EXPECT_EQ(m_host.messages[0].title, QStringLiteral("Ошибка"));
+        EXPECT_EQ(m_host.messages[0].title, kErrorTitle);
         EXPECT_EQ(m_host.messages[0].text, text);
         EXPECT_FALSE(m_runner.busy());
     }

@@ -47,7 +47,7 @@ JobEnded endOf(const std::function<void()>& act) {
         return ended;
     }
     ADD_FAILURE() << "the job did not end";
-    return JobEnded(JobEnded::Reason::Stopped, QString(), QString());
+    return JobEnded(JobEnded::Reason::Stopped, std::nullopt, QString());
 }
 
 // The worked examples: millimetres rounded to whole steps, halves to even, on every axis.
@@ -186,7 +186,7 @@ TEST_P(Refusals, SendNothingAndSayWhy) {
     MoveProtocol protocol = window(MoveWindow::Milling);
     const JobEnded ended = endOf([&] { c.act(protocol); });
     EXPECT_EQ(ended.reason(), JobEnded::Reason::Refused);
-    EXPECT_EQ(ended.title(), QStringLiteral("Ошибка"));
+    EXPECT_EQ(ended.title(), kErrorTitle);
     EXPECT_TRUE(ended.message().contains(QString::fromUtf8(c.mentions)))
         << qPrintable(ended.message());
     EXPECT_TRUE(m_script->written.isEmpty());

@@ -31,9 +31,10 @@ protected:
         Settings().StepRatioX = -0.005;
         Settings().PortName = QStringLiteral("sim");
         m_form = new Form4(m_runner, programMachineLink());
-        m_form->setMessageFunction([this](QWidget*, const QString& title, const QString& text) {
-            m_messages.append({title, text});
-        });
+        m_form->setMessageFunction(
+            [this](QWidget*, const MessageTitle& title, const QString& text) {
+                m_messages.append({title, text});
+            });
         m_frame = m_area.addSubWindow(m_form);
         m_frame->setAttribute(Qt::WA_DeleteOnClose);
         m_area.show();
@@ -117,7 +118,7 @@ TEST_F(Form4Test, OkWithARatioThatIsNotANumberOrZeroIsRefusedNamingTheField) {
         click("Command1");
 
         ASSERT_EQ(m_messages.size(), 1);
-        EXPECT_EQ(m_messages[0].title, QStringLiteral("Ошибка"));
+        EXPECT_EQ(m_messages[0].title, kErrorTitle);
         const QString field = QStringLiteral("«%1:»").arg(QChar(u"XYZ"[axis]));
         EXPECT_TRUE(m_messages[0].text.contains(field)) << qPrintable(m_messages[0].text);
         EXPECT_TRUE(windowOpen());
@@ -157,7 +158,7 @@ TEST_F(Form4Test, ConnectionTestClosesTheOldPortFirst) {
     typePort(QStringLiteral("sim"));
     click("Command3");
     ASSERT_EQ(m_messages.size(), 1);
-    EXPECT_EQ(m_messages[0].title, QStringLiteral("Проверка соединения"));
+    EXPECT_EQ(m_messages[0].title, kConnectionOpenTitle);
     EXPECT_EQ(m_messages[0].text, QStringLiteral("Com-порт открыт"));
     const int tested = programMachineLink().PortHandle();
     EXPECT_GT(tested, 0);
@@ -169,6 +170,7 @@ TEST_F(Form4Test, ConnectionTestClosesTheOldPortFirst) {
     typePort(QStringLiteral("/nonexistent/ttyCNC0"));
     click("Command3");
     ASSERT_EQ(m_messages.size(), 2);
+    EXPECT_EQ(m_messages[1].title, kConnectionFailedTitle);
     EXPECT_EQ(m_messages[1].text, QStringLiteral("Ошибка открытия Com-порта"));
     EXPECT_LE(programMachineLink().PortHandle(), 0);
     EXPECT_EQ(SerialTransportOf(tested), nullptr);

@@ -46,7 +46,7 @@ TEST_F(ManualPanelTest, ReportsTheFirstBadFieldInAxisOrderAndSendsNothing) {
         m_window->messages.clear();
         typeAndMove(c.x, c.y, c.z);
         ASSERT_EQ(m_window->messages.size(), 1);
-        EXPECT_EQ(m_window->messages[0].title, QStringLiteral("Ошибка"));
+        EXPECT_EQ(m_window->messages[0].title, kErrorTitle);
         EXPECT_EQ(m_window->messages[0].text,
                   QStringLiteral("Введите число в поле для перемещения по %1 оси!").arg(c.axis));
     }

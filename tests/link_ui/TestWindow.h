@@ -18,7 +18,7 @@
 #include "tests/link/Fakes.h"
 
 struct ShownMessage {
-    QString title;
+    MessageTitle title;
     QString text;
 };
 
@@ -61,7 +61,7 @@ public:
           jobButton(new QPushButton(QStringLiteral("Все"), this)) {
         host->setJobBar(bar);
         host->addJobControl(jobButton);
-        host->setMessageFunction([this](QWidget*, const QString& title, const QString& text) {
+        host->setMessageFunction([this](QWidget*, const MessageTitle& title, const QString& text) {
             messages.append({title, text});
         });
         auto* layout = new QVBoxLayout(this);

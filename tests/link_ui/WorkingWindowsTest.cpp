@@ -59,8 +59,9 @@ QStringList runJobClosedMidWait(QWidget* form, PortScript& script, MoveWindow ki
     EXPECT_NE(host, nullptr);
     if (!host) return {};
     auto titles = std::make_shared<QStringList>();
-    host->setMessageFunction(
-        [titles](QWidget*, const QString& title, const QString&) { titles->append(title); });
+    host->setMessageFunction([titles](QWidget*, const MessageTitle& title, const QString&) {
+        titles->append(title.toString());
+    });
     child<QCheckBox>(form, "Check1")->setChecked(true);
     QTimer::singleShot(0, form, [&] {
         close();
@@ -73,7 +74,7 @@ QStringList runJobClosedMidWait(QWidget* form, PortScript& script, MoveWindow ki
         protocol.WaitForOk();
         if (job.stopLevel() != StopLevel::Stop) return;
         protocol.sendLine(0, 0, -5, true);
-        throw JobEnded(JobEnded::Reason::Stopped, QStringLiteral("Стоп"),
+        throw JobEnded(JobEnded::Reason::Stopped, kStopTitle,
                        QStringLiteral("Работа остановлена."));
     }));
     return *titles;

@@ -19,8 +19,8 @@ public:
         redraws.append(changed);
         if (redraws.size() == stopAfterRedraws) stop = StopLevel::Stop;
     }
-    void showMessage(const QString& title, const QString& text) override {
-        messages.append(title + ": " + text);
+    void showMessage(const MessageTitle& title, const QString& text) override {
+        messages.append(title.toString() + ": " + text);
     }
     void reportProgress(const JobProgress& progress) override { lastProgress = progress.what; }
     QList<QRect> redraws;

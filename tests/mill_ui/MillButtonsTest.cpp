@@ -46,8 +46,8 @@ protected:
         m_form = std::make_unique<Form1>();
         auto* host = m_form->findChild<WindowJobHost*>();
         ASSERT_NE(host, nullptr);
-        host->setMessageFunction([this](QWidget*, const QString& title, const QString& text) {
-            m_messages << title + ": " + text;
+        host->setMessageFunction([this](QWidget*, const MessageTitle& title, const QString& text) {
+            m_messages << title.toString() + ": " + text;
         });
         m_workspace = m_form->findChild<FigureWorkspace*>();
         ASSERT_NE(m_workspace, nullptr);

@@ -18,8 +18,8 @@ public:
         redraws.append(changed);
         if (onRedraw) onRedraw(*this, int(redraws.size()));
     }
-    void showMessage(const QString& title, const QString& text) override {
-        messages.append(title + ": " + text);
+    void showMessage(const MessageTitle& title, const QString& text) override {
+        messages.append(title.toString() + ": " + text);
     }
     QList<QRect> redraws;
     QStringList messages;

@@ -84,7 +84,9 @@ TEST(ScanSurfaceTest, GridChecksInTheirOrder) {
         const bool own = QString::fromUtf8(c.message).endsWith(QStringLiteral("кратным 4")) ||
                          QString::fromUtf8(c.message).endsWith(QStringLiteral("нечетным"));
         if (*c.message) {
-            EXPECT_EQ(check.title, own ? QStringLiteral("Strugal") : QStringLiteral("Ошибка"));
+            EXPECT_EQ(check.title.toString(),
+                      own ? QStringLiteral("Strugal") : QStringLiteral("Ошибка"));
+            EXPECT_EQ(check.title.kind, MessageKind::Warning);
         }
     }
 }
@@ -93,8 +95,8 @@ TEST(ScanSurfaceTest, GridChecksInTheirOrder) {
 class ScanHost : public FakeJobHost {
 public:
     void reportProgress(const JobProgress& progress) override { reports.append(progress); }
-    void showMessage(const QString& title, const QString& text) override {
-        messages.append(title + u'|' + text);
+    void showMessage(const MessageTitle& title, const QString& text) override {
+        messages.append(title.toString() + u'|' + text);
     }
     QList<JobProgress> reports;
     QStringList messages;

@@ -34,8 +34,8 @@ protected:
         m_form = std::make_unique<Form2>();
         auto* host = m_form->findChild<WindowJobHost*>();
         ASSERT_NE(host, nullptr);
-        host->setMessageFunction([this](QWidget*, const QString& title, const QString& text) {
-            m_messages << title + ": " + text;
+        host->setMessageFunction([this](QWidget*, const MessageTitle& title, const QString& text) {
+            m_messages << title.toString() + ": " + text;
         });
     }
     template <class T = QLineEdit>
