@@ -113,7 +113,10 @@ void MoveProtocol::send(qint64 x, qint64 y, qint64 z, bool wait, bool manual) {
     SerialNoteStop(m_link.PortHandle(), m_host.stopLevel());
     if (m_host.stopLevel() == StopLevel::Abandon) throw abandonedJob();
     SerialDescribeLine(m_link.PortHandle(), {m_window, manual});
-    m_link.sendLine(formatMoveLine(qint32(x), qint32(y), qint32(z)), {x, y, z});
+    // In the laser windows a job's third field is the laser's value: the tool does not move in Z.
+    const bool zMoves =
+        manual || m_window == MoveWindow::Milling || m_window == MoveWindow::Scanner;
+    m_link.sendLine(formatMoveLine(qint32(x), qint32(y), qint32(z)), {x, y, zMoves ? z : 0});
     ++m_linesSent;
     if (wait) waitForReply();
 }

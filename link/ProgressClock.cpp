@@ -1,6 +1,5 @@
 #include "link/ProgressClock.h"
 
-#include <QStringList>
 #include <algorithm>
 #include <cmath>
 
@@ -48,13 +47,19 @@ QString formatDuration(std::int64_t milliseconds) {
     return QStringLiteral("%1:%2").arg(minutes).arg(tail);
 }
 
+QString timesLine(const ProgressTimes& times) {
+    QString line = QStringLiteral("прошло %1").arg(formatDuration(times.elapsedMs));
+    if (times.leftMs) line += QStringLiteral(" · осталось ≈ %1").arg(formatDuration(*times.leftMs));
+    return line;
+}
+
+QString countText(const JobProgress& progress) {
+    return progress.total > 0 ? QStringLiteral("%1 из %2").arg(progress.done).arg(progress.total)
+                              : QString::number(progress.done);
+}
+
 QString progressLine(const JobProgress& progress, const ProgressTimes& times) {
-    QStringList parts;
-    parts << (progress.total > 0 ? QStringLiteral("%1 из %2").arg(progress.done).arg(progress.total)
-                                 : QString::number(progress.done));
-    parts << QStringLiteral("прошло %1").arg(formatDuration(times.elapsedMs));
-    if (times.leftMs) parts << QStringLiteral("осталось ≈ %1").arg(formatDuration(*times.leftMs));
-    QString line = parts.join(QStringLiteral(" · "));
+    QString line = countText(progress) + QStringLiteral(" · ") + timesLine(times);
     if (!progress.what.isEmpty()) line += QStringLiteral(" · ") + progress.what;
     return line;
 }

@@ -36,5 +36,11 @@ private:
 // "1:05" for 65 s, "1:02:03" past an hour; negative counts as 0.
 QString formatDuration(std::int64_t milliseconds);
 
-// One line for the user: "3 из 12 · 0:41 прошло · осталось ≈ 2:10", then the job's own text.
+// "прошло 0:41 · осталось ≈ 2:10"; without an estimate yet, the time elapsed alone.
+QString timesLine(const ProgressTimes& times);
+
+// "3 из 12" of a job that knows its total, "3" of one that does not.
+QString countText(const JobProgress& progress);
+
+// One line for the user: "3 из 12 · прошло 0:41 · осталось ≈ 2:10", then the job's own text.
 QString progressLine(const JobProgress& progress, const ProgressTimes& times);

@@ -7,17 +7,27 @@ ElidedLabel::ElidedLabel(const QString& text, QWidget* parent) : QLabel(parent) 
     setFullText(text);
 }
 
+ElidedLabel::ElidedLabel(int lines, const QString& breakAt, QWidget* parent)
+    : QLabel(parent), m_lines(qMax(1, lines)), m_breakAt(breakAt) {
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    updateShownText();
+}
+
 void ElidedLabel::setFullText(const QString& text) {
     m_fullText = text;
     updateShownText();
 }
 
 QSize ElidedLabel::minimumSizeHint() const {
-    return {0, QLabel::minimumSizeHint().height()};
+    if (m_lines == 1) return {0, QLabel::minimumSizeHint().height()};
+    return sizeHint();
 }
 
 QSize ElidedLabel::sizeHint() const {
-    return {0, QLabel::sizeHint().height()};
+    if (m_lines == 1) return {0, QLabel::sizeHint().height()};
+    const int margins = contentsMargins().top() + contentsMargins().bottom();
+    return {0, m_lines * fontMetrics().lineSpacing() + margins};
 }
 
 void ElidedLabel::resizeEvent(QResizeEvent* event) {
@@ -25,9 +35,36 @@ void ElidedLabel::resizeEvent(QResizeEvent* event) {
     updateShownText();
 }
 
+// The pieces between the breaks, as many to a line as fit; what the last line cannot hold is
+// cut there.
+QStringList ElidedLabel::fittedLines(int width, bool& cut) const {
+    const QFontMetrics metrics = fontMetrics();
+    const QStringList pieces = m_lines > 1 ? m_fullText.split(m_breakAt) : QStringList{m_fullText};
+    QStringList lines;
+    QString line;
+    for (const QString& piece : pieces) {
+        const QString longer = line.isEmpty() ? piece : line + m_breakAt + piece;
+        if (line.isEmpty() || metrics.horizontalAdvance(longer) <= width ||
+            lines.size() == m_lines - 1) {
+            line = longer;
+        } else {
+            lines << line;
+            line = piece;
+        }
+    }
+    lines << line;
+    cut = false;
+    for (QString& shown : lines) {
+        const QString elided = metrics.elidedText(shown, Qt::ElideRight, width);
+        cut = cut || elided != shown;
+        shown = elided;
+    }
+    return lines;
+}
+
 void ElidedLabel::updateShownText() {
-    const QString shown =
-        fontMetrics().elidedText(m_fullText, Qt::ElideRight, contentsRect().width());
-    setText(shown);
-    setToolTip(shown == m_fullText ? QString() : m_fullText);
+    bool cut = false;
+    const QStringList lines = fittedLines(contentsRect().width(), cut);
+    setText(lines.join(u'\n'));
+    setToolTip(cut ? m_fullText : QString());
 }

@@ -63,12 +63,14 @@ void JobBar::showProgress(const JobProgress& progress, const ProgressTimes& time
             m_bar->setRange(0, int(kBarParts));
             m_bar->setValue(int(double(done) / double(progress.total) * double(kBarParts)));
         }
+        // The count in the bar, so that the line under it has room for the times.
+        m_bar->setFormat(countText(progress));
         m_bar->setTextVisible(true);
     } else {
         m_bar->setRange(0, 0);
         m_bar->setTextVisible(false);
     }
-    m_times->setFullText(progressLine({progress.done, progress.total, {}}, times));
+    m_times->setFullText(timesLine(times));
     if (!m_stopping)
         m_text->setFullText(progress.what.isEmpty() ? QString::number(progress.done)
                                                     : progress.what);

@@ -46,7 +46,7 @@ ManualPanel::ManualPanel(const QString& frameCaption, const QString& outputCapti
       Check1(new QCheckBox(outputCaption, this)),
       Label8(new QLabel(QStringLiteral("Статус:"), this)),
       Label4(new QLabel(kPortFailed, this)),
-      m_position(new ElidedLabel({}, this)) {
+      m_position(new ElidedLabel(2, QStringLiteral("  "), this)) {
     setObjectName(QStringLiteral("ManualPanel"));
     Command3->setObjectName(QStringLiteral("Command3"));
     Check1->setObjectName(QStringLiteral("Check1"));
@@ -67,12 +67,19 @@ ManualPanel::ManualPanel(const QString& frameCaption, const QString& outputCapti
     // The output box beside the Z field keeps the panel short enough for the main window.
     grid->addWidget(Command3, 0, 4, 2, 1, Qt::AlignVCenter);
     grid->addWidget(Check1, 2, 4);
+    // The port status and the tool position read as one block of text, set close together so
+    // that the panel stays short enough for the main window.
     auto* status = new QHBoxLayout;
+    status->setSpacing(grid->horizontalSpacing());
     status->addWidget(Label8);
     status->addWidget(Label4, 1);
-    grid->addLayout(status, 3, 0, 1, 5);
-    grid->addWidget(m_position, 4, 0, 1, 5);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(0);
+    texts->addLayout(status);
+    texts->addWidget(m_position);
+    grid->addLayout(texts, 3, 0, 1, 5);
     grid->setColumnStretch(3, 1);
+    grid->setVerticalSpacing(4);
 
     m_host.setOutputBox(Check1);
     connect(Command3, &QPushButton::clicked, this, &ManualPanel::Command3_Click);

@@ -111,15 +111,27 @@ TEST_F(MoveProtocolTest, MillingWorkedExampleSendsAndWaits) {
     EXPECT_EQ(protocol.linesSent(), 1);
 }
 
+// The laser windows' third field is the laser's value, not a Z move: the tool position the link
+// counts moves in Z only for the milling window's lines (and the manual moves).
 TEST_F(MoveProtocolTest, ThirdFieldIsScaledOnlyByTheMillingWindow) {
     // Depth 10 mm / 0.005 / 255 = 7.84 steps per grey level, rounded to 8.
     m_script->perLine = {kOk};
-    for (const MoveWindow kind :
-         {MoveWindow::Milling, MoveWindow::Engraving, MoveWindow::Outlining}) {
-        window(kind).MovePixels(1, 2, -255, true);
+    const struct {
+        MoveWindow kind;
+        MachinePosition after;
+    } cases[] = {
+        {MoveWindow::Milling, {100, 200, -2040}},
+        {MoveWindow::Engraving, {200, 400, -2040}},
+        {MoveWindow::Outlining, {300, 600, -2040}},
+    };
+    for (const auto& c : cases) {
+        window(c.kind).MovePixels(1, 2, -255, true);
+        EXPECT_EQ(m_link.position(), c.after) << int(c.kind);
     }
     EXPECT_EQ(m_script->written,
               (QList<QByteArray>{"100,200,-2040;", "100,200,-255;", "100,200,-255;"}));
+    window(MoveWindow::Engraving).ArduinoMoveMM(0, 0, 1);
+    EXPECT_EQ(m_link.position(), (MachinePosition{300, 600, -1840}));
 }
 
 TEST_F(MoveProtocolTest, FactorsAreReadAnewAtEveryCall) {
