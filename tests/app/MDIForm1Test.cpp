@@ -113,6 +113,10 @@ struct MenuCase {
     bool (*isForm)(QWidget*);
 };
 
+void PrintTo(const MenuCase& c, std::ostream* out) {
+    *out << c.item;
+}
+
 class MenuItemTest : public MainWindowTest, public testing::WithParamInterface<MenuCase> {};
 
 // Another window in front, then the same item again: no second instance, the first brought to

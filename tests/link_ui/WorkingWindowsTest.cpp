@@ -37,6 +37,10 @@ struct WindowCase {
     const char* widthKey;  // the key its finished width (or picture width) is stored under
 };
 
+void PrintTo(const WindowCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 template <class Form>
 QWidget* makeForm() {
     return new Form;
