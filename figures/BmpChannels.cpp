@@ -1,6 +1,5 @@
 #include "figures/BmpChannels.h"
 
-#include <QtEndian>
 #include <bit>
 
 namespace {
@@ -14,15 +13,23 @@ constexpr quint32 kPlainRgb = 0;
 constexpr quint32 kBitFields = 3;
 constexpr quint32 kAlphaBitFields = 6;
 
+// Byte by byte: the caller has checked the size, and the compiler cannot then mistake the
+// header for Qt's shared empty array.
+quint32 readLittleEndian(const QByteArray& bytes, int offset, int size) {
+    quint32 value = 0;
+    for (int i = size - 1; i >= 0; --i) value = value << 8 | quint8(bytes.at(offset + i));
+    return value;
+}
+
 quint32 read32(const QByteArray& bytes, int offset) {
-    return qFromLittleEndian<quint32>(bytes.constData() + offset);
+    return readLittleEndian(bytes, offset, 4);
 }
 
 }  // namespace
 
 std::optional<std::array<int, 3>> shortBmpChannels(const QByteArray& header) {
     if (header.size() < kBmpHeaderBytes || !header.startsWith("BM")) return std::nullopt;
-    const quint16 bitCount = qFromLittleEndian<quint16>(header.constData() + kBitCountOffset);
+    const quint32 bitCount = readLittleEndian(header, kBitCountOffset, 2);
     const quint32 compression = read32(header, kCompressionOffset);
     std::array<int, 3> bits{8, 8, 8};
     if (bitCount == 16 && compression == kPlainRgb) {
