@@ -61,8 +61,7 @@ public:
     // The analysis was (re)built: finds the border starts anew and resets the progress.
     void beginJob();
     // Traces every border of `figure` (begins a job first if none was begun): the cutter's path
-    // under the milling policy, the laser's (the outlining window's TraceOutline) under the
-    // outlining one.
+    // under the milling policy, the laser's under the outlining one.
     void TraceFigure(std::int32_t figure);
     // Traces every dark figure with 0 < State < kFinished, the deepest first, equal depths in
     // the order the row-by-row scan meets their first cell, and marks each kFinished. `ring`
