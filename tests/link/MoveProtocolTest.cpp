@@ -112,7 +112,7 @@ TEST_F(MoveProtocolTest, MillingWorkedExampleSendsAndWaits) {
 }
 
 // The laser windows' third field is the laser's value, not a Z move: the tool position the link
-// counts moves in Z only for the milling window's lines (and the manual moves).
+// counts moves in Z only for the milling and scanner windows' lines and the manual moves.
 TEST_F(MoveProtocolTest, ThirdFieldIsScaledOnlyByTheMillingWindow) {
     // Depth 10 mm / 0.005 / 255 = 7.84 steps per grey level, rounded to 8.
     m_script->perLine = {kOk};
