@@ -26,7 +26,10 @@ bool GcodeFileTransport::open(const QString& path) {
     const QFileInfo info(path);
     m_body = std::make_unique<QTemporaryFile>(info.absolutePath() + QStringLiteral("/.") +
                                               info.fileName() + QStringLiteral(".XXXXXX"));
-    if (!m_body->open()) return false;
+    if (!m_body->open()) {
+        m_body.reset();  // nothing to commit when the transport goes
+        return false;
+    }
     for (const QByteArray& line : GcodeTranslator::opening()) append(line);
     return true;
 }

@@ -340,4 +340,20 @@ TEST_F(GcodePathTest, StopHoldsResetsAndRaisesTheCutterThenAnswersTheJobsLastLin
     EXPECT_EQ(grbl.lines().count("G53 G0 Z0"), 1);
 }
 
+// A G-code file that cannot be made is refused at open, and nothing is written anywhere
+// afterwards: Qt reports no write to a file that never opened.
+TEST(GcodeFile, AFileInAMissingFolderIsRefusedAndNothingIsWrittenAfter) {
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { warnings << text; });
+    {
+        MachineLink link;
+        EXPECT_LE(link.open(QStringLiteral("gcode:/nonexistent-cnc-folder/job.nc")), 0);
+        link.close();
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(warnings.isEmpty()) << qPrintable(warnings.join(u'\n'));
+}
+
 }  // namespace
