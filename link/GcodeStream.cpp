@@ -1,52 +1,20 @@
 #include "link/GcodeStream.h"
 
-#include <limits>
-
 #include "app/ProgramSettings.h"
-
-namespace {
-
-constexpr qsizetype kLongestLine = 64;
-
-std::optional<qint32> field(const QByteArray& text) {
-    const qsizetype start = text.startsWith('-') ? 1 : 0;
-    if (text.size() == start || text.size() - start > 10) return std::nullopt;
-    qint64 value = 0;
-    for (qsizetype i = start; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return std::nullopt;
-        value = value * 10 + (text[i] - '0');
-    }
-    if (start == 1) value = -value;
-    if (value < std::numeric_limits<qint32>::min() || value > std::numeric_limits<qint32>::max())
-        return std::nullopt;
-    return qint32(value);
-}
-
-}  // namespace
 
 QList<GcodeStream::Taken> GcodeStream::take(const QByteArray& bytes) {
     QList<Taken> taken;
-    for (const char c : bytes) {
-        if (c == '\r' || c == '\n' || c == ' ') continue;
-        if (c != ';') {
-            m_partial += c;
-            if (m_partial.size() > kLongestLine) {
-                taken.append({m_partial, std::nullopt});
-                m_partial.clear();
-            }
+    for (const MoveLineReader::Line& read : m_reader.take(bytes)) {
+        if (!read.ended) {
+            taken.append({read.text, std::nullopt});
             continue;
         }
-        Taken line{m_partial + ';', std::nullopt};
-        const QList<QByteArray> fields = m_partial.split(',');
-        m_partial.clear();
-        if (fields.size() == 3) {
-            const auto x = field(fields[0]), y = field(fields[1]), z = field(fields[2]);
+        Taken line{read.text + ';', std::nullopt};
+        if (const auto steps = ParseMoveLine(read.text)) {
             const ProgramSettings& settings = Settings();
-            if (x && y && z) {
-                line.step = m_translator.translate(
-                    m_meaning, {settings.StepRatioX, settings.StepRatioY, settings.StepRatioZ}, *x,
-                    *y, *z);
-            }
+            line.step = m_translator.translate(
+                m_meaning, {settings.StepRatioX, settings.StepRatioY, settings.StepRatioZ},
+                (*steps)[0], (*steps)[1], (*steps)[2]);
         }
         taken.append(line);
     }

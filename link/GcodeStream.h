@@ -4,6 +4,7 @@
 #include <QList>
 
 #include "link/GcodeTranslator.h"
+#include "link/MoveLineReader.h"
 
 // The move lines arriving at a G-code port, cut at their ";" and translated with the meaning
 // the protocol announced and the step ratios in effect (Settings()).
@@ -19,8 +20,8 @@ public:
         QByteArray line;
         std::optional<GcodeStep> step;
     };
-    // Every line completed by `bytes`, in order; line ends and blanks between lines are
-    // skipped, and a text of more than 64 characters without ";" is taken as a bad line.
+    // Every line completed by `bytes`, in order, read as MoveLineReader reads them; noise cut
+    // off at the length limit is taken as a bad line.
     QList<Taken> take(const QByteArray& bytes);
 
     GcodeTranslator& translator() { return m_translator; }
@@ -30,5 +31,5 @@ public:
 private:
     GcodeTranslator m_translator;
     LineMeaning m_meaning;
-    QByteArray m_partial;
+    MoveLineReader m_reader;
 };

@@ -4,6 +4,7 @@
 #include <QList>
 #include <memory>
 
+#include "link/MoveLineReader.h"
 #include "link/SerialTransport.h"
 
 // The machine controller inside the program: it carries out move lines "dx,dy,dz;" by keeping
@@ -44,7 +45,7 @@ private:
     QByteArray answer(const QByteArray& line);
 
     bool m_probe;
-    QByteArray m_partial;
+    MoveLineReader m_reader;
     QList<MachinePosition> m_path{MachinePosition{}};
     QList<QByteArray> m_lines;
 };

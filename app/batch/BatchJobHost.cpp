@@ -199,3 +199,12 @@ int runBatchJob(const BatchOptions& options, BatchJobHost& host,
                    .arg(formatGeneral(std::round(clock.elapsed() / 10.0) / 100.0)));
     return status;
 }
+
+int runBatchJobWithPreview(const BatchOptions& options, BatchJobHost& host,
+                           const PixelBuffer& result,
+                           const std::function<void(JobHost&, MachineLink&)>& job) {
+    int status = runBatchJob(options, host, job);
+    if (!options.preview.isEmpty() && !writePreview(options.preview, imageView(result)))
+        status = kExitFailed;
+    return status;
+}

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "app/batch/BatchCommandLine.h"
+#include "figures/PixelBuffer.h"
 #include "link/JobHost.h"
 #include "link/ProgressClock.h"
 
@@ -63,3 +64,10 @@ private:
 // cannot be opened, or the job was refused, timed out, abandoned or stopped with Ctrl+C.
 int runBatchJob(const BatchOptions& options, BatchJobHost& host,
                 const std::function<void(JobHost&, MachineLink&)>& job);
+
+// Runs `job` as runBatchJob does, then writes --preview, if given, from `result` (the picture
+// that shows what the job did). Returns runBatchJob's status, or kExitFailed when the preview is
+// not written.
+int runBatchJobWithPreview(const BatchOptions& options, BatchJobHost& host,
+                           const PixelBuffer& result,
+                           const std::function<void(JobHost&, MachineLink&)>& job);

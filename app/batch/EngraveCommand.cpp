@@ -25,11 +25,8 @@ int runEngraveCommand(const BatchCommandLine& commandLine) {
     host.setJobTitle(QStringLiteral("гравировка картинки (engrave), картинка %1")
                          .arg(QFileInfo(arguments[0]).fileName()));
     host.setField(JobField::FinishedWidth, options.width.value_or(kEngraveWidthKey.read()));
-    int status = runBatchJob(options, host, [&](JobHost& jobHost, MachineLink& link) {
+    return runBatchJobWithPreview(options, host, picture, [&](JobHost& jobHost, MachineLink& link) {
         MoveProtocol protocol(MoveWindow::Engraving, jobHost, link);
         EngravePicture(picture, jobHost, protocol);
     });
-    if (!options.preview.isEmpty() && !writePreview(options.preview, imageView(picture)))
-        status = kExitFailed;
-    return status;
 }

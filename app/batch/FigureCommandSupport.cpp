@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "app/batch/BatchOutput.h"
-
 std::optional<std::int32_t> selectedFigure(const BatchOptions& options,
                                            const FigureAnalysis& analysis) {
     if (!options.figure) return std::nullopt;
@@ -12,12 +10,4 @@ std::optional<std::int32_t> selectedFigure(const BatchOptions& options,
                     [&](const TreeNode& node) { return node.figure == *options.figure; });
     if (!inTree) return std::nullopt;
     return *options.figure;
-}
-
-int runFigureJob(const BatchOptions& options, BatchJobHost& host, const PixelBuffer& layer,
-                 const std::function<void(JobHost&, MachineLink&)>& job) {
-    int status = runBatchJob(options, host, job);
-    if (!options.preview.isEmpty() && !writePreview(options.preview, imageView(layer)))
-        status = kExitFailed;
-    return status;
 }

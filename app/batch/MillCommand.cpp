@@ -37,22 +37,18 @@ int runMillCommand(const BatchCommandLine& commandLine) {
     const QString mode = arguments[0];
     host.setJobTitle(QStringLiteral("фрезерование (mill %1), картинка %2")
                          .arg(mode, QFileInfo(arguments[1]).fileName()));
-    int status = runBatchJob(options, host, [&](JobHost& jobHost, MachineLink& link) {
-        MoveProtocol protocol(MoveWindow::Milling, jobHost, link);
-        MillJobs jobs(
-            {layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, cutterSize, tool},
-            jobHost, protocol);
-        if (mode == u"selected") {
-            jobs.MillSelected(selectedFigure(options, analysis));
-        } else if (mode == u"all") {
-            jobs.MillAll();
-        } else {
-            jobs.Cut3D();
-        }
-    });
-    if (!options.preview.isEmpty() &&
-        !writePreview(options.preview, imageView(layers.CutterLayer))) {
-        status = kExitFailed;
-    }
-    return status;
+    return runBatchJobWithPreview(
+        options, host, layers.CutterLayer, [&](JobHost& jobHost, MachineLink& link) {
+            MoveProtocol protocol(MoveWindow::Milling, jobHost, link);
+            MillJobs jobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis,
+                           cutterSize, tool},
+                          jobHost, protocol);
+            if (mode == u"selected") {
+                jobs.MillSelected(selectedFigure(options, analysis));
+            } else if (mode == u"all") {
+                jobs.MillAll();
+            } else {
+                jobs.Cut3D();
+            }
+        });
 }

@@ -36,7 +36,7 @@ int runOutlineCommand(const BatchCommandLine& commandLine) {
     const QString mode = arguments[0];
     host.setJobTitle(QStringLiteral("обведение лазером (outline %1), картинка %2")
                          .arg(mode, QFileInfo(arguments[1]).fileName()));
-    return runFigureJob(
+    return runBatchJobWithPreview(
         options, host, layers.CutterLayer, [&](JobHost& jobHost, MachineLink& link) {
             MoveProtocol protocol(MoveWindow::Outlining, jobHost, link);
             OutlineJobs jobs(

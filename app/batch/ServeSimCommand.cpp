@@ -35,12 +35,9 @@ void closeStopPipe() {
     ::close(g_stopPipe[1]);
 }
 
-// The virtual GRBL, its probe surface at the program's step ratios and height range.
-int serveGrbl(int delayMs, int errorAtLine) {
-    const ProgramSettings& settings = Settings();
-    GrblSimServer server({settings.StepRatioX, settings.StepRatioY, settings.StepRatioZ},
-                         settings.Gcode.HeightRange, delayMs);
-    if (errorAtLine > 0) server.refuseLine(errorAtLine);
+// Opens the server's pseudo-terminal, prints its device path and serves it until a stop signal.
+template <class Server>
+int serveUntilStopped(Server& server) {
     QString error;
     if (!server.open(&error) || !catchStopSignals()) {
         printError(QStringLiteral("Не удаётся создать псевдотерминал: %1\n").arg(error));
@@ -50,6 +47,15 @@ int serveGrbl(int delayMs, int errorAtLine) {
     server.serve(g_stopPipe[0], stdout);
     closeStopPipe();
     return kExitDone;
+}
+
+// The virtual GRBL, its probe surface at the program's step ratios and height range.
+int serveGrbl(int delayMs, int errorAtLine) {
+    const ProgramSettings& settings = Settings();
+    GrblSimServer server({settings.StepRatioX, settings.StepRatioY, settings.StepRatioZ},
+                         settings.Gcode.HeightRange, delayMs);
+    if (errorAtLine > 0) server.refuseLine(errorAtLine);
+    return serveUntilStopped(server);
 }
 
 }  // namespace
@@ -66,13 +72,5 @@ int runServeSimCommand(const BatchCommandLine& commandLine) {
     if (options.errorAtLine > 0)
         return badCommandLine(QStringLiteral("--error-at только вместе с --grbl"));
     SimServer server(options.probe, options.delayMs);
-    QString error;
-    if (!server.open(&error) || !catchStopSignals()) {
-        printError(QStringLiteral("Не удаётся создать псевдотерминал: %1\n").arg(error));
-        return kExitFailed;
-    }
-    printOut(server.devicePath() + u'\n');
-    server.serve(g_stopPipe[0], stdout);
-    closeStopPipe();
-    return kExitDone;
+    return serveUntilStopped(server);
 }

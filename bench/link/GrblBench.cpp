@@ -1,12 +1,10 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "app/ProgramSettings.h"
+#include "bench/link/BenchHost.h"
 #include "link/GrblSimServer.h"
 #include "link/GrblTransport.h"
 #include "link/MachineLink.h"
@@ -18,28 +16,6 @@
 // run. `blockMs` is how long the virtual GRBL takes to carry out one planner block.
 
 namespace {
-
-class TimedHost final : public JobHost {
-public:
-    bool outputEnabled() const override { return true; }
-    QString fieldText(JobField) const override { return QStringLiteral("200"); }
-    void redraw(const QRect&) override {}
-    void letEventsRun() override {}
-    void sleepMs(int milliseconds) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    }
-    StopLevel stopLevel() const override { return StopLevel::None; }
-    int replyTimeoutMs() const override { return 5000; }
-    void reportProgress(const JobProgress&) override {}
-    void showMessage(const MessageTitle&, const QString&) override {}
-};
-
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "grbl_bench";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-}
 
 void LinesToVirtualGrbl(benchmark::State& state, GrblTransport::Flow flow) {
     ensureApplication();

@@ -1,12 +1,10 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "app/ProgramSettings.h"
+#include "bench/link/BenchHost.h"
 #include "link/MachineLink.h"
 #include "link/MoveProtocol.h"
 #include "link/SerialPort.h"
@@ -17,29 +15,6 @@
 // program. The 2 ms pause after every write bounds both near 400 to 500 lines a second.
 
 namespace {
-
-class TimedHost final : public JobHost {
-public:
-    bool outputEnabled() const override { return true; }
-    QString fieldText(JobField) const override { return QStringLiteral("200"); }
-    void redraw(const QRect&) override {}
-    void letEventsRun() override {}
-    void sleepMs(int milliseconds) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    }
-    StopLevel stopLevel() const override { return StopLevel::None; }
-    int replyTimeoutMs() const override { return 5000; }
-    void reportProgress(const JobProgress&) override {}
-    void showMessage(const MessageTitle&, const QString&) override {}
-};
-
-// The program always has one; the serial port's notifiers want it.
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "link_bench";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-}
 
 void sendLines(benchmark::State& state, const QString& port) {
     MachineLink link;

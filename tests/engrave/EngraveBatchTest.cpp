@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -8,14 +7,11 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
-#include "app/ProgramSettings.h"
 #include "engrave/PictureEngraving.h"
 #include "figures/PictureLayers.h"
-#include "link/Fakes.h"
-#include "link/MachineLink.h"
-#include "link/SerialPort.h"
+#include "link/ScriptedJob.h"
+#include "link/ServeSimProcess.h"
 
 // End to end: `cnc engrave` through `cnc serve-sim` on a real pseudo-terminal sends exactly the
 // lines the engraving job computes, each answered, and its preview shows the burnt pixels red.
@@ -57,12 +53,7 @@ protected:
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
     QList<QByteArray> logged(const char* prefix) const {
-        QFile log(path("exchange.log"));
-        QList<QByteArray> lines;
-        if (!log.open(QIODevice::ReadOnly)) return lines;
-        for (const QByteArray& line : log.readAll().split('\n'))
-            if (line.startsWith(prefix)) lines << line.mid(2);
-        return lines;
+        return LoggedLines(path("exchange.log"), prefix);
     }
 
     QTemporaryDir dir;
@@ -73,28 +64,19 @@ protected:
 QList<QByteArray> expectedLines(const QString& picturePath, const QString& width) {
     PictureFileResult file = loadPictureFile(picturePath);
     EXPECT_EQ(file.status, PictureLoadStatus::Loaded);
-    Settings().StepRatioX = Settings().StepRatioY = 0.005;
-    auto script = std::make_shared<PortScript>();
-    script->perLine = {"OK\r\n"};
-    programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(script)));
-    FakeJobHost host;
-    host.fields[JobField::FinishedWidth] = width;
-    MoveProtocol protocol(MoveWindow::Engraving, host, programMachineLink());
-    EngravePicture(file.picture, host, protocol);
-    programMachineLink().close();
-    Settings() = ProgramSettings();
-    return script->written;
+    return LinesSentBy(MoveWindow::Engraving, {{JobField::FinishedWidth, width}},
+                       [&](JobHost& host, MoveProtocol& protocol) {
+                           EngravePicture(file.picture, host, protocol);
+                       });
 }
 
 TEST_F(EngraveBatchTest, PhotoThroughServeSimEveryLineAnsweredAndPreviewRed) {
     const QImage picture = photo(64, 48);
     ASSERT_TRUE(picture.save(path("photo.bmp")));
 
-    QProcess server;
-    server.start(kProgram, {"--config", path("cnc.ini"), "serve-sim"});
-    ASSERT_TRUE(server.waitForStarted(5000));
-    ASSERT_TRUE(server.waitForReadyRead(5000));
-    const QString device = QString::fromLocal8Bit(server.readLine()).trimmed();
+    ServeSimProcess server;
+    const QString device = server.start({"--config", path("cnc.ini"), "serve-sim"});
+    ASSERT_FALSE(device.isEmpty());
 
     EXPECT_EQ(run({"--port", device, "engrave", path("photo.bmp"), "--log", path("exchange.log"),
                    "--preview", path("preview.png")}),
@@ -122,8 +104,7 @@ TEST_F(EngraveBatchTest, PhotoThroughServeSimEveryLineAnsweredAndPreviewRed) {
             burnt += v != 255;
         }
     EXPECT_EQ(burnt, sent.size() - 1);
-    ::kill(pid_t(server.processId()), SIGTERM);
-    EXPECT_TRUE(server.waitForFinished(3000));
+    EXPECT_TRUE(server.stop());
 }
 
 TEST_F(EngraveBatchTest, WidthsThatCannotBeEngravedAreRefusedBeforeAnyLine) {

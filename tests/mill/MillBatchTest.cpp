@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -8,14 +7,11 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <memory>
 
-#include "app/ProgramSettings.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/PictureLayers.h"
-#include "link/Fakes.h"
-#include "link/MachineLink.h"
-#include "link/SerialPort.h"
+#include "link/ScriptedJob.h"
+#include "link/ServeSimProcess.h"
 #include "mill/MillJobs.h"
 
 // End to end: `cnc mill all` on a picture with nested figures, through `cnc serve-sim` on a real
@@ -46,23 +42,15 @@ QList<QByteArray> expectedLines(const QString& picturePath) {
     EXPECT_EQ(picture.status, PictureLoadStatus::Loaded);
     PictureLayers& layers = picture.layers;
     FigureAnalysis analysis = ParseFigures(layers.WorkLayer);
-    Settings().StepRatioX = Settings().StepRatioY = Settings().StepRatioZ = 0.005;
-    auto script = std::make_shared<PortScript>();
-    script->perLine = {"OK\r\n"};
-    programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(script)));
-    FakeJobHost host;
-    host.fields[JobField::FinishedWidth] = "200";
-    host.fields[JobField::Depth] = "10";
-    host.fields[JobField::Diameter] = "15";
-    MoveProtocol protocol(MoveWindow::Milling, host, programMachineLink());
     CutterSize cutter;
     ToolPosition tool;
-    MillJobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, cutter, tool},
-             host, protocol)
-        .MillAll();
-    programMachineLink().close();
-    Settings() = ProgramSettings();
-    return script->written;
+    const QMap<JobField, QString> fields = {
+        {JobField::FinishedWidth, "200"}, {JobField::Depth, "10"}, {JobField::Diameter, "15"}};
+    return LinesSentBy(MoveWindow::Milling, fields, [&](JobHost& host, MoveProtocol& protocol) {
+        MillJobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, cutter, tool},
+                 host, protocol)
+            .MillAll();
+    });
 }
 
 TEST(MillBatch, AllThroughServeSimSendsTheJobsLinesEachAnswered) {
@@ -79,11 +67,9 @@ TEST(MillBatch, AllThroughServeSimSendsTheJobsLinesEachAnswered) {
     const QString picture = dir.filePath("nested.bmp");
     ASSERT_TRUE(nestedPicture().save(picture));
 
-    QProcess server;
-    server.start(kProgram, {"--config", config, "serve-sim"});
-    ASSERT_TRUE(server.waitForStarted(5000));
-    ASSERT_TRUE(server.waitForReadyRead(5000));
-    const QString device = QString::fromLocal8Bit(server.readLine()).trimmed();
+    ServeSimProcess server;
+    const QString device = server.start({"--config", config, "serve-sim"});
+    ASSERT_FALSE(device.isEmpty());
 
     QProcess mill;
     mill.start(kProgram,
@@ -92,18 +78,13 @@ TEST(MillBatch, AllThroughServeSimSendsTheJobsLinesEachAnswered) {
     ASSERT_TRUE(mill.waitForFinished(60000));
     EXPECT_EQ(mill.exitCode(), 0) << mill.readAllStandardError().toStdString();
 
-    QFile log(dir.filePath("exchange.log"));
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    QList<QByteArray> sent;
-    int answers = 0;
-    for (const QByteArray& line : log.readAll().split('\n')) {
-        if (line.startsWith("> ")) sent << line.mid(2);
-        if (line == "< OK") ++answers;
-    }
+    const QString log = dir.filePath("exchange.log");
+    const QList<QByteArray> sent = LoggedLines(log, "> ");
     const QList<QByteArray> expected = expectedLines(picture);
     EXPECT_GT(expected.size(), 50);
     EXPECT_EQ(sent, expected);
-    EXPECT_EQ(answers, sent.size()) << "every line was answered before the next was sent";
+    EXPECT_EQ(LoggedLines(log, "< ").count("OK"), sent.size())
+        << "every line was answered before the next was sent";
 
     const QImage preview(dir.filePath("cutter.png"));
     ASSERT_FALSE(preview.isNull());
@@ -111,8 +92,7 @@ TEST(MillBatch, AllThroughServeSimSendsTheJobsLinesEachAnswered) {
     EXPECT_EQ(preview.pixel(3, 3), qRgb(255, 0, 0)) << "the path is drawn in red";
     EXPECT_EQ(preview.pixel(39, 0), qRgb(255, 255, 255));
 
-    ::kill(pid_t(server.processId()), SIGTERM);
-    EXPECT_TRUE(server.waitForFinished(3000));
+    EXPECT_TRUE(server.stop());
 }
 
 TEST(MillBatch, SelectedWithoutAFigureInTheTreeIsRefused) {

@@ -2,21 +2,15 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFile>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <memory>
 
-#include "app/Config.h"
-#include "app/ProgramSettings.h"
 #include "figures/ui/FigureWorkspace.h"
 #include "figures/ui/PictureViews.h"
-#include "link/MachineLink.h"
+#include "figures_ui/FigureWindowTest.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/WindowJobHost.h"
 #include "mill/ui/Form1.h"
@@ -26,41 +20,10 @@
 
 namespace {
 
-class MillButtonsTest : public ::testing::Test {
+class MillButtonsTest : public FigureWindowTest<Form1> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        QImage picture(40, 30, QImage::Format_RGB32);
-        picture.fill(Qt::white);
-        for (int y = 5; y <= 20; ++y)
-            for (int x = 5; x <= 30; ++x) picture.setPixel(x, y, qRgb(0, 0, 0));
-        const QString picturePath = m_dir.filePath("square.bmp");
-        ASSERT_TRUE(picture.save(picturePath));
-        QFile config(m_dir.filePath("cnc.ini"));
-        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-        config.write("[CNC]\ncncrez_width=40\ncncrez_depth=10\nmill_diameter=1\nImage=" +
-                     picturePath.toUtf8() + "\n");
-        config.close();
-        setConfigPath(config.fileName());
-        programMachineLink().close();
-        m_form = std::make_unique<Form1>();
-        auto* host = m_form->findChild<WindowJobHost*>();
-        ASSERT_NE(host, nullptr);
-        host->setMessageFunction([this](QWidget*, const MessageTitle& title, const QString& text) {
-            m_messages << title.toString() + ": " + text;
-        });
-        m_workspace = m_form->findChild<FigureWorkspace*>();
-        ASSERT_NE(m_workspace, nullptr);
-        ASSERT_TRUE(m_workspace->layers().isLoaded());
-    }
-    void TearDown() override {
-        m_form.reset();
-        Settings() = ProgramSettings();
-    }
-    QPushButton* button(const char* name) const {
-        auto* found = m_form->findChild<QPushButton*>(QLatin1String(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        openWindow("cncrez_width=40\ncncrez_depth=10\nmill_diameter=1\n", "Image");
     }
     int redPixels() const {
         const PixelBuffer& cutter = m_workspace->layers().CutterLayer;
@@ -72,11 +35,6 @@ protected:
             }
         return red;
     }
-
-    QTemporaryDir m_dir;
-    std::unique_ptr<Form1> m_form;
-    FigureWorkspace* m_workspace = nullptr;
-    QStringList m_messages;
 };
 
 TEST_F(MillButtonsTest, AllAfterParseDrawsThePathAndGivesTheButtonsBack) {

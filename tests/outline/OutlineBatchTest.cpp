@@ -1,18 +1,14 @@
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <memory>
 
-#include "app/ProgramSettings.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/PictureLayers.h"
-#include "link/Fakes.h"
-#include "link/MachineLink.h"
-#include "link/SerialPort.h"
+#include "link/ScriptedJob.h"
+#include "link/ServeSimProcess.h"
 #include "outline/OutlineJobs.h"
 
 // End to end: `cnc outline filled` on a picture with nested figures, through `cnc serve-sim` on
@@ -43,20 +39,14 @@ QList<QByteArray> expectedLines(const QString& picturePath) {
     EXPECT_EQ(picture.status, PictureLoadStatus::Loaded);
     PictureLayers& layers = picture.layers;
     FigureAnalysis analysis = ParseFigures(layers.WorkLayer);
-    Settings().StepRatioX = Settings().StepRatioY = Settings().StepRatioZ = 0.005;
-    auto script = std::make_shared<PortScript>();
-    script->perLine = {"OK\r\n"};
-    programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(script)));
-    FakeJobHost host;
-    host.fields[JobField::FinishedWidth] = "200";
-    MoveProtocol protocol(MoveWindow::Outlining, host, programMachineLink());
     ToolPosition tool;
-    OutlineJobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, tool}, host,
-                protocol)
-        .EngraveAllFilled();
-    programMachineLink().close();
-    Settings() = ProgramSettings();
-    return script->written;
+    return LinesSentBy(
+        MoveWindow::Outlining, {{JobField::FinishedWidth, "200"}},
+        [&](JobHost& host, MoveProtocol& protocol) {
+            OutlineJobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, tool},
+                        host, protocol)
+                .EngraveAllFilled();
+        });
 }
 
 class OutlineBatch : public ::testing::Test {
@@ -78,11 +68,9 @@ protected:
 };
 
 TEST_F(OutlineBatch, FilledThroughServeSimSendsTheJobsLinesEachAnswered) {
-    QProcess server;
-    server.start(kProgram, {"--config", config, "serve-sim"});
-    ASSERT_TRUE(server.waitForStarted(5000));
-    ASSERT_TRUE(server.waitForReadyRead(5000));
-    const QString device = QString::fromLocal8Bit(server.readLine()).trimmed();
+    ServeSimProcess server;
+    const QString device = server.start({"--config", config, "serve-sim"});
+    ASSERT_FALSE(device.isEmpty());
 
     QProcess outline;
     outline.start(kProgram, {"--config", config, "--port", device, "outline", "filled", picture,
@@ -91,18 +79,12 @@ TEST_F(OutlineBatch, FilledThroughServeSimSendsTheJobsLinesEachAnswered) {
     ASSERT_TRUE(outline.waitForFinished(120000));
     EXPECT_EQ(outline.exitCode(), 0) << outline.readAllStandardError().toStdString();
 
-    QFile log(dir.filePath("exchange.log"));
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    QList<QByteArray> sent;
-    int answers = 0;
-    for (const QByteArray& line : log.readAll().split('\n')) {
-        if (line.startsWith("> ")) sent << line.mid(2);
-        if (line == "< OK") ++answers;
-    }
+    const QString log = dir.filePath("exchange.log");
+    const QList<QByteArray> sent = LoggedLines(log, "> ");
     const QList<QByteArray> expected = expectedLines(picture);
     EXPECT_GT(expected.count("0,0,1;"), 4) << "several rings of several figures";
     EXPECT_EQ(sent, expected);
-    EXPECT_EQ(answers, sent.size()) << "every line was answered";
+    EXPECT_EQ(LoggedLines(log, "< ").count("OK"), sent.size()) << "every line was answered";
 
     const QImage preview(dir.filePath("laser.png"));
     ASSERT_FALSE(preview.isNull());
@@ -110,8 +92,7 @@ TEST_F(OutlineBatch, FilledThroughServeSimSendsTheJobsLinesEachAnswered) {
     EXPECT_EQ(preview.pixel(5, 5), qRgb(255, 0, 0)) << "the rings are drawn in red";
     EXPECT_EQ(preview.pixel(63, 0), qRgb(255, 255, 255));
 
-    ::kill(pid_t(server.processId()), SIGTERM);
-    EXPECT_TRUE(server.waitForFinished(3000));
+    EXPECT_TRUE(server.stop());
 }
 
 TEST_F(OutlineBatch, BadModeIsABadCommandLineAndNoFigureIsRefused) {

@@ -1,19 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QFile>
-#include <QImage>
 #include <QPushButton>
-#include <QStringList>
 #include <QTabBar>
-#include <QTemporaryDir>
-#include <memory>
 
-#include "app/Config.h"
-#include "app/ProgramSettings.h"
 #include "figures/ui/FigureWorkspace.h"
-#include "link/MachineLink.h"
-#include "link/ui/WindowJobHost.h"
+#include "figures_ui/FigureWindowTest.h"
 #include "outline/ui/Form5.h"
 
 // The outlining window's buttons, pressed as a user presses them, on a picture loaded the way
@@ -21,50 +13,13 @@
 
 namespace {
 
-class OutlineButtonsTest : public ::testing::Test {
+class OutlineButtonsTest : public FigureWindowTest<Form5> {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        QImage picture(40, 30, QImage::Format_RGB32);
-        picture.fill(Qt::white);
-        for (int y = 5; y <= 20; ++y)
-            for (int x = 5; x <= 30; ++x) picture.setPixel(x, y, qRgb(0, 0, 0));
-        const QString picturePath = m_dir.filePath("square.bmp");
-        ASSERT_TRUE(picture.save(picturePath));
-        QFile config(m_dir.filePath("cnc.ini"));
-        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-        config.write("[CNC]\nEtching2_width=40\nEtching2_image=" + picturePath.toUtf8() + "\n");
-        config.close();
-        setConfigPath(config.fileName());
-        programMachineLink().close();
-        m_form = std::make_unique<Form5>();
-        auto* host = m_form->findChild<WindowJobHost*>();
-        ASSERT_NE(host, nullptr);
-        host->setMessageFunction([this](QWidget*, const MessageTitle& title, const QString& text) {
-            m_messages << title.toString() + ": " + text;
-        });
-        m_workspace = m_form->findChild<FigureWorkspace*>();
-        ASSERT_NE(m_workspace, nullptr);
-        ASSERT_TRUE(m_workspace->layers().isLoaded());
-    }
-    void TearDown() override {
-        m_form.reset();
-        Settings() = ProgramSettings();
-    }
-    QPushButton* button(const char* name) const {
-        auto* found = m_form->findChild<QPushButton*>(QLatin1String(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
+    void SetUp() override { openWindow("Etching2_width=40\n", "Etching2_image"); }
     bool red(int x, int y) const {
         const std::uint8_t* p = m_workspace->layers().CutterLayer.pixel(x, y);
         return p[0] == 0 && p[1] == 0 && p[2] == 255;
     }
-
-    QTemporaryDir m_dir;
-    std::unique_ptr<Form5> m_form;
-    FigureWorkspace* m_workspace = nullptr;
-    QStringList m_messages;
 };
 
 TEST_F(OutlineButtonsTest, ButtonsCarryTheirCaptionsAndHints) {

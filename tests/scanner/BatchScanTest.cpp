@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <QFile>
 #include <QImage>
@@ -7,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "StlReader.h"
+#include "link/ServeSimProcess.h"
 #include "link/VirtualController.h"
 #include "scanner/ScanInterpolation.h"
 #include "scanner/ScanSurface.h"
@@ -26,23 +26,12 @@ protected:
             "[CNC]\nSM_X_ratio=0,005\nSM_Y_ratio=0,005\nSM_Z_ratio=0,005\n"
             "Port=/dev/cnc-no-such-port\n");
     }
-    void TearDown() override {
-        if (m_server.state() == QProcess::Running) {
-            ::kill(pid_t(m_server.processId()), SIGTERM);
-            m_server.waitForFinished(3000);
-        }
-    }
     QString path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
     QByteArray readFile(const char* name) const {
         QFile file(path(name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    QString startProbeServer() {
-        m_server.start(QStringLiteral(CNC_EXECUTABLE), {"serve-sim", "--probe"});
-        EXPECT_TRUE(m_server.waitForStarted(5000));
-        EXPECT_TRUE(m_server.waitForReadyRead(5000));
-        return QString::fromLocal8Bit(m_server.readLine()).trimmed();
-    }
+    QString startProbeServer() { return m_server.start({"serve-sim", "--probe"}); }
     int run(const QStringList& words) {
         QProcess process;
         process.start(QStringLiteral(CNC_EXECUTABLE),
@@ -80,7 +69,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    QProcess m_server;
+    ServeSimProcess m_server;
     QString m_stderr;
 };
 
