@@ -1,13 +1,13 @@
 #include <QApplication>
 #include <QCoreApplication>
 
+#include "app/Program.h"
 #include "app/batch/BatchMain.h"
 #include "app/ui/MDIForm1.h"
 #include "app/ui/QtTranslations.h"
-#include "link/MachineLink.h"
 
 // With a command the program runs without windows and needs no display; without one it opens
-// the main window.
+// the main window over the program's parts, made here once.
 int main(int argc, char** argv) {
     if (argc > 1) {
         QCoreApplication app(argc, argv);
@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     installQtTranslations(app);
-    MDIForm1 window(programMachineLink());
+    Program program(DefaultConfigPath());
+    MDIForm1 window(program.context());
     window.show();
     return app.exec();
 }

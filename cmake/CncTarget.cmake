@@ -1,7 +1,10 @@
-# Settings shared by every target of our own: strict warnings, the project root and the
-# generated headers on the include path.
+# Settings shared by every target of our own: strict warnings (errors with CNC_WERROR, as the
+# test script and CI build), the project root and the generated headers on the include path.
 function(cnc_target_defaults target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(CNC_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
 endfunction()
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <limits>
 
-#include "app/NumberText.h"
-#include "link/ReplyWait.h"
+#include "app/config/NumberText.h"
+#include "link/protocol/ReplyWait.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "figures/PixelBuffer.h"
-#include "link/JobHost.h"
-#include "link/MoveProtocol.h"
+#include "link/job/JobHost.h"
+#include "link/protocol/MoveProtocol.h"
 
 // The engraving window's job: a greyscale picture burnt pixel by pixel with the laser.
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/NumberText.h"
+#include "app/config/NumberText.h"
 #include "figures/BmpChannels.h"
 #include "figures/LargePages.h"
 

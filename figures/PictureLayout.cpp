@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/NumberText.h"
+#include "app/config/NumberText.h"
 
 namespace {
 

@@ -28,7 +28,7 @@ BorderTracer::BorderTracer(FigureAnalysis& analysis, ToolPosition& tool, JobHost
                            MoveProtocol& protocol, TracePolicy& policy)
     : m_analysis(analysis), m_tool(tool), m_host(host), m_protocol(protocol), m_policy(policy) {}
 
-void BorderTracer::startJob() {
+void BorderTracer::clearReport() {
     m_notes.clear();
     m_linesAtStart = m_protocol.linesSent();
 }
@@ -41,7 +41,7 @@ QString BorderTracer::doneText() const {
     return text;
 }
 
-void BorderTracer::beginJob() {
+void BorderTracer::findBorderStarts() {
     m_borderOpen = false;
     m_figuresDone = 0;
     m_figuresTotal = 0;
@@ -77,7 +77,7 @@ void BorderTracer::stopIfAsked() {
 }
 
 void BorderTracer::TraceFigure(std::int32_t figure) {
-    if (!m_starts) beginJob();
+    if (!m_starts) findBorderStarts();
     m_policy.beginFigure();
     for (std::int32_t k = 1; k <= m_analysis.pairCount; ++k) {
         const NestingPair& pair = m_analysis.pairs[std::size_t(k) - 1];
@@ -196,7 +196,7 @@ void traceRings(BorderTracer& tracer, const PixelBuffer& work, FigureAnalysis& a
     int ring = 0;
     while (analysis.hasTree()) {
         ++ring;
-        tracer.beginJob();
+        tracer.findBorderStarts();
         tracer.traceDarkFigures(QStringLiteral("кольцо %1, ").arg(ring));
         const bool changed = shrink();
         ParseFigures(work, analysis);

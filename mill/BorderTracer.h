@@ -12,8 +12,8 @@
 #include "figures/FigureTables.h"
 #include "figures/PixelBuffer.h"
 #include "figures/ToolPosition.h"
-#include "link/JobHost.h"
-#include "link/MoveProtocol.h"
+#include "link/job/JobHost.h"
+#include "link/protocol/MoveProtocol.h"
 #include "mill/BorderStarts.h"
 
 // What a tool does along a border, which is all that differs between the milling cutter and the
@@ -57,11 +57,11 @@ public:
                  MoveProtocol& protocol, TracePolicy& policy);
 
     // A job starts: clears the notes and counts the lines sent from here on (see doneText).
-    void startJob();
+    void clearReport();
     // The analysis was (re)built: finds the border starts anew and resets the progress.
-    void beginJob();
-    // Traces every border of `figure` (begins a job first if none was begun): the cutter's path
-    // under the milling policy, the laser's under the outlining one.
+    void findBorderStarts();
+    // Traces every border of `figure` (finds the border starts first if none were found): the
+    // cutter's path under the milling policy, the laser's under the outlining one.
     void TraceFigure(std::int32_t figure);
     // Traces every dark figure with 0 < State < kFinished, the deepest first, equal depths in
     // the order the row-by-row scan meets their first cell, and marks each kFinished. `ring`
@@ -78,7 +78,7 @@ public:
     std::int64_t steps() const { return m_steps; }
     // "готово, шагов: N", saying when the job sent nothing to the machine (a dry run).
     QString doneText() const;
-    // Notes for the user gathered since startJob (borders that could not be closed,
+    // Notes for the user gathered since clearReport (borders that could not be closed,
     // rings that could not be reduced).
     const QStringList& notes() const { return m_notes; }
     void addNote(const QString& note) { m_notes << note; }

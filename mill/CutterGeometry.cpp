@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/NumberText.h"
+#include "app/config/NumberText.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "link/JobHost.h"
+#include "link/job/JobHost.h"
 
 // The cutter's size in picture pixels, as the milling window works it out from its fields: the
 // diameter field `Text3` ("Диаметр, мм") and the finished-width field `Text6` ("Ширина:"), both

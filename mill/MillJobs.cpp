@@ -1,12 +1,12 @@
 #include "mill/MillJobs.h"
 
-#include "app/NumberText.h"
+#include "app/config/NumberText.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/FigureGuards.h"
 #include "mill/WorkLayerOps.h"
 
 MillJobs::MillJobs(MillWorkspace workspace, JobHost& host, MoveProtocol& protocol)
-    : m_ws(workspace),
+    : m_workspace(workspace),
       m_host(host),
       m_protocol(protocol),
       m_policy(workspace.cutter, workspace.tool, protocol),
@@ -17,16 +17,16 @@ void MillJobs::refuse(const QString& message, std::optional<JobField> field) con
 }
 
 void MillJobs::requireTree() const {
-    if (!m_ws.analysis.hasTree()) refuse(notParsedMessage());
+    if (!m_workspace.analysis.hasTree()) refuse(notParsedMessage());
 }
 
 void MillJobs::readCutterSize() {
     const CutterSizeResult size =
         cutterSize(m_host.fieldText(JobField::Diameter), m_host.fieldText(JobField::FinishedWidth),
-                   m_ws.source.width, m_ws.source.height);
+                   m_workspace.source.width, m_workspace.source.height);
     if (!size.size) refuse(size.error, size.field);
-    m_ws.cutterSize = *size.size;
-    m_policy.setDisc(DiscChords(m_ws.cutterSize.radius, m_ws.cutterSize.reach));
+    m_workspace.cutterSize = *size.size;
+    m_policy.setDisc(DiscChords(m_workspace.cutterSize.radius, m_workspace.cutterSize.reach));
 }
 
 void MillJobs::checkDepthField() const {
@@ -35,55 +35,55 @@ void MillJobs::checkDepthField() const {
     }
 }
 
-void MillJobs::beginJob() {
-    m_protocol.setPictureWidth(m_ws.source.width);
-    m_tracer.beginJob();
+void MillJobs::prepareTracing() {
+    m_protocol.setPictureWidth(m_workspace.source.width);
+    m_tracer.findBorderStarts();
 }
 
 void MillJobs::MillSelected(std::optional<std::int32_t> selected) {
-    m_tracer.startJob();
+    m_tracer.clearReport();
     requireTree();
     if (!selected) refuse(noFigureSelectedMessage());
     readCutterSize();
     checkDepthField();
-    beginJob();
+    prepareTracing();
     m_tracer.traceSelectedFigure(*selected);
     m_tracer.showNotes();
 }
 
 void MillJobs::MillAll() {
-    m_tracer.startJob();
+    m_tracer.clearReport();
     requireTree();
-    if (const QString why = nothingLeftReason(m_ws.analysis); !why.isEmpty()) {
+    if (const QString why = nothingLeftReason(m_workspace.analysis); !why.isEmpty()) {
         throw JobEnded(JobEnded::Reason::Refused, kAttentionTitle,
                        QStringLiteral("Нечего фрезеровать: ") + why);
     }
     readCutterSize();
     checkDepthField();
-    beginJob();
+    prepareTracing();
     m_tracer.traceDarkFigures(QString());
     m_tracer.showNotes();
 }
 
 void MillJobs::Cut3D() {
-    m_tracer.startJob();
+    m_tracer.clearReport();
     requireTree();
     readCutterSize();
     checkDepthField();
     const WorkLayerOutcome gradient = markGradientFromFields(
         m_host.fieldText(JobField::Diameter), m_host.fieldText(JobField::FinishedWidth),
-        m_ws.source, m_ws.work, m_ws.analysis, m_ws.cutterSize);
+        m_workspace.source, m_workspace.work, m_workspace.analysis, m_workspace.cutterSize);
     if (gradient.refused()) refuse(gradient.error);
-    ParseFigures(m_ws.work, m_ws.analysis);
+    ParseFigures(m_workspace.work, m_workspace.analysis);
     m_host.figuresChanged();
     m_host.redraw(QRect());
-    m_protocol.setPictureWidth(m_ws.source.width);
+    m_protocol.setPictureWidth(m_workspace.source.width);
     traceRings(
-        m_tracer, m_ws.work, m_ws.analysis, m_host,
+        m_tracer, m_workspace.work, m_workspace.analysis, m_host,
         [this] {
             const WorkLayerOutcome offset = offsetFiguresFromFields(
                 m_host.fieldText(JobField::Diameter), m_host.fieldText(JobField::FinishedWidth),
-                m_ws.work, m_ws.analysis);
+                m_workspace.work, m_workspace.analysis);
             if (offset.refused()) refuse(offset.error);
             return offset.changed;
         },

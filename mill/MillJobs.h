@@ -8,8 +8,8 @@
 #include "figures/FigureTables.h"
 #include "figures/PixelBuffer.h"
 #include "figures/ToolPosition.h"
-#include "link/JobHost.h"
-#include "link/MoveProtocol.h"
+#include "link/job/JobHost.h"
+#include "link/protocol/MoveProtocol.h"
 #include "mill/BorderTracer.h"
 #include "mill/CutterGeometry.h"
 #include "mill/MillTracePolicy.h"
@@ -55,14 +55,15 @@ public:
     const QStringList& notes() const { return m_tracer.notes(); }
 
 private:
-    void beginJob();
+    // The picture width for the protocol and the border starts of the analysis as it is now.
+    void prepareTracing();
     void requireTree() const;
     void readCutterSize();
     void checkDepthField() const;
     [[noreturn]] void refuse(const QString& message,
                              std::optional<JobField> field = std::nullopt) const;
 
-    MillWorkspace m_ws;
+    MillWorkspace m_workspace;
     JobHost& m_host;
     MoveProtocol& m_protocol;
     MillTracePolicy m_policy;

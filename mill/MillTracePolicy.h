@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "figures/PixelBuffer.h"
-#include "link/MoveProtocol.h"
+#include "link/protocol/MoveProtocol.h"
 #include "mill/BorderTracer.h"
 #include "mill/CutterLayerMarks.h"
 #include "mill/DiscChords.h"

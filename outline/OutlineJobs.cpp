@@ -1,6 +1,6 @@
 #include "outline/OutlineJobs.h"
 
-#include "app/NumberText.h"
+#include "app/config/NumberText.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/FigureGuards.h"
 #include "mill/WorkLayerOps.h"
@@ -13,7 +13,7 @@ constexpr int kOffsetsPerRing = 4;
 }  // namespace
 
 OutlineJobs::OutlineJobs(OutlineWorkspace workspace, JobHost& host, MoveProtocol& protocol)
-    : m_ws(workspace),
+    : m_workspace(workspace),
       m_host(host),
       m_protocol(protocol),
       m_policy(workspace.laser, host, protocol),
@@ -24,10 +24,10 @@ void OutlineJobs::refuse(const QString& message, std::optional<JobField> field) 
 }
 
 void OutlineJobs::requireTree() const {
-    if (!m_ws.analysis.hasTree()) refuse(notParsedMessage());
+    if (!m_workspace.analysis.hasTree()) refuse(notParsedMessage());
 }
 
-void OutlineJobs::beginJob() {
+void OutlineJobs::prepareTracing() {
     // The width scales every move; checked here so that a bad one refuses before anything moves.
     const std::optional<double> width = parseNumber(m_host.fieldText(JobField::FinishedWidth));
     if (!width) refuse(QStringLiteral("Введите число в поле «Ширина»."), JobField::FinishedWidth);
@@ -35,46 +35,46 @@ void OutlineJobs::beginJob() {
         refuse(QStringLiteral("Ширина готового изображения должна быть больше нуля."),
                JobField::FinishedWidth);
     }
-    m_protocol.setPictureWidth(m_ws.source.width);
-    m_tracer.beginJob();
+    m_protocol.setPictureWidth(m_workspace.source.width);
+    m_tracer.findBorderStarts();
 }
 
 void OutlineJobs::EngraveSelected(std::optional<std::int32_t> selected) {
-    m_tracer.startJob();
+    m_tracer.clearReport();
     requireTree();
     if (!selected) refuse(noFigureSelectedMessage());
-    beginJob();
+    prepareTracing();
     m_tracer.traceSelectedFigure(*selected);
     m_tracer.showNotes();
 }
 
 void OutlineJobs::EngraveAllBorders() {
-    m_tracer.startJob();
+    m_tracer.clearReport();
     requireTree();
-    if (const QString why = nothingLeftReason(m_ws.analysis); !why.isEmpty()) {
+    if (const QString why = nothingLeftReason(m_workspace.analysis); !why.isEmpty()) {
         throw JobEnded(JobEnded::Reason::Refused, kAttentionTitle,
                        QStringLiteral("Нечего гравировать: ") + why);
     }
-    beginJob();
+    prepareTracing();
     m_tracer.traceDarkFigures(QString());
     m_tracer.showNotes();
 }
 
 void OutlineJobs::EngraveAllFilled() {
-    m_tracer.startJob();
+    m_tracer.clearReport();
     requireTree();
-    beginJob();
-    markOutlineGradient(m_ws.source, m_ws.work, m_ws.analysis);
-    offsetOutlineFigures(m_ws.work, m_ws.analysis);
-    ParseFigures(m_ws.work, m_ws.analysis);
+    prepareTracing();
+    markOutlineGradient(m_workspace.source, m_workspace.work, m_workspace.analysis);
+    offsetOutlineFigures(m_workspace.work, m_workspace.analysis);
+    ParseFigures(m_workspace.work, m_workspace.analysis);
     m_host.figuresChanged();
     m_host.redraw(QRect());
     traceRings(
-        m_tracer, m_ws.work, m_ws.analysis, m_host,
+        m_tracer, m_workspace.work, m_workspace.analysis, m_host,
         [this] {
             bool changed = false;
             for (int i = 0; i < kOffsetsPerRing; ++i) {
-                changed = offsetOutlineFigures(m_ws.work, m_ws.analysis) || changed;
+                changed = offsetOutlineFigures(m_workspace.work, m_workspace.analysis) || changed;
             }
             return changed;
         },

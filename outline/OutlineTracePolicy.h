@@ -3,8 +3,8 @@
 #include <optional>
 
 #include "figures/PixelBuffer.h"
-#include "link/JobHost.h"
-#include "link/MoveProtocol.h"
+#include "link/job/JobHost.h"
+#include "link/protocol/MoveProtocol.h"
 #include "mill/BorderTracer.h"
 #include "mill/CutterLayerMarks.h"
 

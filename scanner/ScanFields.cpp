@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/NumberText.h"
+#include "app/config/NumberText.h"
 
 namespace {
 

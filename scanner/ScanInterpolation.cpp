@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "app/NumberText.h"
+#include "app/config/NumberText.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <chrono>
 #include <cmath>
 
-#include "app/NumberText.h"
-#include "app/ProgramSettings.h"
-#include "link/ReplyWait.h"
+#include "app/config/NumberText.h"
+#include "app/config/ProgramSettings.h"
+#include "link/protocol/ReplyWait.h"
 #include "scanner/ScanOrder.h"
 
 namespace {
@@ -130,7 +130,7 @@ void ScanJob::ScanSurface(const ScanFieldTexts& fields) {
     }
     const double areaWidth = areaSize(fields.areaWidth, QStringLiteral("X"));
     const double areaHeight = areaSize(fields.areaHeight, QStringLiteral("Y"));
-    const ProgramSettings& settings = Settings();
+    const ProgramSettings& settings = m_protocol.settings();
     const qint32 stepX =
         gridStep(areaWidth, grid.meshWidth, settings.StepRatioX, QStringLiteral("X"));
     const qint32 stepY =

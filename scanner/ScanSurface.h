@@ -4,8 +4,8 @@
 #include <functional>
 #include <random>
 
-#include "link/JobHost.h"
-#include "link/MoveProtocol.h"
+#include "link/job/JobHost.h"
+#include "link/protocol/MoveProtocol.h"
 #include "scanner/HeightMap.h"
 #include "scanner/ScanPicture.h"
 

@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/deps.sh"
 cnc_install_missing
-build=${CNC_BUILD_DIR:-$root/build}
+build=$(cnc_build_dir "$@")
 if [ ! -f "$build/build.ninja" ] || [ $# -gt 0 ]; then
   cmake -S "$root" -B "$build" -G Ninja "$@"
 fi

@@ -24,3 +24,15 @@ cnc_install_missing() {
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
+
+# The build folder: CNC_BUILD_DIR when set; otherwise build-sanitize/ for a build whose
+# arguments ask for the sanitizers (so that build/ stays an ordinary build), else build/.
+cnc_build_dir() {
+  if [ -n "${CNC_BUILD_DIR:-}" ]; then
+    echo "$CNC_BUILD_DIR"
+  elif printf '%s\n' "$@" | grep -qx -- '-DCNC_SANITIZE=ON'; then
+    echo "$root/build-sanitize"
+  else
+    echo "$root/build"
+  fi
+}

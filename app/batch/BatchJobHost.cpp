@@ -12,13 +12,14 @@
 #include <optional>
 #include <thread>
 
-#include "app/NumberText.h"
-#include "app/ProgramSettings.h"
 #include "app/batch/BatchOutput.h"
-#include "link/ExchangeLog.h"
-#include "link/MachineLink.h"
-#include "link/SerialPort.h"
-#include "link/SerialRegistry.h"
+#include "app/config/NumberText.h"
+#include "app/config/ProgramSettings.h"
+#include "link/protocol/MachineLink.h"
+#include "link/protocol/MoveProtocol.h"
+#include "link/protocol/ProgramContext.h"
+#include "link/serial/ExchangeLog.h"
+#include "link/serial/SerialDriver.h"
 
 namespace {
 
@@ -39,9 +40,10 @@ struct sigaction g_previousInterrupt {};
 // The port of a batch job, with the exchange log and a count of the lines written.
 class BatchPort final : public SerialTap {
 public:
+    BatchPort(MachineLink& link, const QString& portName) : m_link(link), m_portName(portName) {}
     ~BatchPort() override {
         if (m_link.isOpen()) {
-            SerialSetTap(m_link.PortHandle(), nullptr);
+            m_link.driver().setTap(m_link.PortHandle(), nullptr);
             m_link.close();
         }
         if (m_log) m_log->finish();
@@ -60,11 +62,11 @@ public:
             m_log.emplace(m_logFile);
         }
         if (options.dryRun) return true;
-        if (m_link.open(Settings().PortName) <= 0) {
-            printError(QStringLiteral("Ошибка открытия Com-порта: %1\n").arg(Settings().PortName));
+        if (m_link.open(m_portName) <= 0) {
+            printError(QStringLiteral("Ошибка открытия Com-порта: %1\n").arg(m_portName));
             return false;
         }
-        SerialSetTap(m_link.PortHandle(), this);
+        m_link.driver().setTap(m_link.PortHandle(), this);
         return true;
     }
 
@@ -78,7 +80,8 @@ public:
     int linesSent() const { return m_linesSent; }
 
 private:
-    MachineLink m_link;
+    MachineLink& m_link;
+    QString m_portName;
     int m_linesSent = 0;
     QFile m_logFile;
     std::optional<ExchangeLog> m_log;
@@ -169,19 +172,20 @@ QString BatchJobHost::jobDescription() const {
     return parts.join(QStringLiteral(", "));
 }
 
-int runBatchJob(const BatchOptions& options, BatchJobHost& host,
-                const std::function<void(JobHost&, MachineLink&)>& job) {
+int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHost& host,
+                MoveRules rules, const BatchJob& job) {
     QElapsedTimer clock;
     clock.start();
     int status = kExitDone;
     int linesSent = 0;
     {
-        BatchPort port;
+        BatchPort port(program.link, program.settings.values().PortName);
         if (!port.open(options)) return kExitFailed;
         host.startClock();
-        SerialDescribeJob(port.link().PortHandle(), host.jobDescription());
+        program.link.driver().describeJob(program.link.PortHandle(), host.jobDescription());
         try {
-            job(host, port.link());
+            MoveProtocol protocol(rules, host, program.link, program.settings.values());
+            job(host, protocol);
         } catch (const JobEnded& ended) {
             host.endProgress();
             printError(ended.message() + u'\n');
@@ -200,10 +204,9 @@ int runBatchJob(const BatchOptions& options, BatchJobHost& host,
     return status;
 }
 
-int runBatchJobWithPreview(const BatchOptions& options, BatchJobHost& host,
-                           const PixelBuffer& result,
-                           const std::function<void(JobHost&, MachineLink&)>& job) {
-    int status = runBatchJob(options, host, job);
+int runBatchJobWithPreview(ProgramContext& program, const BatchOptions& options, BatchJobHost& host,
+                           MoveRules rules, const PixelBuffer& result, const BatchJob& job) {
+    int status = runBatchJob(program, options, host, rules, job);
     if (!options.preview.isEmpty() && !writePreview(options.preview, imageView(result)))
         status = kExitFailed;
     return status;

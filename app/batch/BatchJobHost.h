@@ -6,10 +6,12 @@
 
 #include "app/batch/BatchCommandLine.h"
 #include "figures/PixelBuffer.h"
-#include "link/JobHost.h"
-#include "link/ProgressClock.h"
+#include "link/job/JobHost.h"
+#include "link/job/ProgressClock.h"
 
-class MachineLink;
+class MoveProtocol;
+struct ProgramContext;
+enum class MoveRules;
 
 // The host of a job run from the command line: the size fields hold plain texts, nothing is
 // drawn, messages and progress go to standard error, and Ctrl+C asks the job to stop (a second
@@ -57,17 +59,21 @@ private:
     ProgressClock m_clock;
 };
 
-// Runs `job` as a batch command does: opens Settings().PortName through a machine link (not with
-// --dry-run; any kind of port the link knows) with the --log file, runs the job with that link,
-// then closes the port and writes on standard error the job's message, if any, and one summary
-// line (lines sent, time taken). Returns kExitDone, or kExitFailed when the port or the log
-// cannot be opened, or the job was refused, timed out, abandoned or stopped with Ctrl+C.
-int runBatchJob(const BatchOptions& options, BatchJobHost& host,
-                const std::function<void(JobHost&, MachineLink&)>& job);
+// A job of a batch command, given its host and a move protocol of the command's window rules
+// over the program's link.
+using BatchJob = std::function<void(JobHost&, MoveProtocol&)>;
+
+// Runs `job` as a batch command does: opens the program's port (its settings' PortName; not
+// with --dry-run; any kind of port the link knows) with the --log file, runs the job with a
+// move protocol of `rules`, then closes the port and writes on standard error the job's
+// message, if any, and one summary line (lines sent, time taken). Returns kExitDone, or
+// kExitFailed when the port or the log cannot be opened, or the job was refused, timed out,
+// abandoned or stopped with Ctrl+C.
+int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHost& host,
+                MoveRules rules, const BatchJob& job);
 
 // Runs `job` as runBatchJob does, then writes --preview, if given, from `result` (the picture
 // that shows what the job did). Returns runBatchJob's status, or kExitFailed when the preview is
 // not written.
-int runBatchJobWithPreview(const BatchOptions& options, BatchJobHost& host,
-                           const PixelBuffer& result,
-                           const std::function<void(JobHost&, MachineLink&)>& job);
+int runBatchJobWithPreview(ProgramContext& program, const BatchOptions& options, BatchJobHost& host,
+                           MoveRules rules, const PixelBuffer& result, const BatchJob& job);

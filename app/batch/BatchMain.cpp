@@ -3,11 +3,12 @@
 #include <QFileInfo>
 
 #include "Version.h"
-#include "app/Config.h"
-#include "app/ProgramSettings.h"
+#include "app/Program.h"
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchOutput.h"
 #include "app/batch/BatchParser.h"
+#include "app/config/Config.h"
+#include "app/config/ProgramSettings.h"
 
 namespace {
 
@@ -53,6 +54,17 @@ QString batchUsage() {
     return usage;
 }
 
+QString batchConfigPath(const BatchOptions& options) {
+    return options.configPath.isEmpty() ? DefaultConfigPath() : options.configPath;
+}
+
+QString loadBatchSettings(Program& program, const BatchOptions& options) {
+    ProgramSettings& settings = program.settings.values();
+    const QString warning = loadProgramSettings(program.config, settings);
+    if (options.port) settings.PortName = *options.port;
+    return warning;
+}
+
 int runBatch(const QStringList& words) {
     const BatchParseResult parsed = parseBatchCommandLine(words);
     if (!parsed.error.isEmpty()) return badCommandLine(parsed.error);
@@ -72,15 +84,12 @@ int runBatch(const QStringList& words) {
     if (!command) return badCommandLine(QStringLiteral("неизвестная команда %1").arg(line.command));
 
     // A mistyped --config must not run the machine on default step ratios and port.
-    if (!line.options.configPath.isEmpty()) {
-        if (!QFileInfo(line.options.configPath).isFile()) {
-            printError(QStringLiteral("Файл настроек %1 не найден\n").arg(line.options.configPath));
-            return kExitFailed;
-        }
-        setConfigPath(line.options.configPath);
+    if (!line.options.configPath.isEmpty() && !QFileInfo(line.options.configPath).isFile()) {
+        printError(QStringLiteral("Файл настроек %1 не найден\n").arg(line.options.configPath));
+        return kExitFailed;
     }
-    const QString warning = loadProgramSettings(Settings());
+    Program program(batchConfigPath(line.options));
+    const QString warning = loadBatchSettings(program, line.options);
     if (!warning.isEmpty()) printError(warning + u'\n');
-    if (line.options.port) Settings().PortName = *line.options.port;
-    return command->run(line);
+    return command->run(line, program.context());
 }

@@ -25,6 +25,11 @@ void printError(const QString& text) {
     print(stderr, text);
 }
 
+int failWith(const QString& message) {
+    printError(message + u'\n');
+    return kExitFailed;
+}
+
 int badCommandLine(const QString& message) {
     printError(QStringLiteral("cnc: %1\n\n%2").arg(message, batchUsage()));
     return kExitBadCommandLine;

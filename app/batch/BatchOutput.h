@@ -12,6 +12,10 @@ void printOut(const QString& text);
 // Writes `text` to standard error.
 void printError(const QString& text);
 
+// Writes `message` and a line end to standard error and returns kExitFailed, so a command can
+// `return failWith(...)`.
+int failWith(const QString& message);
+
 // Reports a bad command line: "cnc: " + `message`, then the usage, on standard error. Returns
 // the exit status kExitBadCommandLine, so a command can `return badCommandLine(...)`.
 int badCommandLine(const QString& message);

@@ -3,7 +3,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/NumberText.h"
+#include "app/config/NumberText.h"
 
 namespace {
 
@@ -103,6 +103,29 @@ bool looksLikeOption(const QString& word) {
     return word.size() > 1 && word.startsWith(u'-');
 }
 
+// Reads the option words[i] ("--name", "--name=value" or "--name value", moving `i` past a value
+// taken from the next word) into `options`; returns what is wrong with it, empty when nothing.
+QString readOption(const QStringList& words, qsizetype& i, BatchOptions& options) {
+    const QString& word = words[i];
+    if (!word.startsWith(u"--")) return QStringLiteral("неизвестный параметр %1").arg(word);
+    const qsizetype eq = word.indexOf(u'=');
+    const QStringView name = QStringView(word).mid(2, eq < 0 ? -1 : eq - 2);
+    const OptionSpec* spec = findOption(name);
+    if (!spec) return QStringLiteral("неизвестный параметр %1").arg(word);
+    QString value;
+    if (!spec->takesValue) {
+        if (eq >= 0) return QStringLiteral("параметр --%1 не принимает значения").arg(name);
+    } else if (eq >= 0) {
+        value = word.mid(eq + 1);
+    } else if (i + 1 < words.size()) {
+        value = words[++i];
+    } else {
+        return QStringLiteral("у параметра --%1 нет значения").arg(name);
+    }
+    const QString error = spec->set(options, value);
+    return error.isEmpty() ? QString() : QStringLiteral("--%1: %2").arg(name, error);
+}
+
 }  // namespace
 
 BatchParseResult parseBatchCommandLine(const QStringList& words) {
@@ -140,34 +163,9 @@ BatchParseResult parseBatchCommandLine(const QStringList& words) {
             version = true;
             continue;
         }
-        if (!word.startsWith(u"--")) {
-            result.error = QStringLiteral("неизвестный параметр %1").arg(word);
-            return result;
-        }
-        const qsizetype eq = word.indexOf(u'=');
-        const QStringView name = QStringView(word).mid(2, eq < 0 ? -1 : eq - 2);
-        const OptionSpec* spec = findOption(name);
-        if (!spec) {
-            result.error = QStringLiteral("неизвестный параметр %1").arg(word);
-            return result;
-        }
-        QString value;
-        if (!spec->takesValue) {
-            if (eq >= 0) {
-                result.error = QStringLiteral("параметр --%1 не принимает значения").arg(name);
-                return result;
-            }
-        } else if (eq >= 0) {
-            value = word.mid(eq + 1);
-        } else if (i + 1 < words.size()) {
-            value = words[++i];
-        } else {
-            result.error = QStringLiteral("у параметра --%1 нет значения").arg(name);
-            return result;
-        }
-        const QString error = spec->set(line.options, value);
+        const QString error = readOption(words, i, line.options);
         if (!error.isEmpty()) {
-            result.error = QStringLiteral("--%1: %2").arg(name, error);
+            result.error = error;
             return result;
         }
     }

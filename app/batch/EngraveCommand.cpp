@@ -1,15 +1,13 @@
-#include <QFileInfo>
-
-#include "app/ConfigKeys.h"
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchJobHost.h"
 #include "app/batch/BatchOutput.h"
+#include "app/batch/PictureJobCommand.h"
+#include "app/config/ConfigKeys.h"
 #include "engrave/PictureEngraving.h"
 #include "figures/PictureLayers.h"
-#include "link/MachineLink.h"
-#include "link/MoveProtocol.h"
+#include "link/protocol/ProgramContext.h"
 
-int runEngraveCommand(const BatchCommandLine& commandLine) {
+int runEngraveCommand(const BatchCommandLine& commandLine, ProgramContext& program) {
     const QStringList& arguments = commandLine.arguments;
     if (arguments.size() != 1)
         return badCommandLine(QStringLiteral("команде engrave нужна картинка"));
@@ -22,11 +20,11 @@ int runEngraveCommand(const BatchCommandLine& commandLine) {
     PixelBuffer& picture = file.picture;
 
     BatchJobHost host(options);
-    host.setJobTitle(QStringLiteral("гравировка картинки (engrave), картинка %1")
-                         .arg(QFileInfo(arguments[0]).fileName()));
-    host.setField(JobField::FinishedWidth, options.width.value_or(kEngraveWidthKey.read()));
-    return runBatchJobWithPreview(options, host, picture, [&](JobHost& jobHost, MachineLink& link) {
-        MoveProtocol protocol(MoveWindow::Engraving, jobHost, link);
-        EngravePicture(picture, jobHost, protocol);
-    });
+    setPictureJobTitle(host, QStringLiteral("гравировка картинки (engrave)"), arguments[0]);
+    host.setField(JobField::FinishedWidth,
+                  options.width.value_or(kEngraveWidthKey.read(program.config)));
+    return runBatchJobWithPreview(program, options, host, MoveRules::Engraving, picture,
+                                  [&](JobHost& jobHost, MoveProtocol& protocol) {
+                                      EngravePicture(picture, jobHost, protocol);
+                                  });
 }

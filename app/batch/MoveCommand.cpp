@@ -1,11 +1,11 @@
-#include "app/NumberText.h"
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchJobHost.h"
 #include "app/batch/BatchOutput.h"
-#include "link/MachineLink.h"
-#include "link/MoveProtocol.h"
+#include "app/config/NumberText.h"
+#include "link/protocol/MoveProtocol.h"
+#include "link/protocol/ProgramContext.h"
 
-int runMoveCommand(const BatchCommandLine& commandLine) {
+int runMoveCommand(const BatchCommandLine& commandLine, ProgramContext& program) {
     if (commandLine.arguments.size() != 3) {
         return badCommandLine(QStringLiteral("команде move нужны три числа: DX DY DZ (мм)"));
     }
@@ -22,9 +22,9 @@ int runMoveCommand(const BatchCommandLine& commandLine) {
         millimetres[axis] = *value;
     }
     BatchJobHost host(commandLine.options);
-    return runBatchJob(commandLine.options, host, [&](JobHost& jobHost, MachineLink& link) {
-        // The manual panel is the same in every window; the milling window's copy serves.
-        MoveProtocol protocol(MoveWindow::Milling, jobHost, link);
-        protocol.ArduinoMoveMM(millimetres[0], millimetres[1], millimetres[2]);
-    });
+    // The manual panel is the same in every window; the milling window's rules serve.
+    return runBatchJob(program, commandLine.options, host, MoveRules::Milling,
+                       [&](JobHost&, MoveProtocol& protocol) {
+                           protocol.ArduinoMoveMM(millimetres[0], millimetres[1], millimetres[2]);
+                       });
 }

@@ -1,17 +1,13 @@
-#include <QFileInfo>
-
-#include "app/ConfigKeys.h"
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchJobHost.h"
 #include "app/batch/BatchOutput.h"
-#include "app/batch/FigureCommandSupport.h"
-#include "figures/FigureAnalysis.h"
-#include "figures/PictureLayers.h"
-#include "link/MachineLink.h"
-#include "link/MoveProtocol.h"
+#include "app/batch/PictureJobCommand.h"
+#include "app/config/ConfigKeys.h"
+#include "link/protocol/MoveProtocol.h"
+#include "link/protocol/ProgramContext.h"
 #include "outline/OutlineJobs.h"
 
-int runOutlineCommand(const BatchCommandLine& commandLine) {
+int runOutlineCommand(const BatchCommandLine& commandLine, ProgramContext& program) {
     const QStringList& arguments = commandLine.arguments;
     const QStringList modes = {QStringLiteral("selected"), QStringLiteral("all"),
                                QStringLiteral("filled")};
@@ -20,30 +16,27 @@ int runOutlineCommand(const BatchCommandLine& commandLine) {
             QStringLiteral("команде outline нужны selected|all|filled и картинка"));
     }
     const BatchOptions& options = commandLine.options;
-    PictureLoadResult picture = loadPictureLayers(arguments[1]);
-    if (picture.status != PictureLoadStatus::Loaded) {
-        printError(picture.message + u'\n');
-        return kExitFailed;
-    }
-    PictureLayers& layers = picture.layers;
-    FigureAnalysis analysis = ParseFigures(layers.WorkLayer);
+    std::optional<FigurePicture> picture = loadFigurePicture(arguments[1]);
+    if (!picture) return kExitFailed;
+    PictureLayers& layers = picture->layers;
     ToolPosition tool;
 
     // The outlining window has no depth or diameter field: --depth and --diameter are ignored.
     BatchJobHost host(options);
-    host.setField(JobField::FinishedWidth, options.width.value_or(kOutlineWidthKey.read()));
+    host.setField(JobField::FinishedWidth,
+                  options.width.value_or(kOutlineWidthKey.read(program.config)));
 
     const QString mode = arguments[0];
-    host.setJobTitle(QStringLiteral("обведение лазером (outline %1), картинка %2")
-                         .arg(mode, QFileInfo(arguments[1]).fileName()));
+    setPictureJobTitle(host, QStringLiteral("обведение лазером (outline %1)").arg(mode),
+                       arguments[1]);
     return runBatchJobWithPreview(
-        options, host, layers.CutterLayer, [&](JobHost& jobHost, MachineLink& link) {
-            MoveProtocol protocol(MoveWindow::Outlining, jobHost, link);
+        program, options, host, MoveRules::Outlining, layers.CutterLayer,
+        [&](JobHost& jobHost, MoveProtocol& protocol) {
             OutlineJobs jobs(
-                {layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, tool}, jobHost,
-                protocol);
+                {layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, picture->analysis, tool},
+                jobHost, protocol);
             if (mode == u"selected") {
-                jobs.EngraveSelected(selectedFigure(options, analysis));
+                jobs.EngraveSelected(selectedFigure(options, picture->analysis));
             } else if (mode == u"all") {
                 jobs.EngraveAllBorders();
             } else {

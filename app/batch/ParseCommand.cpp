@@ -5,8 +5,9 @@
 #include "figures/FigureAnalysis.h"
 #include "figures/FigureReport.h"
 #include "figures/PictureLayers.h"
+#include "link/protocol/ProgramContext.h"
 
-int runParseCommand(const BatchCommandLine& commandLine) {
+int runParseCommand(const BatchCommandLine& commandLine, ProgramContext&) {
     if (commandLine.arguments.size() != 1) {
         return badCommandLine(QStringLiteral("команде parse нужна одна картинка"));
     }

@@ -2,8 +2,9 @@
 
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchOutput.h"
+#include "link/protocol/ProgramContext.h"
 
-int runPortsCommand(const BatchCommandLine& commandLine) {
+int runPortsCommand(const BatchCommandLine& commandLine, ProgramContext&) {
     if (!commandLine.arguments.isEmpty()) {
         return badCommandLine(
             QStringLiteral("лишний аргумент команды ports: %1").arg(commandLine.arguments.first()));

@@ -1,10 +1,11 @@
-#include "app/Config.h"
-#include "app/ConfigKeys.h"
-#include "app/NumberText.h"
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchJobHost.h"
 #include "app/batch/BatchOutput.h"
-#include "link/MoveProtocol.h"
+#include "app/config/Config.h"
+#include "app/config/ConfigKeys.h"
+#include "app/config/NumberText.h"
+#include "link/protocol/MoveProtocol.h"
+#include "link/protocol/ProgramContext.h"
 #include "scanner/ScanFields.h"
 #include "scanner/ScanFiles.h"
 #include "scanner/ScanInterpolation.h"
@@ -28,36 +29,75 @@ struct ScanCommandFields {
     ScanFieldTexts scan;              // Text3, Text4, Text8 and the derived Text9
 };
 
-}  // namespace
-
-int runScanCommand(const BatchCommandLine& commandLine) {
-    if (!commandLine.arguments.isEmpty())
-        return badCommandLine(QStringLiteral("команде scan не нужны аргументы"));
-    const BatchOptions& options = commandLine.options;
-    const auto image =
-        pairOf(options.image, kScanPictureWidthKey.read(), kScanPictureHeightKey.read());
-    if (!image) return badCommandLine(QStringLiteral("--image: нужно W,H"));
-    const auto mesh = pairOf(options.mesh, kScanMeshWidthKey.read(), kScanMeshHeightKey.read());
-    if (!mesh) return badCommandLine(QStringLiteral("--mesh: нужно W,H"));
+// The scanner window's fields from the options, else from its keys; prints what is wrong and
+// returns nothing (with `status` set) when an option cannot be read.
+std::optional<ScanCommandFields> scanFieldsFor(const BatchOptions& options,
+                                               const ConfigFile& config, int& status) {
+    const auto image = pairOf(options.image, kScanPictureWidthKey.read(config),
+                              kScanPictureHeightKey.read(config));
+    if (!image) {
+        status = badCommandLine(QStringLiteral("--image: нужно W,H"));
+        return std::nullopt;
+    }
+    const auto mesh =
+        pairOf(options.mesh, kScanMeshWidthKey.read(config), kScanMeshHeightKey.read(config));
+    if (!mesh) {
+        status = badCommandLine(QStringLiteral("--mesh: нужно W,H"));
+        return std::nullopt;
+    }
     ScanCommandFields fields;
     fields.imageWidth = image->first;
     fields.imageHeight = image->second;
     fields.scan.meshWidth = mesh->first;
     fields.scan.meshHeight = mesh->second;
-    fields.scan.areaWidth = options.area.value_or(kScanAreaWidthKey.read());
+    fields.scan.areaWidth = options.area.value_or(kScanAreaWidthKey.read(config));
     fields.scan.areaHeight =
         DeriveAreaHeight(fields.imageWidth, fields.imageHeight, fields.scan.areaWidth);
+    return fields;
+}
 
-    const std::optional<int> width = ImageSide(fields.imageWidth);
-    const std::optional<int> height = ImageSide(fields.imageHeight);
-    if (!width || !height) {
-        printError(QStringLiteral("Размеры изображения должны быть целыми числами от 1 до %1 "
-                                  "пикселей.\n")
-                       .arg(kLargestImageSide));
-        return kExitFailed;
+// --interpolate, --save and --export after a scan that ended well; returns the status.
+int finishScan(const BatchOptions& options, const ScanCommandFields& fields, ScanPicture& picture,
+               const ScanRecord& record, int meshWidth, int meshHeight) {
+    const ImageExtent extent{*parseNumber(fields.imageWidth), *parseNumber(fields.imageHeight)};
+    if (options.interpolate) {
+        const QSize cell = CellSizeFor(picture.size(), meshWidth, meshHeight);
+        const QString refusal =
+            InterpolationRefusal(record.map, meshWidth, meshHeight, extent, cell);
+        if (!refusal.isEmpty()) return failWith(refusal);
+        InterpolateHeightMap(picture, record.map, extent, cell);
     }
-    const int meshWidth = GridCount(fields.scan.meshWidth).value_or(0);
-    const int meshHeight = GridCount(fields.scan.meshHeight).value_or(0);
+    if (!options.save.isEmpty()) {
+        const QString error = SaveScanImage(picture.buffer(), options.save);
+        if (!error.isEmpty()) return failWith(error);
+    }
+    if (!options.exportPath.isEmpty()) {
+        const QString error = ExportScan(record, meshWidth, meshHeight, extent, kDefaultStlHeightMm,
+                                         options.exportPath);
+        if (!error.isEmpty()) return failWith(error);
+    }
+    return kExitDone;
+}
+
+}  // namespace
+
+int runScanCommand(const BatchCommandLine& commandLine, ProgramContext& program) {
+    if (!commandLine.arguments.isEmpty())
+        return badCommandLine(QStringLiteral("команде scan не нужны аргументы"));
+    const BatchOptions& options = commandLine.options;
+    int status = kExitDone;
+    const std::optional<ScanCommandFields> fields = scanFieldsFor(options, program.config, status);
+    if (!fields) return status;
+
+    const std::optional<int> width = ImageSide(fields->imageWidth);
+    const std::optional<int> height = ImageSide(fields->imageHeight);
+    if (!width || !height) {
+        return failWith(QStringLiteral("Размеры изображения должны быть целыми числами от 1 до %1 "
+                                       "пикселей.")
+                            .arg(kLargestImageSide));
+    }
+    const int meshWidth = GridCount(fields->scan.meshWidth).value_or(0);
+    const int meshHeight = GridCount(fields->scan.meshHeight).value_or(0);
     ScanPicture picture;
     picture.ResetScanPicture(QSize(*width + kPictureBorder, *height + kPictureBorder), meshWidth,
                              meshHeight);
@@ -65,35 +105,13 @@ int runScanCommand(const BatchCommandLine& commandLine) {
 
     BatchJobHost host(options);
     host.setJobTitle(QStringLiteral("сканирование поверхности (scan)"));
-    int status = runBatchJob(options, host, [&](JobHost& jobHost, MachineLink& link) {
-        MoveProtocol protocol(MoveWindow::Scanner, jobHost, link);
-        ScanJob job(jobHost, protocol, picture, record);
-        job.ScanSurface(fields.scan);
-    });
-    const ImageExtent extent{*parseNumber(fields.imageWidth), *parseNumber(fields.imageHeight)};
-    const auto fail = [&](const QString& message) {
-        printError(message + u'\n');
-        status = kExitFailed;
-    };
-    if (status == kExitDone && options.interpolate) {
-        const QSize cell = CellSizeFor(picture.size(), meshWidth, meshHeight);
-        const QString refusal =
-            InterpolationRefusal(record.map, meshWidth, meshHeight, extent, cell);
-        if (refusal.isEmpty()) {
-            InterpolateHeightMap(picture, record.map, extent, cell);
-        } else {
-            fail(refusal);
-        }
-    }
-    if (status == kExitDone && !options.save.isEmpty()) {
-        const QString error = SaveScanImage(picture.buffer(), options.save);
-        if (!error.isEmpty()) fail(error);
-    }
-    if (status == kExitDone && !options.exportPath.isEmpty()) {
-        const QString error = ExportScan(record, meshWidth, meshHeight, extent, kDefaultStlHeightMm,
-                                         options.exportPath);
-        if (!error.isEmpty()) fail(error);
-    }
+    status = runBatchJob(program, options, host, MoveRules::Scanner,
+                         [&](JobHost& jobHost, MoveProtocol& protocol) {
+                             ScanJob job(jobHost, protocol, picture, record);
+                             job.ScanSurface(fields->scan);
+                         });
+    if (status == kExitDone)
+        status = finishScan(options, *fields, picture, record, meshWidth, meshHeight);
     if (!options.preview.isEmpty() && !writePreview(options.preview, picture.image()))
         status = kExitFailed;
     return status;

@@ -3,11 +3,12 @@
 #include <csignal>
 #include <cstdio>
 
-#include "app/ProgramSettings.h"
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchOutput.h"
-#include "link/GrblSimServer.h"
-#include "link/SimServer.h"
+#include "app/config/ProgramSettings.h"
+#include "link/protocol/ProgramContext.h"
+#include "link/virtual/GrblSimServer.h"
+#include "link/virtual/SimServer.h"
 
 namespace {
 
@@ -50,8 +51,7 @@ int serveUntilStopped(Server& server) {
 }
 
 // The virtual GRBL, its probe surface at the program's step ratios and height range.
-int serveGrbl(int delayMs, int errorAtLine) {
-    const ProgramSettings& settings = Settings();
+int serveGrbl(const ProgramSettings& settings, int delayMs, int errorAtLine) {
     GrblSimServer server({settings.StepRatioX, settings.StepRatioY, settings.StepRatioZ},
                          settings.Gcode.HeightRange, delayMs);
     if (errorAtLine > 0) server.refuseLine(errorAtLine);
@@ -60,7 +60,7 @@ int serveGrbl(int delayMs, int errorAtLine) {
 
 }  // namespace
 
-int runServeSimCommand(const BatchCommandLine& commandLine) {
+int runServeSimCommand(const BatchCommandLine& commandLine, ProgramContext& program) {
     if (!commandLine.arguments.isEmpty()) {
         return badCommandLine(QStringLiteral("лишний аргумент команды serve-sim: %1")
                                   .arg(commandLine.arguments.first()));
@@ -68,7 +68,8 @@ int runServeSimCommand(const BatchCommandLine& commandLine) {
     const BatchOptions& options = commandLine.options;
     if (options.probe && options.grbl)
         return badCommandLine(QStringLiteral("--probe и --grbl не сочетаются: у GRBL свой щуп"));
-    if (options.grbl) return serveGrbl(options.delayMs, options.errorAtLine);
+    if (options.grbl)
+        return serveGrbl(program.settings.values(), options.delayMs, options.errorAtLine);
     if (options.errorAtLine > 0)
         return badCommandLine(QStringLiteral("--error-at только вместе с --grbl"));
     SimServer server(options.probe, options.delayMs);

@@ -7,10 +7,11 @@
 #include <QTimer>
 
 #include "Version.h"
-#include "app/ProgramSettings.h"
+#include "app/config/ProgramSettings.h"
 #include "engrave/ui/Form3.h"
-#include "link/JobRunner.h"
-#include "link/MachineLink.h"
+#include "link/job/JobRunner.h"
+#include "link/protocol/MachineLink.h"
+#include "link/protocol/ProgramContext.h"
 #include "link/ui/Form4.h"
 #include "link/ui/UserMessage.h"
 #include "mill/ui/Form1.h"
@@ -24,12 +25,12 @@ constexpr int kMainHeight = 720;
 
 }  // namespace
 
-MDIForm1::MDIForm1(MachineLink& link, QWidget* parent)
-    : QMainWindow(parent), m_mdiArea(new QMdiArea(this)), m_link(link) {
+MDIForm1::MDIForm1(ProgramContext& program, QWidget* parent)
+    : QMainWindow(parent), m_mdiArea(new QMdiArea(this)), m_program(program) {
     setWindowTitle(QStringLiteral("Strugal"));
     setCentralWidget(m_mdiArea);
     buildMenu();
-    connect(&programJobRunner(), &JobRunner::busyChanged, this, [this](bool busy) {
+    connect(&m_program.runner, &JobRunner::busyChanged, this, [this](bool busy) {
         // The job's window closes itself once the job has unwound; this window follows it from
         // the event loop.
         if (!busy && m_closeAfterJob) QTimer::singleShot(0, this, &QWidget::close);
@@ -61,15 +62,15 @@ void MDIForm1::MDIForm_Load() {
                        .arg(kVersionMajor)
                        .arg(kVersionMinor)
                        .arg(kVersionPatch));
-    ProgramSettings& settings = Settings();
-    m_startupWarning = loadProgramSettings(settings);
+    ProgramSettings& settings = m_program.settings.values();
+    m_startupWarning = loadProgramSettings(m_program.config, settings);
     // The result is not reported here: each working window shows it in its status line.
-    m_link.open(settings.PortName);
+    m_program.link.open(settings.PortName);
     resize(kMainWidth, kMainHeight);
 }
 
 void MDIForm1::MDIForm_Unload() {
-    m_link.close();
+    m_program.link.close();
 }
 
 void MDIForm1::showEvent(QShowEvent* event) {
@@ -84,7 +85,7 @@ void MDIForm1::closeEvent(QCloseEvent* event) {
     m_mdiArea->closeAllSubWindows();
     if (!m_mdiArea->subWindowList().isEmpty()) {
         // A window is stopping its job: shut-down goes on when the job has ended.
-        m_closeAfterJob = programJobRunner().busy();
+        m_closeAfterJob = m_program.runner.busy();
         event->ignore();
         return;
     }
@@ -97,7 +98,7 @@ template <class Form>
 void MDIForm1::showChild(QPointer<QMdiSubWindow>& window) {
     // A closed child window leaves the area's list at once, even before it is deleted.
     if (!window || !m_mdiArea->subWindowList().contains(window)) {
-        window = m_mdiArea->addSubWindow(new Form);
+        window = m_mdiArea->addSubWindow(new Form(m_program));
         window->setAttribute(Qt::WA_DeleteOnClose);
         // A window opens within the area, so that its controls and status line are in view.
         const QSize room = m_mdiArea->viewport()->size();

@@ -3,7 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
-class MachineLink;
+struct ProgramContext;
 class QMdiArea;
 class QMdiSubWindow;
 
@@ -13,9 +13,9 @@ class QMdiSubWindow;
 class MDIForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    // Builds the window and runs MDIForm_Load; `link` (the program's, or a test's with fake port
-    // functions) outlives the window.
-    explicit MDIForm1(MachineLink& link, QWidget* parent = nullptr);
+    // Builds the window and runs MDIForm_Load; `program` (the program's parts, or a test's with
+    // fake port functions) outlives the window and is handed to every child window.
+    explicit MDIForm1(ProgramContext& program, QWidget* parent = nullptr);
 
     // What start-up has to tell the user about the stored settings (shown once in a message box
     // when the window is first shown); empty when they were fine.
@@ -44,7 +44,7 @@ private:
     void showChild(QPointer<QMdiSubWindow>& window);
 
     QMdiArea* m_mdiArea;
-    MachineLink& m_link;
+    ProgramContext& m_program;
     QString m_startupWarning;
     bool m_closeAfterJob = false;  // closing waits for a job to stop
     bool m_warningShown = false;

@@ -8,8 +8,9 @@
 
 #include "engrave/PictureEngraving.h"
 #include "figures/ui/LayerView.h"
-#include "link/MachineLink.h"
-#include "link/MoveProtocol.h"
+#include "link/protocol/MachineLink.h"
+#include "link/protocol/MoveProtocol.h"
+#include "tests/support/TestProgram.h"
 
 // The per-pixel cost of a dry engraving with its redraw, at picture sizes from 64² to 4000²:
 // it must not grow with the picture. The literal procedure, a copy of the whole picture per
@@ -66,7 +67,8 @@ void BM_EngraveDryInWindow(benchmark::State& state) {
     view.resize(size + 4, size + 4);
     view.show();
     WindowlikeHost host(&view);
-    MoveProtocol protocol(MoveWindow::Engraving, host, programMachineLink());
+    MoveProtocol protocol(MoveRules::Engraving, host, testProgram().link,
+                          testProgram().settings.values());
     std::int64_t pixels = 0;
     for (auto _ : state) {
         state.PauseTiming();

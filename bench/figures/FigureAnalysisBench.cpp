@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "figures/FigureAnalysis.h"
-#include "tests/figures/ReferenceParse.h"
-#include "tests/figures/TestPictures.h"
+#include "tests/support/FigurePictures.h"
+#include "tests/support/ReferenceParse.h"
 
 // ParseFigures against the plain procedure on the same pictures, and ParseFigures alone on
 // large ones. Pictures: "ornament" is a grid of 32-pixel motifs of nested rings, dots and

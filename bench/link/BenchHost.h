@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "link/JobHost.h"
+#include "link/job/JobHost.h"
 
 // What the line-rate benchmarks share: a job host that sleeps for real, with output on and a
 // finished width of 200 mm, and the application object the serial port's notifiers want.

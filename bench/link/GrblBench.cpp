@@ -3,13 +3,14 @@
 
 #include <cstdio>
 
-#include "app/ProgramSettings.h"
+#include "app/config/ProgramSettings.h"
 #include "bench/link/BenchHost.h"
-#include "link/GrblSimServer.h"
-#include "link/GrblTransport.h"
-#include "link/MachineLink.h"
-#include "link/MoveProtocol.h"
-#include "link/SerialPort.h"
+#include "link/gcode/GrblTransport.h"
+#include "link/protocol/MachineLink.h"
+#include "link/protocol/MoveProtocol.h"
+#include "link/serial/SerialDriver.h"
+#include "link/virtual/GrblSimServer.h"
+#include "tests/support/TestProgram.h"
 
 // Milling move lines per second through the grbl: port to the virtual GRBL on a pseudo-terminal
 // (what `cnc serve-sim --grbl` runs), with character counting against stop-and-wait, in one
@@ -19,7 +20,8 @@ namespace {
 
 void LinesToVirtualGrbl(benchmark::State& state, GrblTransport::Flow flow) {
     ensureApplication();
-    Settings().StepRatioX = Settings().StepRatioY = Settings().StepRatioZ = 0.005;
+    testProgram().settings.values().StepRatioX = testProgram().settings.values().StepRatioY =
+        testProgram().settings.values().StepRatioZ = 0.005;
     GrblSimServer server({0.005, 0.005, 0.005}, 5, int(state.range(0)));
     QString error;
     int stop[2];
@@ -30,14 +32,14 @@ void LinesToVirtualGrbl(benchmark::State& state, GrblTransport::Flow flow) {
     std::FILE* transcript = std::fopen("/dev/null", "w");
     std::thread serving([&] { server.serve(stop[0], transcript); });
     {
-        auto port = std::make_unique<GrblTransport>(flow);
+        auto port = std::make_unique<GrblTransport>(testProgram().settings.values(), flow);
         if (port->open(server.devicePath()) != 0) {
             state.SkipWithError("the grbl: port did not open");
         } else {
-            MachineLink link;
-            link.adopt(SerialAttach(std::move(port)));
+            MachineLink link{testProgram().portKinds};
+            link.adopt(testProgram().driver.attach(std::move(port)));
             TimedHost host;
-            MoveProtocol protocol(MoveWindow::Milling, host, link);
+            MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());
             int i = 0;
             // A cutter going round a square, one short G1 per line.
             for (auto _ : state) {

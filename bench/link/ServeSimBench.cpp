@@ -3,12 +3,13 @@
 
 #include <cstdio>
 
-#include "app/ProgramSettings.h"
+#include "app/config/ProgramSettings.h"
 #include "bench/link/BenchHost.h"
-#include "link/MachineLink.h"
-#include "link/MoveProtocol.h"
-#include "link/SerialPort.h"
-#include "link/SimServer.h"
+#include "link/protocol/MachineLink.h"
+#include "link/protocol/MoveProtocol.h"
+#include "link/serial/SerialDriver.h"
+#include "link/virtual/SimServer.h"
+#include "tests/support/TestProgram.h"
 
 // Move lines per second with their "OK" awaited, as a job sends them: through the virtual
 // controller on a pseudo-terminal (what `cnc serve-sim` runs), and through the one inside the
@@ -17,10 +18,10 @@
 namespace {
 
 void sendLines(benchmark::State& state, const QString& port) {
-    MachineLink link;
+    MachineLink link{testProgram().portKinds};
     link.open(port);
     TimedHost host;
-    MoveProtocol protocol(MoveWindow::Milling, host, link);
+    MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());
     for (auto _ : state) protocol.sendLine(1, -1, 0, true);
     state.SetItemsProcessed(state.iterations());
 }

@@ -1,8 +1,8 @@
 #include <benchmark/benchmark.h>
 
 #include "mill/RasterOps.h"
-#include "tests/mill/ReferenceRasterOps.h"
-#include "tests/mill/TestPictures.h"
+#include "tests/support/MillPictures.h"
+#include "tests/support/ReferenceRasterOps.h"
 
 // The gradient and the offset against the literal procedures at 1024 × 1024 with radius 10, and
 // the fast routines alone on a 4096 × 4096 picture with radius 25. As in the window, the work

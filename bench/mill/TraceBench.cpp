@@ -1,11 +1,12 @@
 #include <benchmark/benchmark.h>
 
 #include "figures/FigureAnalysis.h"
-#include "link/MachineLink.h"
-#include "link/MoveProtocol.h"
+#include "link/protocol/MachineLink.h"
+#include "link/protocol/MoveProtocol.h"
 #include "mill/MillJobs.h"
-#include "tests/mill/ReferenceTrace.h"
-#include "tests/mill/TracePictures.h"
+#include "tests/support/ReferenceTrace.h"
+#include "tests/support/TestProgram.h"
+#include "tests/support/TracePictures.h"
 
 namespace {
 
@@ -56,8 +57,8 @@ void BM_TraceCombBorder(benchmark::State& state) {
     const std::int32_t figure = analysis.labels.at(10, 10);
     SilentHost host;
     host.m_diameter = QString::number(state.range(1));  // mm = pixels at this width
-    MachineLink link;                                   // no port: a dry run
-    MoveProtocol protocol(MoveWindow::Milling, host, link);
+    MachineLink link{testProgram().portKinds};          // no port: a dry run
+    MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());
     std::int64_t steps = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -88,8 +89,8 @@ void BM_JobSetupOnePixelFigure(benchmark::State& state) {
     FigureAnalysis analysis = ParseFigures(work);
     SilentHost host;
     host.m_diameter = QStringLiteral("3");
-    MachineLink link;  // no port: a dry run
-    MoveProtocol protocol(MoveWindow::Milling, host, link);
+    MachineLink link{testProgram().portKinds};  // no port: a dry run
+    MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());
     for (auto _ : state) {
         PixelBuffer cutter = picture;
         CutterSize cutterSize;
@@ -110,8 +111,8 @@ void traceAllSpeckle(benchmark::State& state, bool literal) {
     const FigureAnalysis parsed = ParseFigures(work);
     SilentHost host;
     host.m_diameter = QString::number(3.0 * 4096 / size);  // a 3 px cutter: radius 1.5
-    MachineLink link;
-    MoveProtocol protocol(MoveWindow::Milling, host, link);
+    MachineLink link{testProgram().portKinds};
+    MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());
     for (auto _ : state) {
         state.PauseTiming();
         PixelBuffer cutter = picture;

@@ -11,14 +11,14 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/Config.h"
-#include "app/ConfigKeys.h"
-#include "app/ui/WidgetNames.h"
+#include "app/config/Config.h"
+#include "app/config/ConfigKeys.h"
 #include "engrave/PictureEngraving.h"
 #include "figures/PictureLayers.h"
 #include "figures/ui/LayerView.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/ManualPanel.h"
+#include "link/ui/WidgetNames.h"
 #include "link/ui/WindowJobHost.h"
 
 namespace {
@@ -29,10 +29,10 @@ constexpr QSize kPreferredSize(1000, 640);
 
 }  // namespace
 
-Form3::Form3(QWidget* parent)
-    : WorkingWindow({MoveWindow::Engraving, QStringLiteral("Настройка"),
+Form3::Form3(ProgramContext& program, QWidget* parent)
+    : WorkingWindow({MoveRules::Engraving, QStringLiteral("Настройка"),
                      QStringLiteral("Гравировать"), kEngravingWindowKeys},
-                    parent),
+                    program, parent),
       Text1(namedField("Text1", {}, this)),
       Command2(namedButton("Command2", QStringLiteral("..."), this)),
       Text6(namedField("Text6", QStringLiteral("200"), this)),
@@ -47,7 +47,26 @@ Form3::Form3(QWidget* parent)
     Text1->setReadOnly(true);
     Text1->setFocusPolicy(Qt::ClickFocus);
     Command2->setFixedWidth(Command2->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
+    buildColumn();
 
+    WindowJobHost& host = this->host();
+    host.setField(JobField::FinishedWidth, Text6);
+    host.setRedraw([this](const QRect& changed) { Pict->redraw(changed); });
+    // The job works on the picture shown: nothing may replace it while a job runs.
+    host.addJobControl(Command1);
+    host.addJobControl(Command2);
+    connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
+    connect(Text6, &QLineEdit::returnPressed, this, &Form3::Text6_LostFocus);
+    connect(Text7, &QLineEdit::returnPressed, this, &Form3::Text7_LostFocus);
+    Text6->installEventFilter(this);
+    Text7->installEventFilter(this);
+
+    Form_Load();
+    Text6_LostFocus();
+}
+
+void Form3::buildColumn() {
     auto* Frame3 = new QGroupBox(QStringLiteral("Выбор файла"), this);
     Frame3->setObjectName(QStringLiteral("Frame3"));
     auto* fileLayout = new QHBoxLayout(Frame3);
@@ -91,22 +110,6 @@ Form3::Form3(QWidget* parent)
     setPictureArea(area);
     columnWidget->setFixedWidth(
         std::max(WorkingWindow::columnWidth(), columnWidget->minimumSizeHint().width()));
-
-    WindowJobHost& host = this->host();
-    host.setField(JobField::FinishedWidth, Text6);
-    host.setRedraw([this](const QRect& changed) { Pict->redraw(changed); });
-    // The job works on the picture shown: nothing may replace it while a job runs.
-    host.addJobControl(Command1);
-    host.addJobControl(Command2);
-    connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
-    connect(Text6, &QLineEdit::returnPressed, this, &Form3::Text6_LostFocus);
-    connect(Text7, &QLineEdit::returnPressed, this, &Form3::Text7_LostFocus);
-    Text6->installEventFilter(this);
-    Text7->installEventFilter(this);
-
-    Form_Load();
-    Text6_LostFocus();
 }
 
 void Form3::setMessageFunction(MessageFunction showMessage) {
@@ -118,7 +121,7 @@ void Form3::setOpenFileFunction(OpenFileFunction openFile) {
 }
 
 void Form3::loadPictureKey(const ConfigKey& key) {
-    Text1->setText(key.read());
+    Text1->setText(key.read(program().config));
     LoadEngravingPicture(Text1->text());
 }
 
@@ -158,7 +161,7 @@ void Form3::Command2_Click() {
             return;
         }
         Text1->setText(name);
-        kEngraveImageKey.write(Text1->text());
+        kEngraveImageKey.write(program().config, Text1->text());
         installPicture(std::move(loaded.picture));
     }
     Text6_LostFocus();

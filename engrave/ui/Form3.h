@@ -21,7 +21,7 @@ class Form3 : public WorkingWindow {
     Q_OBJECT
 public:
     // Builds the window and runs Form_Load.
-    explicit Form3(QWidget* parent = nullptr);
+    explicit Form3(ProgramContext& program, QWidget* parent = nullptr);
 
     // Replace the messages of loading (shown without waiting) and the file dialog (tests).
     void setMessageFunction(MessageFunction showMessage);
@@ -54,6 +54,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The column beside the picture: the file frame, Frame4 with the size, Frame2 with the
+    // panel, "Гравировать" and the job strip.
+    void buildColumn();
     void installPicture(PixelBuffer picture);
     void showMessage(const QString& text);
 

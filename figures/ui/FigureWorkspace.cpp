@@ -13,13 +13,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/Config.h"
-#include "app/ui/WidgetNames.h"
+#include "app/config/Config.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/ui/FigureTree.h"
 #include "figures/ui/PictureFileDialog.h"
 #include "figures/ui/PictureViews.h"
 #include "link/ui/UserMessage.h"
+#include "link/ui/WidgetNames.h"
 #include "link/ui/WorkingWindow.h"
 
 namespace {
@@ -34,9 +34,11 @@ constexpr int kMinTreeHeight = 60;
 
 }  // namespace
 
-FigureWorkspace::FigureWorkspace(const FigureWindowSetup& setup, QWidget* parent)
+FigureWorkspace::FigureWorkspace(const FigureWindowSetup& setup, const ConfigFile& config,
+                                 QWidget* parent)
     : QWidget(parent),
       m_setup(setup),
+      m_config(config),
       m_openFile(&openPictureFile),
       m_views(new PictureViews(setup.cutterTabCaption, this)),
       m_columnArea(new QScrollArea(this)),
@@ -129,7 +131,7 @@ void FigureWorkspace::showMessage(const QString& text) {
 }
 
 void FigureWorkspace::loadRememberedPicture() {
-    m_pathBox->setText(m_setup.picture.read());
+    m_pathBox->setText(m_setup.picture.read(m_config));
     LoadPictureLayers(m_pathBox->text());
 }
 
@@ -167,7 +169,7 @@ void FigureWorkspace::Command8_Click() {
             return;
         }
         m_pathBox->setText(name);
-        m_setup.picture.write(m_pathBox->text());
+        m_setup.picture.write(m_config, m_pathBox->text());
         installLayers(std::move(loaded.layers));
         Form_Resize();
     }

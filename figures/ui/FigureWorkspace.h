@@ -7,14 +7,15 @@
 #include <functional>
 #include <optional>
 
-#include "app/ConfigKeys.h"
+#include "app/config/ConfigKeys.h"
 #include "figures/FigureTables.h"
 #include "figures/PictureLayers.h"
 #include "figures/PictureLayout.h"
 #include "figures/ToolPosition.h"
 #include "figures/ui/PictureFileDialog.h"
-#include "link/MessageTitles.h"
+#include "link/job/MessageTitles.h"
 
+class ConfigFile;
 class PictureViews;
 class QFormLayout;
 class QGroupBox;
@@ -46,7 +47,9 @@ public:
     // Asks for a picture file; returns its path, or an empty text when cancelled.
     using OpenFileFunction = ::OpenFileFunction;
 
-    explicit FigureWorkspace(const FigureWindowSetup& setup, QWidget* parent = nullptr);
+    // The picture's key is read from and written to `config`, which outlives the workspace.
+    FigureWorkspace(const FigureWindowSetup& setup, const ConfigFile& config,
+                    QWidget* parent = nullptr);
 
     // Replace the message box and the file dialog (tests, the batch of a script).
     void setMessageFunction(MessageFunction showMessage);
@@ -136,6 +139,7 @@ private:
     void sizeFieldLeft(QLineEdit* field);
 
     FigureWindowSetup m_setup;
+    const ConfigFile& m_config;
     PictureLayers m_layers;
     FigureAnalysis m_analysis;
     ToolPosition m_tool;

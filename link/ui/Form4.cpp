@@ -13,12 +13,13 @@
 #include <cmath>
 #include <iterator>
 
-#include "app/Config.h"
-#include "app/ConfigKeys.h"
-#include "app/NumberText.h"
-#include "app/ProgramSettings.h"
-#include "link/JobRunner.h"
-#include "link/MachineLink.h"
+#include "app/config/Config.h"
+#include "app/config/ConfigKeys.h"
+#include "app/config/NumberText.h"
+#include "app/config/ProgramSettings.h"
+#include "link/job/JobRunner.h"
+#include "link/protocol/MachineLink.h"
+#include "link/protocol/ProgramContext.h"
 
 namespace {
 
@@ -59,12 +60,9 @@ void addPortSuggestions(QComboBox* box) {
 
 }  // namespace
 
-Form4::Form4(QWidget* parent) : Form4(programJobRunner(), programMachineLink(), parent) {}
-
-Form4::Form4(JobRunner& runner, MachineLink& link, QWidget* parent)
+Form4::Form4(ProgramContext& program, QWidget* parent)
     : QWidget(parent),
-      m_runner(runner),
-      m_link(link),
+      m_program(program),
       Frame1(named(new QGroupBox(QStringLiteral("Виртуальный COM-порт"), this), "Frame1")),
       Text4(named(new QComboBox(this), "Text4")),
       Command3(named(new QPushButton(QStringLiteral("Проверить соединение"), this), "Command3")),
@@ -81,46 +79,9 @@ Form4::Form4(JobRunner& runner, MachineLink& link, QWidget* parent)
       Command1(named(new QPushButton(QStringLiteral("ОК"), this), "Command1")),
       Command2(named(new QPushButton(QStringLiteral("Отмена"), this), "Command2")) {
     setWindowTitle(QStringLiteral("Настройка и калибровка"));
-
-    Text4->setEditable(true);
-    Text4->setInsertPolicy(QComboBox::NoInsert);
-    Text4->setMinimumContentsLength(16);
-    Text4->setToolTip(QStringLiteral("Имя порта станка: выберите из списка или введите своё"));
-    addPortSuggestions(Text4);
-    auto* portLayout = new QHBoxLayout(Frame1);
-    portLayout->addWidget(Text4, 1);
-    portLayout->addWidget(Command3);
-
-    auto* ratioLayout = new QGridLayout(Frame2);
-    QLabel* const labels[] = {Label2, Label3, Label4};
-    QLineEdit* const fields[] = {Text1, Text2, Text3};
-    for (int i = 0; i < 3; ++i) {
-        labels[i]->setBuddy(fields[i]);
-        fields[i]->setToolTip(
-            QStringLiteral("Миллиметров на один шаг двигателя; "
-                           "отрицательное значение меняет направление оси"));
-        ratioLayout->addWidget(labels[i], i, 0);
-        ratioLayout->addWidget(fields[i], i, 1);
-        ratioLayout->addWidget(new QLabel(QStringLiteral("мм"), this), i, 2);
-        fields[i]->setMaximumWidth(fields[i]->fontMetrics().averageCharWidth() * 18);
-    }
-    ratioLayout->setColumnStretch(3, 1);
-
-    auto* gcodeLayout = new QGridLayout(Frame3);
-    for (int i = 0; i < int(std::size(kGcodeSettingKeys)); ++i) {
-        const GcodeSettingKey& entry = kGcodeSettingKeys[i];
-        auto* field = named(new QLineEdit(this), entry.key);
-        auto* label = new QLabel(QString::fromUtf16(entry.caption), this);
-        label->setBuddy(field);
-        field->setMaximumWidth(field->fontMetrics().averageCharWidth() * 12);
-        // Two columns of label and field.
-        gcodeLayout->addWidget(label, i / 2, (i % 2) * 2);
-        gcodeLayout->addWidget(field, i / 2, (i % 2) * 2 + 1);
-        m_gcodeFields.append(field);
-    }
-    Frame3->setToolTip(
-        QStringLiteral("Для портов grbl:УСТРОЙСТВО и gcode:ФАЙЛ; новые значения действуют "
-                       "после открытия порта заново"));
+    buildPortFrame();
+    buildRatioFrame();
+    buildGcodeFrame();
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -137,14 +98,60 @@ Form4::Form4(JobRunner& runner, MachineLink& link, QWidget* parent)
     connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
-    connect(&m_runner, &JobRunner::busyChanged, this, &Form4::updateEnabled);
+    connect(&m_program.runner, &JobRunner::busyChanged, this, &Form4::updateEnabled);
     updateEnabled();
 
     Form_Load();
 }
 
+void Form4::buildPortFrame() {
+    Text4->setEditable(true);
+    Text4->setInsertPolicy(QComboBox::NoInsert);
+    Text4->setMinimumContentsLength(16);
+    Text4->setToolTip(QStringLiteral("Имя порта станка: выберите из списка или введите своё"));
+    addPortSuggestions(Text4);
+    auto* portLayout = new QHBoxLayout(Frame1);
+    portLayout->addWidget(Text4, 1);
+    portLayout->addWidget(Command3);
+}
+
+void Form4::buildRatioFrame() {
+    auto* ratioLayout = new QGridLayout(Frame2);
+    QLabel* const labels[] = {Label2, Label3, Label4};
+    QLineEdit* const fields[] = {Text1, Text2, Text3};
+    for (int i = 0; i < 3; ++i) {
+        labels[i]->setBuddy(fields[i]);
+        fields[i]->setToolTip(
+            QStringLiteral("Миллиметров на один шаг двигателя; "
+                           "отрицательное значение меняет направление оси"));
+        ratioLayout->addWidget(labels[i], i, 0);
+        ratioLayout->addWidget(fields[i], i, 1);
+        ratioLayout->addWidget(new QLabel(QStringLiteral("мм"), this), i, 2);
+        fields[i]->setMaximumWidth(fields[i]->fontMetrics().averageCharWidth() * 18);
+    }
+    ratioLayout->setColumnStretch(3, 1);
+}
+
+void Form4::buildGcodeFrame() {
+    auto* gcodeLayout = new QGridLayout(Frame3);
+    for (int i = 0; i < int(std::size(kGcodeSettingKeys)); ++i) {
+        const GcodeSettingKey& entry = kGcodeSettingKeys[i];
+        auto* field = named(new QLineEdit(this), entry.key);
+        auto* label = new QLabel(QString::fromUtf16(entry.caption), this);
+        label->setBuddy(field);
+        field->setMaximumWidth(field->fontMetrics().averageCharWidth() * 12);
+        // Two columns of label and field.
+        gcodeLayout->addWidget(label, i / 2, (i % 2) * 2);
+        gcodeLayout->addWidget(field, i / 2, (i % 2) * 2 + 1);
+        m_gcodeFields.append(field);
+    }
+    Frame3->setToolTip(
+        QStringLiteral("Для портов grbl:УСТРОЙСТВО и gcode:ФАЙЛ; новые значения действуют "
+                       "после открытия порта заново"));
+}
+
 void Form4::Form_Load() {
-    const ProgramSettings& settings = Settings();
+    const ProgramSettings& settings = m_program.settings.values();
     Text1->setText(formatGeneral(settings.StepRatioX));
     Text2->setText(formatGeneral(settings.StepRatioY));
     Text3->setText(formatGeneral(settings.StepRatioZ));
@@ -183,18 +190,22 @@ void Form4::Command1_Click() {
         }
         gcode.*kGcodeSettingKeys[i].value = *value;
     }
-    ProgramSettings& settings = Settings();
+    // A job's calibration holds for the whole job (the button is disabled then, too).
+    if (m_program.runner.busy()) return;
+    ProgramSettings settings = m_program.settings.values();
     settings.Gcode = gcode;
     settings.StepRatioX = ratios[0];
     settings.StepRatioY = ratios[1];
     settings.StepRatioZ = ratios[2];
     settings.PortName = Text4->currentText();
-    kRatioXKey.write(Text1->text());
-    kRatioYKey.write(Text2->text());
-    kRatioZKey.write(Text3->text());
-    kPortKey.write(Text4->currentText());
+    m_program.settings.replace(settings);
+    const ConfigFile& config = m_program.config;
+    kRatioXKey.write(config, Text1->text());
+    kRatioYKey.write(config, Text2->text());
+    kRatioZKey.write(config, Text3->text());
+    kPortKey.write(config, Text4->currentText());
     for (int i = 0; i < m_gcodeFields.size(); ++i)
-        WriteSetting(QLatin1String(kGcodeSettingKeys[i].key), m_gcodeFields[i]->text());
+        config.WriteSetting(QLatin1String(kGcodeSettingKeys[i].key), m_gcodeFields[i]->text());
     closeHostingWindow(this);
 }
 
@@ -204,8 +215,8 @@ void Form4::Command2_Click() {
 
 void Form4::Command3_Click() {
     // A job reads the port at every line: it must not be swapped under a running job.
-    if (m_runner.busy()) return;
-    const bool open = m_link.open(Text4->currentText()) > 0;
+    if (m_program.runner.busy()) return;
+    const bool open = m_program.link.open(Text4->currentText()) > 0;
     if (open)
         m_showMessage(this, kConnectionOpenTitle, QStringLiteral("Com-порт открыт"));
     else
@@ -213,5 +224,12 @@ void Form4::Command3_Click() {
 }
 
 void Form4::updateEnabled() {
-    Command3->setEnabled(!m_runner.busy());
+    const bool idle = !m_program.runner.busy();
+    const QString busyReason = QStringLiteral("Недоступно, пока идёт работа");
+    Command1->setEnabled(idle);
+    Command1->setToolTip(
+        idle ? QString()
+             : busyReason + QStringLiteral(": шаги двигателей работы не меняются до её конца"));
+    Command3->setEnabled(idle);
+    Command3->setToolTip(idle ? QString() : busyReason);
 }

@@ -5,8 +5,7 @@
 
 #include "link/ui/UserMessage.h"
 
-class JobRunner;
-class MachineLink;
+struct ProgramContext;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -20,11 +19,10 @@ class QPushButton;
 class Form4 : public QWidget {
     Q_OBJECT
 public:
-    // Builds the window and runs Form_Load; the connection test reopens the program's machine
-    // link and is disabled while a job of the program's runner runs.
-    explicit Form4(QWidget* parent = nullptr);
-    // The same over `runner` and `link` (tests give their own); both outlive the window.
-    Form4(JobRunner& runner, MachineLink& link, QWidget* parent = nullptr);
+    // Builds the window over the program's settings, link and runner (which outlive it) and
+    // runs Form_Load. "ОК" and the connection test are disabled while a job runs: a job's step
+    // ratios and port hold for the whole job.
+    explicit Form4(ProgramContext& program, QWidget* parent = nullptr);
 
     // Replaces the message box (tests record the messages instead).
     void setMessageFunction(MessageFunction show) { m_showMessage = std::move(show); }
@@ -43,9 +41,11 @@ private:
     // name is not stored.
     void Command3_Click();
     void updateEnabled();
+    void buildPortFrame();
+    void buildRatioFrame();
+    void buildGcodeFrame();
 
-    JobRunner& m_runner;
-    MachineLink& m_link;
+    ProgramContext& m_program;
     MessageFunction m_showMessage = &showMessageBox;
 
     QGroupBox* Frame1;

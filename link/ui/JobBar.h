@@ -2,8 +2,8 @@
 
 #include <QWidget>
 
-#include "link/JobHost.h"
-#include "link/ProgressClock.h"
+#include "link/job/JobHost.h"
+#include "link/job/ProgressClock.h"
 
 class ElidedLabel;
 class QProgressBar;

@@ -7,10 +7,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/NumberText.h"
-#include "app/ProgramSettings.h"
-#include "link/MachineLink.h"
-#include "link/MoveProtocol.h"
+#include "app/config/NumberText.h"
+#include "app/config/ProgramSettings.h"
+#include "link/protocol/MachineLink.h"
+#include "link/protocol/MoveProtocol.h"
+#include "link/protocol/ProgramContext.h"
 #include "link/ui/ElidedLabel.h"
 #include "link/ui/NumberKeyFilter.h"
 #include "link/ui/WindowJobHost.h"
@@ -33,12 +34,13 @@ QLineEdit* axisField(const char* name, const QString& hint, QWidget* parent) {
 }  // namespace
 
 ManualPanel::ManualPanel(const QString& frameCaption, const QString& outputCaption,
-                         WindowJobHost& host, MoveProtocol& protocol, MachineLink& link,
+                         WindowJobHost& host, MoveProtocol& protocol, ProgramContext& program,
                          QWidget* parent)
     : QGroupBox(frameCaption, parent),
       m_host(host),
       m_protocol(protocol),
-      m_link(link),
+      m_link(program.link),
+      m_settings(program.settings),
       tx(axisField("tx", QStringLiteral("Перемещение по оси X, мм"), this)),
       ty(axisField("ty", QStringLiteral("Перемещение по оси Y, мм"), this)),
       tz(axisField("tz", QStringLiteral("Перемещение по оси Z, мм"), this)),
@@ -86,6 +88,7 @@ ManualPanel::ManualPanel(const QString& frameCaption, const QString& outputCapti
     connect(&m_host.runner(), &JobRunner::busyChanged, this, &ManualPanel::updateEnabled);
     connect(&m_link, &MachineLink::portChanged, this, &ManualPanel::showPortStatus);
     connect(&m_link, &MachineLink::positionChanged, this, &ManualPanel::showToolPosition);
+    connect(&m_settings, &SharedSettings::changed, this, &ManualPanel::showToolPosition);
     connect(&m_host, &WindowJobHost::progressReported, this, &ManualPanel::showToolPosition);
     updateEnabled();
     showToolPosition();
@@ -103,7 +106,7 @@ void ManualPanel::setToolPositionExtra(std::function<QString()> extra) {
 }
 
 void ManualPanel::showToolPosition() {
-    const ProgramSettings& settings = Settings();
+    const ProgramSettings& settings = m_settings.values();
     const MachinePosition& steps = m_link.position();
     QString text = QStringLiteral("Инструмент: X %1  Y %2  Z %3 мм")
                        .arg(formatGeneral(steps.x * settings.StepRatioX),

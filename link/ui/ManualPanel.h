@@ -7,6 +7,8 @@
 class ElidedLabel;
 class MachineLink;
 class MoveProtocol;
+struct ProgramContext;
+class SharedSettings;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -22,10 +24,11 @@ class ManualPanel : public QGroupBox {
 public:
     // `frameCaption`: "Настройка", or "Установка начального положения" in the scanner window;
     // `outputCaption`: the caption of Check1 ("Фрезеровать", "Сканировать", "Гравировать").
-    // The panel registers Check1 as the host's output box; `host`, `protocol` and `link`
-    // outlive it.
+    // The panel registers Check1 as the host's output box; `host`, `protocol` and the
+    // program's link and settings outlive it. The tool's position follows the link, and the
+    // settings when their step ratios change.
     ManualPanel(const QString& frameCaption, const QString& outputCaption, WindowJobHost& host,
-                MoveProtocol& protocol, MachineLink& link, QWidget* parent = nullptr);
+                MoveProtocol& protocol, ProgramContext& program, QWidget* parent = nullptr);
 
     // The port status, part of the window's Form_Load and repeated whenever the link's port
     // changes: "Com-порт открыт" when the link's port is open; otherwise "Ошибка открытия
@@ -48,6 +51,7 @@ private:
     WindowJobHost& m_host;
     MoveProtocol& m_protocol;
     MachineLink& m_link;
+    const SharedSettings& m_settings;
     std::function<QString()> m_positionExtra;
     bool m_portOpen = false;
 

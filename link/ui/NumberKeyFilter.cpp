@@ -10,7 +10,7 @@
 #include <QMouseEvent>
 #include <optional>
 
-#include "app/NumberText.h"
+#include "app/config/NumberText.h"
 
 namespace {
 

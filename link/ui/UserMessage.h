@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-#include "link/MessageTitles.h"
+#include "link/job/MessageTitles.h"
 
 class QWidget;
 

@@ -6,9 +6,9 @@
 #include <QPointer>
 #include <functional>
 
-#include "link/JobHost.h"
-#include "link/JobRunner.h"
-#include "link/ProgressClock.h"
+#include "link/job/JobHost.h"
+#include "link/job/JobRunner.h"
+#include "link/job/ProgressClock.h"
 #include "link/ui/UserMessage.h"
 
 class QCheckBox;

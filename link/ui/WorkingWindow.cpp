@@ -6,7 +6,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "link/SerialPort.h"
+#include "app/config/ProgramSettings.h"
+#include "link/serial/SerialDriver.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/ManualPanel.h"
 #include "link/ui/WindowJobHost.h"
@@ -24,20 +25,22 @@ int WorkingWindow::columnWidth() {
     return std::max(kMinColumnWidth, QFontMetrics(QFont()).averageCharWidth() * kColumnCharacters);
 }
 
-WorkingWindow::WorkingWindow(const WorkingWindowSetup& setup, QWidget* parent, JobRunner& runner,
-                             MachineLink& link)
+WorkingWindow::WorkingWindow(const WorkingWindowSetup& setup, ProgramContext& program,
+                             QWidget* parent)
     : QWidget(parent),
       m_setup(setup),
-      m_link(link),
-      m_host(new WindowJobHost(this, runner)),
-      m_protocol(setup.kind, *m_host, link),
-      m_panel(new ManualPanel(setup.frameCaption, setup.outputCaption, *m_host, m_protocol, link,
+      m_program(program),
+      m_host(new WindowJobHost(this, program.runner)),
+      m_protocol(setup.rules, *m_host, program.link, program.settings.values()),
+      m_panel(new ManualPanel(setup.frameCaption, setup.outputCaption, *m_host, m_protocol, program,
                               this)),
       m_jobBar(new JobBar(this)),
       m_layout(new QHBoxLayout(this)) {
     m_host->setJobBar(m_jobBar);
     // A port that writes what it is sent (a G-code file) names in its header what made it.
-    m_host->setJobStarting([this] { SerialDescribeJob(m_link.PortHandle(), jobDescription()); });
+    m_host->setJobStarting([this] {
+        m_program.link.driver().describeJob(m_program.link.PortHandle(), jobDescription());
+    });
     m_layout->setContentsMargins(0, 0, 0, 0);
 }
 
@@ -70,19 +73,20 @@ void WorkingWindow::Form_Load() {
         if (key == m_setup.keys.picture)
             loadPictureKey(*key);
         else if (auto* field = findChild<QLineEdit*>(QLatin1String(key->field)))
-            field->setText(key->read());
+            field->setText(key->read(m_program.config));
     }
     if (m_setup.portStatusLast) m_panel->showPortStatus();
 }
 
 void WorkingWindow::loadPictureKey(const ConfigKey& key) {
-    if (auto* field = findChild<QLineEdit*>(QLatin1String(key.field))) field->setText(key.read());
+    if (auto* field = findChild<QLineEdit*>(QLatin1String(key.field)))
+        field->setText(key.read(m_program.config));
 }
 
 void WorkingWindow::Form_Unload() {
     for (const ConfigKey* key : m_setup.keys.unload)
         if (auto* field = findChild<QLineEdit*>(QLatin1String(key->field)))
-            key->write(field->text());
+            key->write(m_program.config, field->text());
 }
 
 void WorkingWindow::closeEvent(QCloseEvent* event) {

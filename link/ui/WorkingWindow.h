@@ -2,10 +2,11 @@
 
 #include <QWidget>
 
-#include "app/ConfigKeys.h"
-#include "link/JobRunner.h"
-#include "link/MachineLink.h"
-#include "link/MoveProtocol.h"
+#include "app/config/ConfigKeys.h"
+#include "link/job/JobRunner.h"
+#include "link/protocol/MachineLink.h"
+#include "link/protocol/MoveProtocol.h"
+#include "link/protocol/ProgramContext.h"
 
 class JobBar;
 class ManualPanel;
@@ -15,7 +16,7 @@ class WindowJobHost;
 
 // What differs between the working windows at their base.
 struct WorkingWindowSetup {
-    MoveWindow kind;       // the window's move rules
+    MoveRules rules;       // the window's move rules
     QString frameCaption;  // the manual panel's frame: "Настройка", "Установка …"
     QString outputCaption;  // Check1: "Фрезеровать", "Сканировать", "Гравировать"
     const WindowKeys& keys;       // what Form_Load reads and Form_Unload writes
@@ -48,13 +49,14 @@ public:
     // need more).
     static int columnWidth();
 
-    // `runner` and `link` outlive the window.
-    WorkingWindow(const WorkingWindowSetup& setup, QWidget* parent = nullptr,
-                  JobRunner& runner = programJobRunner(), MachineLink& link = programMachineLink());
+    // `program` outlives the window.
+    WorkingWindow(const WorkingWindowSetup& setup, ProgramContext& program,
+                  QWidget* parent = nullptr);
 
     WindowJobHost& host() const { return *m_host; }
     MoveProtocol& protocol() { return m_protocol; }
-    MachineLink& link() const { return m_link; }
+    MachineLink& link() const { return m_program.link; }
+    ProgramContext& program() const { return m_program; }
     ManualPanel* panel() const { return m_panel; }
     JobBar* jobBar() const { return m_jobBar; }
 
@@ -78,7 +80,7 @@ private:
     QString jobDescription() const;
 
     WorkingWindowSetup m_setup;
-    MachineLink& m_link;
+    ProgramContext& m_program;
     WindowJobHost* m_host;
     MoveProtocol m_protocol;
     ManualPanel* m_panel;

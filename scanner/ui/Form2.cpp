@@ -10,9 +10,9 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "app/ui/WidgetNames.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/ManualPanel.h"
+#include "link/ui/WidgetNames.h"
 #include "link/ui/WindowJobHost.h"
 #include "scanner/ui/ScanPictureView.h"
 
@@ -42,10 +42,10 @@ int pictureSide(const QString& text) {
 
 }  // namespace
 
-Form2::Form2(QWidget* parent)
-    : WorkingWindow({MoveWindow::Scanner, QStringLiteral("Установка начального положения"),
+Form2::Form2(ProgramContext& program, QWidget* parent)
+    : WorkingWindow({MoveRules::Scanner, QStringLiteral("Установка начального положения"),
                      QStringLiteral("Сканировать"), kScannerWindowKeys, true},
-                    parent),
+                    program, parent),
       Text6(namedField("Text6", QStringLiteral("200"), this)),
       Text7(namedField("Text7", QStringLiteral("100"), this)),
       Text3(namedField("Text3", QStringLiteral("6"), this)),
@@ -67,7 +67,16 @@ Form2::Form2(QWidget* parent)
     Command8->setToolTip(
         QStringLiteral("Сохранить скан для САПР: таблица CSV или "
                        "поверхность STL"));
+    buildColumn();
+    buildPictureArea();
+    connectControls();
 
+    // The keys are read into their fields in their order and the port status taken last.
+    Form_Load();
+    applyLoadedKeys();
+}
+
+void Form2::buildColumn() {
     auto* Frame3 = new QGroupBox(QStringLiteral("Размеры изображения в пикселях"), this);
     auto* pictureGrid = new QGridLayout(Frame3);
     pictureGrid->addWidget(new QLabel(QStringLiteral("Ширина:")), 0, 0);
@@ -94,7 +103,9 @@ Form2::Form2(QWidget* parent)
     column->addWidget(Frame3);
     column->addWidget(Frame4);
     column->addWidget(Frame2);
+}
 
+void Form2::buildPictureArea() {
     Label12->setStyleSheet(QStringLiteral("background: #404040; border: 1px solid white;"));
     Label13->setStyleSheet(QStringLiteral("background: transparent; border: 1px dashed #404040;"));
     Label13->hide();
@@ -104,7 +115,9 @@ Form2::Form2(QWidget* parent)
     scroll->setWidgetResizable(false);
 
     setPictureArea(scroll);
+}
 
+void Form2::connectControls() {
     for (QLineEdit* field : {Text3, Text4, Text6, Text7, Text8, Text9}) {
         field->installEventFilter(this);
         field->setMaximumWidth(field->fontMetrics().averageCharWidth() * 9);
@@ -128,10 +141,6 @@ Form2::Form2(QWidget* parent)
     connect(Label12, &CornerHandle::pressed, this, &Form2::Label12_MouseDown);
     connect(Label12, &CornerHandle::moved, this, &Form2::Label12_MouseMove);
     connect(Label12, &CornerHandle::released, this, &Form2::Label12_MouseUp);
-
-    // The keys are read into their fields in their order and the port status taken last.
-    Form_Load();
-    applyLoadedKeys();
 }
 
 void Form2::applyLoadedKeys() {

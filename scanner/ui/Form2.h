@@ -22,7 +22,7 @@ class Form2 : public WorkingWindow {
     Q_OBJECT
 public:
     // Builds the window and runs Form_Load.
-    explicit Form2(QWidget* parent = nullptr);
+    explicit Form2(ProgramContext& program, QWidget* parent = nullptr);
 
     const ScanPicture& scanPicture() const { return m_picture; }
     const ScanRecord& scanRecord() const { return m_record; }
@@ -31,6 +31,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The column of fields and buttons (Frame3, Frame4, Frame2), the scrolled picture with its
+    // corner handles, and the handlers of both.
+    void buildColumn();
+    void buildPictureArea();
+    void connectControls();
     // What Form_Load does after reading the keys: the picture takes the stored size, Text9 is
     // derived, the grid drawn for the counts and the handle put on the picture's corner.
     void applyLoadedKeys();

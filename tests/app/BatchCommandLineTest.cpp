@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "app/ProgramSettings.h"
+#include "app/Program.h"
 #include "app/batch/BatchMain.h"
 #include "app/batch/BatchParser.h"
-#include "tests/app/ConfigTestSupport.h"
+#include "app/config/ProgramSettings.h"
+#include "tests/support/ConfigTestSupport.h"
+#include "tests/support/TestProgram.h"
 
 TEST(BatchParser, OptionsMayStandBeforeOrAfterTheCommand) {
     for (const QStringList& words :
@@ -62,21 +64,24 @@ TEST(BatchParser, RefusesBadCommandLines) {
 
 class RunBatchTest : public testing::Test {
 protected:
-    void SetUp() override { Settings() = ProgramSettings(); }
-    void TearDown() override { Settings() = ProgramSettings(); }
     ScopedConfig config;
 };
 
 TEST_F(RunBatchTest, AppliesTheConfigFileAndThePortOption) {
     config.write("[CNC]\nSM_X_ratio=-0,01\nPort=com9\n");
-    setConfigPath({});
-    EXPECT_EQ(runBatch({"--config", config.path(), "ports"}), 0);
-    EXPECT_EQ(ConfigPath(), config.path());
-    EXPECT_DOUBLE_EQ(Settings().StepRatioX, -0.01);
-    EXPECT_EQ(Settings().PortName, "com9");
+    const BatchParseResult plain = parseBatchCommandLine({"--config", config.path(), "ports"});
+    EXPECT_EQ(batchConfigPath(plain.commandLine.options), config.path());
+    Program program(batchConfigPath(plain.commandLine.options));
+    EXPECT_EQ(loadBatchSettings(program, plain.commandLine.options), QString());
+    EXPECT_DOUBLE_EQ(program.settings.values().StepRatioX, -0.01);
+    EXPECT_EQ(program.settings.values().PortName, "com9");
 
+    const BatchParseResult withPort =
+        parseBatchCommandLine({"ports", "--config", config.path(), "--port", "sim"});
+    Program overridden(batchConfigPath(withPort.commandLine.options));
+    loadBatchSettings(overridden, withPort.commandLine.options);
+    EXPECT_EQ(overridden.settings.values().PortName, "sim");
     EXPECT_EQ(runBatch({"ports", "--config", config.path(), "--port", "sim"}), 0);
-    EXPECT_EQ(Settings().PortName, "sim");
     EXPECT_EQ(config.bytes(), "[CNC]\nSM_X_ratio=-0,01\nPort=com9\n");  // never written
 }
 

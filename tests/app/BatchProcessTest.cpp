@@ -2,7 +2,7 @@
 
 #include <QProcess>
 
-#include "tests/app/ConfigTestSupport.h"
+#include "tests/support/ConfigTestSupport.h"
 
 namespace {
 

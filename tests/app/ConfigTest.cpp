@@ -7,26 +7,27 @@
 #include <QFile>
 #include <csignal>
 
-#include "app/Config.h"
-#include "tests/app/ConfigTestSupport.h"
+#include "app/config/Config.h"
+#include "tests/support/ConfigTestSupport.h"
+#include "tests/support/TestProgram.h"
 
 TEST(ReadSetting, GivesTheDefaultForAMissingFileSectionKeyOrEmptyValue) {
     ScopedConfig config;
-    EXPECT_EQ(ReadSetting("Port", "com1"), "com1");  // no file
+    EXPECT_EQ(testProgram().config.ReadSetting("Port", "com1"), "com1");  // no file
     config.write("[Other]\nPort=com5\n");
-    EXPECT_EQ(ReadSetting("Port", "com1"), "com1");  // no section CNC
+    EXPECT_EQ(testProgram().config.ReadSetting("Port", "com1"), "com1");  // no section CNC
     config.write("[CNC]\nImage=x.bmp\nEtching_width=\n");
-    EXPECT_EQ(ReadSetting("Port", "com1"), "com1");           // no key
-    EXPECT_EQ(ReadSetting("Etching_width", "200"), "200");    // empty value
-    EXPECT_EQ(ReadSetting("image", "default.bmp"), "x.bmp");  // any case
+    EXPECT_EQ(testProgram().config.ReadSetting("Port", "com1"), "com1");           // no key
+    EXPECT_EQ(testProgram().config.ReadSetting("Etching_width", "200"), "200");    // empty value
+    EXPECT_EQ(testProgram().config.ReadSetting("image", "default.bmp"), "x.bmp");  // any case
 }
 
 TEST(ReadSetting, PortWrittenInLowerCaseIsReadUnderPort) {
     ScopedConfig config;
-    ASSERT_TRUE(WriteSetting("port", "com3"));
-    EXPECT_EQ(ReadSetting("Port", "com1"), "com3");
-    ASSERT_TRUE(WriteSetting("PORT", "/dev/ttyUSB0"));
-    EXPECT_EQ(ReadSetting("Port", "com1"), "/dev/ttyUSB0");
+    ASSERT_TRUE(testProgram().config.WriteSetting("port", "com3"));
+    EXPECT_EQ(testProgram().config.ReadSetting("Port", "com1"), "com3");
+    ASSERT_TRUE(testProgram().config.WriteSetting("PORT", "/dev/ttyUSB0"));
+    EXPECT_EQ(testProgram().config.ReadSetting("Port", "com1"), "/dev/ttyUSB0");
     EXPECT_EQ(config.bytes(), "[CNC]\nport=/dev/ttyUSB0\n");  // still one key
 }
 
@@ -36,13 +37,13 @@ TEST(ReadSetting, CutsLongValuesTo254Characters) {
     const QString cyrillic = QString(253, u'ж') + QStringLiteral("яю");  // 510 bytes of UTF-8
     for (const QString& value : {ascii, cyrillic, QString(254, u'b')}) {
         SCOPED_TRACE(value.size());
-        ASSERT_TRUE(WriteSetting("Image", value));
-        EXPECT_EQ(ReadSetting("Image", {}), value.left(254));
+        ASSERT_TRUE(testProgram().config.WriteSetting("Image", value));
+        EXPECT_EQ(testProgram().config.ReadSetting("Image", {}), value.left(254));
     }
     // A character beyond the 16-bit range is never split in two.
     const QString clef = QString::fromUcs4(U"\U0001D11E");
-    ASSERT_TRUE(WriteSetting("Image", QString(253, u'a') + clef + clef));
-    EXPECT_EQ(ReadSetting("Image", {}), QString(253, u'a') + clef);
+    ASSERT_TRUE(testProgram().config.WriteSetting("Image", QString(253, u'a') + clef + clef));
+    EXPECT_EQ(testProgram().config.ReadSetting("Image", {}), QString(253, u'a') + clef);
 }
 
 TEST(WriteSetting, KeepsValuesExactlyAsTyped) {
@@ -50,8 +51,9 @@ TEST(WriteSetting, KeepsValuesExactlyAsTyped) {
     for (const char16_t* value :
          {u"0,01", u"0.01", u" 200 ", u"abc", u"/home/пользователь/узор.bmp"}) {
         SCOPED_TRACE(QString::fromUtf16(value).toStdString());
-        ASSERT_TRUE(WriteSetting("SM_Y_ratio", QString::fromUtf16(value)));
-        EXPECT_EQ(ReadSetting("SM_Y_ratio", "0.005"), QString::fromUtf16(value));
+        ASSERT_TRUE(testProgram().config.WriteSetting("SM_Y_ratio", QString::fromUtf16(value)));
+        EXPECT_EQ(testProgram().config.ReadSetting("SM_Y_ratio", "0.005"),
+                  QString::fromUtf16(value));
     }
     EXPECT_TRUE(config.bytes().contains("SM_Y_ratio=/home/\xD0\xBF"));  // UTF-8 on disk
 }
@@ -61,8 +63,8 @@ TEST(WriteSetting, PreservesOtherSectionsKeysCommentsAndTheirOrder) {
     config.write(
         "; cnc settings\r\n[Other]\r\nWidth=1\r\n\r\n[CNC]\r\nSM_X_ratio=-0,005\r\n"
         "; the port\r\nPort=com1\r\nImage=a.bmp\r\n\r\n[Last]\r\nk=v\r\n");
-    ASSERT_TRUE(WriteSetting("port", "com4"));
-    ASSERT_TRUE(WriteSetting("cncrez_width", "150"));
+    ASSERT_TRUE(testProgram().config.WriteSetting("port", "com4"));
+    ASSERT_TRUE(testProgram().config.WriteSetting("cncrez_width", "150"));
     EXPECT_EQ(
         config.bytes(),
         "; cnc settings\r\n[Other]\r\nWidth=1\r\n\r\n[CNC]\r\nSM_X_ratio=-0,005\r\n"
@@ -72,16 +74,15 @@ TEST(WriteSetting, PreservesOtherSectionsKeysCommentsAndTheirOrder) {
 // A write that cannot take place leaves whatever was there and the program running.
 TEST(WriteSetting, FailsQuietlyWhereTheFileCannotBeWritten) {
     QTemporaryDir dir;
-    setConfigPath(dir.filePath("missing/cnc.ini"));  // its directory does not exist
-    EXPECT_FALSE(WriteSetting("Port", "com2"));
+    const ConfigFile missing(dir.filePath("missing/cnc.ini"));  // its directory does not exist
+    EXPECT_FALSE(missing.WriteSetting("Port", "com2"));
     EXPECT_FALSE(QDir(dir.filePath("missing")).exists());
 
     ASSERT_TRUE(QDir(dir.path()).mkdir("cnc.ini"));  // the path is a directory
-    setConfigPath(dir.filePath("cnc.ini"));
-    EXPECT_FALSE(WriteSetting("Port", "com2"));
-    EXPECT_EQ(ReadSetting("Port", "com1"), "com1");
+    const ConfigFile directory(dir.filePath("cnc.ini"));
+    EXPECT_FALSE(directory.WriteSetting("Port", "com2"));
+    EXPECT_EQ(directory.ReadSetting("Port", "com1"), "com1");
     EXPECT_TRUE(QDir(dir.filePath("cnc.ini")).exists());
-    setConfigPath({});
 }
 
 // WriteSetting in a child process whose files may grow to 64 bytes at most, like a full disk:
@@ -99,7 +100,7 @@ TEST(WriteSetting, FullDiskOrCrashBeforeTheRenameLeavesTheOldFileWhole) {
             std::signal(SIGXFSZ, crash ? SIG_DFL : SIG_IGN);
             const rlimit limit{64, 64};
             setrlimit(RLIMIT_FSIZE, &limit);
-            _exit(WriteSetting("Image", QString(500, u'x')) ? 0 : 3);
+            _exit(testProgram().config.WriteSetting("Image", QString(500, u'x')) ? 0 : 3);
         }
         int status = 0;
         waitpid(child, &status, 0);
@@ -112,9 +113,9 @@ TEST(WriteSetting, FullDiskOrCrashBeforeTheRenameLeavesTheOldFileWhole) {
             EXPECT_EQ(QDir(config.dir()).entryList(QDir::Files), QStringList{"cnc.ini"});
         }
         EXPECT_EQ(config.bytes(), oldFile);
-        ASSERT_TRUE(WriteSetting("Image", "new.bmp"));
-        EXPECT_EQ(ReadSetting("Image", {}), "new.bmp");
-        EXPECT_EQ(ReadSetting("Port", {}), "com2");
+        ASSERT_TRUE(testProgram().config.WriteSetting("Image", "new.bmp"));
+        EXPECT_EQ(testProgram().config.ReadSetting("Image", {}), "new.bmp");
+        EXPECT_EQ(testProgram().config.ReadSetting("Port", {}), "com2");
     }
 }
 

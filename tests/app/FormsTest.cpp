@@ -4,13 +4,14 @@
 #include <memory>
 #include <span>
 
-#include "app/ConfigKeys.h"
+#include "app/config/ConfigKeys.h"
 #include "engrave/ui/Form3.h"
 #include "link/ui/Form4.h"
 #include "mill/ui/Form1.h"
 #include "outline/ui/Form5.h"
 #include "scanner/ui/Form2.h"
-#include "tests/app/ConfigTestSupport.h"
+#include "tests/support/ConfigTestSupport.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -25,12 +26,11 @@ struct FormCase {
     const char* caption;
     std::vector<StoredField> loaded;  // every key read at load, in its order
     std::vector<StoredField> unload;  // the keys written at unload, in their order
-    const WindowKeys* table;          // the program's key table of the window
 };
 
 template <class Form>
 QWidget* makeForm() {
-    return new Form;
+    return new Form(testProgram().context());
 }
 
 QString fieldText(QWidget* form, const char* name) {
@@ -58,24 +58,17 @@ std::vector<FormCase> formCases() {
         {&makeForm<Form1>,
          "Strugal",
          {millWidth, millDepth, millDiameter, millImage},
-         {millWidth, millDepth, millDiameter},
-         &kMillingWindowKeys},
+         {millWidth, millDepth, millDiameter}},
         {&makeForm<Form2>,
          "3D Сканер",
          {pictureWidth, pictureHeight, areaWidth, meshWidth, meshHeight},
-         {meshWidth, meshHeight, pictureWidth, pictureHeight, areaWidth},
-         &kScannerWindowKeys},
-        {&makeForm<Form3>,
-         "Гравирование лазером",
-         {etchingImage, etchingWidth},
-         {etchingWidth},
-         &kEngravingWindowKeys},
+         {meshWidth, meshHeight, pictureWidth, pictureHeight, areaWidth}},
+        {&makeForm<Form3>, "Гравирование лазером", {etchingImage, etchingWidth}, {etchingWidth}},
         {&makeForm<Form5>,
          "Обведение силуэтов и орнаментов",
          {etching2Width, etching2Image},
-         {etching2Width},
-         &kOutliningWindowKeys},
-        {&makeForm<Form4>, "Настройка и калибровка", {}, {}, nullptr},
+         {etching2Width}},
+        {&makeForm<Form4>, "Настройка и калибровка", {}, {}},
     };
 }
 
@@ -117,37 +110,6 @@ TEST_P(FormTest, LoadsAndUnloadsItsKeys) {
         SCOPED_TRACE(f.key);
         EXPECT_EQ(fieldText(window.get(), f.field), QStringLiteral(" 1,5 %1").arg(f.key));
     }
-}
-
-// The tables the windows and the batch commands read are the configuration file's table:
-// the same keys, text boxes and defaults, in each window's order of load and unload.
-TEST_P(FormTest, KeyTableIsTheConfigurationFilesTable) {
-    static const std::vector<FormCase> cases = formCases();
-    const FormCase& form = cases[GetParam()];
-    if (!form.table) {
-        // The settings window reads nothing; it writes the machine keys that start-up reads.
-        const ConfigKey* const machine[] = {&kRatioXKey, &kRatioYKey, &kRatioZKey, &kPortKey};
-        const char* const names[] = {"SM_X_ratio", "SM_Y_ratio", "SM_Z_ratio", "Port"};
-        const char* const defaults[] = {"0.005", "0.005", "0.005", "com1"};
-        for (int i = 0; i < 4; ++i) {
-            EXPECT_STREQ(machine[i]->name, names[i]);
-            EXPECT_EQ(machine[i]->defaultValue(), QLatin1String(defaults[i]));
-        }
-        EXPECT_STREQ(kPortKey.writtenAs, "port");
-        return;
-    }
-    const auto compare = [](std::span<const ConfigKey* const> table,
-                            const std::vector<StoredField>& expected) {
-        ASSERT_EQ(table.size(), expected.size());
-        for (std::size_t i = 0; i < table.size(); ++i) {
-            SCOPED_TRACE(expected[i].key);
-            EXPECT_STREQ(table[i]->name, expected[i].key);
-            EXPECT_STREQ(table[i]->field, expected[i].field);
-            EXPECT_EQ(table[i]->defaultValue(), expected[i].defaultValue);
-        }
-    };
-    compare(form.table->load, form.loaded);
-    compare(form.table->unload, form.unload);
 }
 
 std::string formName(const testing::TestParamInfo<int>& info) {

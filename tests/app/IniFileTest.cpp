@@ -2,7 +2,7 @@
 
 #include <QRandomGenerator>
 
-#include "app/IniFile.h"
+#include "app/config/IniFile.h"
 
 namespace {
 

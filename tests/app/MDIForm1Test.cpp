@@ -9,15 +9,17 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
-#include "app/ProgramSettings.h"
+#include "app/config/ProgramSettings.h"
 #include "app/ui/MDIForm1.h"
 #include "engrave/ui/Form3.h"
-#include "link/MachineLink.h"
+#include "link/protocol/MachineLink.h"
+#include "link/protocol/ProgramContext.h"
 #include "link/ui/Form4.h"
 #include "mill/ui/Form1.h"
 #include "outline/ui/Form5.h"
 #include "scanner/ui/Form2.h"
-#include "tests/app/ConfigTestSupport.h"
+#include "tests/support/ConfigTestSupport.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -31,8 +33,8 @@ bool isA(QWidget* widget) {
 // that a test can tell what the child windows had written by then.
 class MainWindowTest : public testing::Test {
 protected:
-    void SetUp() override { Settings() = ProgramSettings(); }
-    void TearDown() override { Settings() = ProgramSettings(); }
+    void SetUp() override { testProgram().settings.values() = ProgramSettings(); }
+    void TearDown() override { testProgram().settings.values() = ProgramSettings(); }
 
     std::unique_ptr<MDIForm1> makeWindow(int handle = 5) {
         PortFunctions port;
@@ -42,10 +44,13 @@ protected:
         };
         port.close = [this](int h) {
             closes.push_back(h);
-            for (const QString& key : watched) valuesAtClose << ReadSetting(key, "<missing>");
+            for (const QString& key : watched)
+                valuesAtClose << testProgram().config.ReadSetting(key, "<missing>");
         };
-        link = std::make_unique<MachineLink>(port);
-        return std::make_unique<MDIForm1>(*link);
+        link = std::make_unique<MachineLink>(testProgram().driver, port);
+        program = std::make_unique<ProgramContext>(ProgramContext{
+            testProgram().config, testProgram().settings, *link, testProgram().runner});
+        return std::make_unique<MDIForm1>(*program);
     }
     static int instances(const MDIForm1& window, bool (*isForm)(QWidget*)) {
         int count = 0;
@@ -60,7 +65,8 @@ protected:
     std::vector<int> closes;
     QStringList watched;
     QStringList valuesAtClose;
-    std::unique_ptr<MachineLink> link;  // last, so that its fake close still finds the lists
+    std::unique_ptr<MachineLink> link;  // after the lists, so that its fake close still finds them
+    std::unique_ptr<ProgramContext> program;
 };
 
 }  // namespace
@@ -68,10 +74,7 @@ protected:
 TEST(ProgramDirectory, HoldsTheConfigurationFileAndTheDefaultPictures) {
     const QString directory = QCoreApplication::applicationDirPath();
     ASSERT_FALSE(directory.isEmpty());
-    setConfigPath("/somewhere/else.ini");
-    EXPECT_EQ(ConfigPath(), "/somewhere/else.ini");
-    setConfigPath({});
-    EXPECT_EQ(ConfigPath(), directory + "/cnc.ini");
+    EXPECT_EQ(DefaultConfigPath(), directory + "/cnc.ini");
     EXPECT_EQ(ProgramFilePath(kOrnamentPicture), directory + "/ornament.bmp");
     EXPECT_EQ(ProgramFilePath(kEngravingPicture), directory + "/gepard2.jpg");
 }
@@ -88,7 +91,7 @@ TEST_F(MainWindowTest, FirstStartWithoutConfigFileOpensCom1At9600) {
 TEST_F(MainWindowTest, BadRatioStartsTheProgramWithAWarningAndOpensTheStoredPort) {
     config.write("[CNC]\nSM_X_ratio=abc\nport=com3\n");
     auto window = makeWindow();
-    EXPECT_EQ(Settings().StepRatioX, 0.0);
+    EXPECT_EQ(testProgram().settings.values().StepRatioX, 0.0);
     EXPECT_TRUE(window->startupWarning().contains("SM_X_ratio = \"abc\""));
     EXPECT_EQ(opens, QStringList{"com3 9600"});
 }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/NumberText.h"
+#include "app/config/NumberText.h"
 
 // The cases every stored ratio meets sit with ParseDecimal, which applies this same rule.
 TEST(ParseNumber, AcceptsEitherSeparatorSignBlanksAndExponent) {

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/ProgramSettings.h"
-#include "tests/app/ConfigTestSupport.h"
+#include "app/config/ProgramSettings.h"
+#include "tests/support/ConfigTestSupport.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ ProgramSettings staleSettings() {
 TEST(LoadProgramSettings, FirstStartWithoutFileGivesTheDefaults) {
     ScopedConfig config;
     ProgramSettings settings = staleSettings();
-    EXPECT_EQ(loadProgramSettings(settings), QString());
+    EXPECT_EQ(loadProgramSettings(testProgram().config, settings), QString());
     EXPECT_DOUBLE_EQ(settings.StepRatioX, 0.005);
     EXPECT_DOUBLE_EQ(settings.StepRatioY, 0.005);
     EXPECT_DOUBLE_EQ(settings.StepRatioZ, 0.005);
@@ -27,7 +28,7 @@ TEST(LoadProgramSettings, ReadsRatiosWithEitherSeparatorAndThePortUnderAnyCase) 
     ScopedConfig config;
     config.write("[cnc]\nsm_x_ratio=-0.005\nSM_Y_ratio=0,01\nSM_Z_RATIO= -2,5e-3 \nport=com3\n");
     ProgramSettings settings = staleSettings();
-    EXPECT_EQ(loadProgramSettings(settings), QString());
+    EXPECT_EQ(loadProgramSettings(testProgram().config, settings), QString());
     EXPECT_DOUBLE_EQ(settings.StepRatioX, -0.005);
     EXPECT_DOUBLE_EQ(settings.StepRatioY, 0.01);
     EXPECT_DOUBLE_EQ(settings.StepRatioZ, -0.0025);
@@ -41,7 +42,7 @@ TEST(LoadProgramSettings, RatioThatIsNotANumberOrZeroBecomesZeroAndIsReportedOnc
     ScopedConfig config;
     config.write("[CNC]\nSM_X_ratio=-0.005\nSM_Y_ratio=0.005abc\nSM_Z_ratio=0,0\nPort=com2\n");
     ProgramSettings settings = staleSettings();
-    const QString warning = loadProgramSettings(settings);
+    const QString warning = loadProgramSettings(testProgram().config, settings);
     EXPECT_DOUBLE_EQ(settings.StepRatioX, -0.005);
     EXPECT_EQ(settings.StepRatioY, 0.0);
     EXPECT_EQ(settings.StepRatioZ, 0.0);
@@ -59,7 +60,7 @@ TEST(LoadProgramSettings, GcodeKeysAreReadAndAValueNotAboveZeroKeepsTheDefault) 
         "gcode_height_range=0\ngcode_laser_scale=-255\n");
     ProgramSettings settings = staleSettings();
     settings.Gcode.PlungeFeed = 1;
-    EXPECT_EQ(loadProgramSettings(settings), QString());
+    EXPECT_EQ(loadProgramSettings(testProgram().config, settings), QString());
     const GcodeSettings defaults;
     EXPECT_DOUBLE_EQ(settings.Gcode.MillFeed, 750.5);
     EXPECT_DOUBLE_EQ(settings.Gcode.ProbeLimit, 2.5);

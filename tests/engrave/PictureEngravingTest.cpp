@@ -5,10 +5,11 @@
 #include <QRegion>
 #include <random>
 
-#include "app/ProgramSettings.h"
-#include "link/Fakes.h"
-#include "link/MachineLink.h"
-#include "link/SerialPort.h"
+#include "app/config/ProgramSettings.h"
+#include "link/protocol/MachineLink.h"
+#include "link/serial/SerialDriver.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -64,20 +65,23 @@ ReferenceRun referenceEngraving(PixelBuffer picture, qint64 perPixelX, qint64 pe
 class PictureEngravingTest : public testing::Test {
 protected:
     void SetUp() override {
-        Settings() = ProgramSettings{};
-        Settings().StepRatioX = Settings().StepRatioY = 0.01;
-        programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(script)));
+        testProgram().settings.values() = ProgramSettings{};
+        testProgram().settings.values().StepRatioX = testProgram().settings.values().StepRatioY =
+            0.01;
+        testProgram().link.adopt(
+            testProgram().driver.attach(std::make_unique<ScriptedTransport>(script)));
         script->perLine = {kOk};
         host.fields[JobField::FinishedWidth] = "2";
         host.timeoutMs = 60000;  // a wait that outlives its script ends instead of hanging
     }
     void TearDown() override {
-        programMachineLink().close();
-        Settings() = ProgramSettings{};
+        testProgram().link.close();
+        testProgram().settings.values() = ProgramSettings{};
     }
     // Runs the job; returns the message of a JobEnded, empty when it ended normally.
     QString engrave(PixelBuffer& picture) {
-        MoveProtocol protocol(MoveWindow::Engraving, host, programMachineLink());
+        MoveProtocol protocol(MoveRules::Engraving, host, testProgram().link,
+                              testProgram().settings.values());
         try {
             EngravePicture(picture, host, protocol, &state);
         } catch (const JobEnded& ended) {
@@ -138,8 +142,8 @@ TEST_F(PictureEngravingTest, MatchesTheLiteralProcedureOnGeneratedPictures) {
                 if (int(random() % 100) >= whiteShare)
                     picture.paint(x, y, random() % 256, random() % 256, random() % 256);
         const double ratioX = round % 7 == 3 ? -0.005 : 0.005 * (1 + round % 3);
-        Settings().StepRatioX = ratioX;
-        Settings().StepRatioY = 0.005;
+        testProgram().settings.values().StepRatioX = ratioX;
+        testProgram().settings.values().StepRatioY = 0.005;
         const int widthMm = 10 + int(random() % 300);
         host.fields[JobField::FinishedWidth] = QString::number(widthMm);
         SCOPED_TRACE(testing::Message() << "round " << round << ", " << width << "x" << height
@@ -200,7 +204,7 @@ TEST_F(PictureEngravingTest, RefusesBeforeSendingAnything) {
          }) {
         SCOPED_TRACE(c.width);
         host.fields[JobField::FinishedWidth] = c.width;
-        Settings().StepRatioX = c.ratio;
+        testProgram().settings.values().StepRatioX = c.ratio;
         PixelBuffer picture = PixelBuffer::white(c.pictureWidth, 2);
         picture.paint(1, 1, 0, 0, 0);
         EXPECT_TRUE(engrave(picture).contains(QString::fromUtf8(c.message)));
@@ -208,7 +212,7 @@ TEST_F(PictureEngravingTest, RefusesBeforeSendingAnything) {
         EXPECT_EQ(refusedField == JobField::FinishedWidth, c.widthAtFault);
         EXPECT_TRUE(script->written.isEmpty());
     }
-    Settings().StepRatioX = 0.01;
+    testProgram().settings.values().StepRatioX = 0.01;
     host.fields[JobField::FinishedWidth] = "2";
     PixelBuffer none;
     EXPECT_EQ(engrave(none), QStringLiteral("Картинка не загружена."));

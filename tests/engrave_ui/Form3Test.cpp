@@ -13,11 +13,12 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/ProgramSettings.h"
+#include "app/config/ProgramSettings.h"
 #include "figures/ui/LayerView.h"
-#include "link/MachineLink.h"
+#include "link/protocol/MachineLink.h"
 #include "link/ui/WindowJobHost.h"
-#include "tests/app/ConfigTestSupport.h"
+#include "tests/support/ConfigTestSupport.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -25,8 +26,8 @@ namespace {
 // recorded; the port is closed, so every job is a dry run.
 class Form3Test : public testing::Test {
 protected:
-    void SetUp() override { Settings() = ProgramSettings{}; }
-    void TearDown() override { Settings() = ProgramSettings{}; }
+    void SetUp() override { testProgram().settings.values() = ProgramSettings{}; }
+    void TearDown() override { testProgram().settings.values() = ProgramSettings{}; }
 
     QString write(const char* name, const QImage& image) const {
         const QString path = QDir(config.dir()).filePath(QLatin1String(name));
@@ -36,7 +37,7 @@ protected:
     // Opens the window on the picture at `path` (stored as the remembered picture).
     void open(const QString& path) {
         config.write("[CNC]\nEtching_image=" + path.toUtf8() + "\n");
-        form = std::make_unique<Form3>();
+        form = std::make_unique<Form3>(testProgram().context());
         form->setMessageFunction([this](QWidget*, const MessageTitle& title, const QString& text) {
             messages << title.toString() + ": " + text;
         });
@@ -141,13 +142,13 @@ TEST_F(Form3Test, DryRunMarksEveryDarkPixelRedWithTheButtonsDisabled) {
 // picture and its width, as the batch command's header does.
 TEST_F(Form3Test, JobWrittenAsGcodeNamesWindowPictureAndWidthInTheHeader) {
     const QString written = QDir(config.dir()).filePath("job.nc");
-    ASSERT_GT(programMachineLink().open("gcode:" + written), 0);
+    ASSERT_GT(testProgram().link.open("gcode:" + written), 0);
     QImage picture = grey(8, 6, 255);
     picture.scanLine(2)[3] = 40;
     open(write("dot.bmp", picture));
     field<QCheckBox>("Check1")->setChecked(true);
     field<QPushButton>("Command1")->click();
-    programMachineLink().close();
+    testProgram().link.close();
     QFile file(written);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());

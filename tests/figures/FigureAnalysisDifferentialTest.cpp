@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string>
 
-#include "AnalysisExpectations.h"
-#include "ReferenceParse.h"
-#include "TestPictures.h"
 #include "figures/FigureAnalysis.h"
+#include "tests/support/AnalysisExpectations.h"
+#include "tests/support/FigurePictures.h"
+#include "tests/support/ReferenceParse.h"
 
 // ParseFigures against the plain procedure: same grid, tables, pair order and tree on every
 // picture.

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "AnalysisExpectations.h"
-#include "ReferenceParse.h"
-#include "TestPictures.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/FigureGuards.h"
+#include "tests/support/AnalysisExpectations.h"
+#include "tests/support/FigurePictures.h"
+#include "tests/support/ReferenceParse.h"
 
 // The figure parse on pictures whose numbering, pairs and tree are known by hand. Every parse is
 // also checked against the plain procedure.

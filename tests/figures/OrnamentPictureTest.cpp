@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "AnalysisExpectations.h"
-#include "ReferenceParse.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/PictureLayers.h"
+#include "tests/support/AnalysisExpectations.h"
+#include "tests/support/ReferenceParse.h"
 
 // The default picture the build draws beside the program.
 

@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
-#include "AnalysisExpectations.h"
 #include "figures/FigureNumbers.h"
 #include "figures/NestingTree.h"
 #include "figures/PairSet.h"
+#include "tests/support/AnalysisExpectations.h"
 
 // The bookkeeping behind the figure parse: the slot and pair sets against plain ordered sets
 // under random use, and the tree builder on pair tables that no picture produces.

@@ -4,8 +4,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "TestPictures.h"
 #include "figures/PictureLayers.h"
+#include "tests/support/FigurePictures.h"
 
 // `cnc parse`, run as a user runs it from a shell.
 

@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 #include <tuple>
 
-#include "TestPictures.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/PictureLayers.h"
+#include "tests/support/FigurePictures.h"
 
 // Decoding into the pixel buffer, loading a picture, the finished-size arithmetic and the
 // highlight. The windows' own tests load good pictures and check the layers they show.

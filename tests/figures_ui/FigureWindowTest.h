@@ -9,11 +9,12 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/Config.h"
-#include "app/ProgramSettings.h"
+#include "app/config/Config.h"
+#include "app/config/ProgramSettings.h"
 #include "figures/ui/FigureWorkspace.h"
-#include "link/MachineLink.h"
+#include "link/protocol/MachineLink.h"
 #include "link/ui/WindowJobHost.h"
+#include "tests/support/TestProgram.h"
 
 // A figure window (milling or outlining) opened on a 40 × 30 picture with a black square,
 // remembered under `imageKey` with the other `keys` in a fresh cnc.ini, the way the window loads
@@ -34,9 +35,9 @@ protected:
         ASSERT_TRUE(config.open(QIODevice::WriteOnly));
         config.write("[CNC]\n" + keys + imageKey + '=' + picturePath.toUtf8() + "\n");
         config.close();
-        setConfigPath(config.fileName());
-        programMachineLink().close();
-        m_form = std::make_unique<Form>();
+        testProgram().config = ConfigFile(config.fileName());
+        testProgram().link.close();
+        m_form = std::make_unique<Form>(testProgram().context());
         auto* host = m_form->template findChild<WindowJobHost*>();
         ASSERT_NE(host, nullptr);
         host->setMessageFunction([this](QWidget*, const MessageTitle& title, const QString& text) {
@@ -48,7 +49,7 @@ protected:
     }
     void TearDown() override {
         m_form.reset();
-        Settings() = ProgramSettings();
+        testProgram().settings.values() = ProgramSettings();
     }
     QPushButton* button(const char* name) const {
         auto* found = m_form->template findChild<QPushButton*>(QLatin1String(name));

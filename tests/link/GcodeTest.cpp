@@ -5,17 +5,18 @@
 #include <functional>
 #include <utility>
 
-#include "app/ProgramSettings.h"
+#include "app/config/ProgramSettings.h"
 #include "figures/FigureAnalysis.h"
-#include "link/Fakes.h"
-#include "link/GcodeTranslator.h"
-#include "link/GrblTransport.h"
-#include "link/MachineLink.h"
-#include "link/MoveProtocol.h"
-#include "link/SerialPort.h"
-#include "link/VirtualController.h"
-#include "link/VirtualGrbl.h"
+#include "link/gcode/GcodeTranslator.h"
+#include "link/gcode/GrblTransport.h"
+#include "link/protocol/MachineLink.h"
+#include "link/protocol/MoveProtocol.h"
+#include "link/serial/SerialDriver.h"
+#include "link/virtual/VirtualController.h"
+#include "link/virtual/VirtualGrbl.h"
 #include "mill/MillJobs.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ QStringList texts(const QList<QByteArray>& lines) {
 }
 
 // Translates move lines of one window; returns all G-code in order.
-QStringList translated(MoveWindow window, const QList<std::array<qint32, 3>>& moves) {
+QStringList translated(MoveRules window, const QList<std::array<qint32, 3>>& moves) {
     GcodeTranslator translator{GcodeSettings{}};
     QList<QByteArray> lines;
     for (const auto& [x, y, z] : moves) {
@@ -42,28 +43,28 @@ QStringList translated(MoveWindow window, const QList<std::array<qint32, 3>>& mo
 TEST(GcodeTranslator, MillingTravelsPlungesCutsAndRises) {
     EXPECT_EQ(
         translated(
-            MoveWindow::Milling,
+            MoveRules::Milling,
             {{200, 100, 0}, {0, 0, -300}, {10, 0, 0}, {10, 10, 50}, {0, 0, 250}, {-20, 0, 0}}),
         QStringList({"G0 X1 Y-0.5", "G1 Z-3 F200", "G1 X0.05 F600", "G1 X0.05 Y-0.05 Z0.5",
                      "G0 Z2.5", "G0 X-0.1"}));
 }
 
 TEST(GcodeTranslator, OutliningSwitchesTheLaserAroundEachBorder) {
-    EXPECT_EQ(translated(MoveWindow::Outlining,
+    EXPECT_EQ(translated(MoveRules::Outlining,
                          {{400, 0, 0}, {0, 0, 1}, {2, 0, 0}, {0, 2, 0}, {0, 0, -1}, {-4, 0, 0}}),
               QStringList({"G0 X2", "M4 S1000", "G1 X0.01 F1500", "G1 Y-0.01", "M5", "G0 X-0.02"}));
 }
 
 TEST(GcodeTranslator, EngravingBurnsEachPixelAsOnePitchEndingOnIt) {
     // Pitch 100 steps = 0.5 mm; pixels (1,1) dark 255, (2,1) 51, then row 2 walked leftwards.
-    EXPECT_EQ(translated(MoveWindow::Engraving,
+    EXPECT_EQ(translated(MoveRules::Engraving,
                          {{0, 0, -100}, {0, 0, 255}, {100, 0, 51}, {0, 100, 102}, {-100, 0, 1}}),
               QStringList({"M4 S0", "G0 X-0.5", "G1 X0.5 S1000 F1500", "G1 X0.5 S200",
                            "G0 X-0.5 Y-0.5", "G1 X0.5 S400", "G0 X-1", "G1 X0.5 S3.921569"}));
 }
 
 TEST(GcodeTranslator, ScannerSampleRequestIsAProbeAndOtherLinesAreTravels) {
-    EXPECT_EQ(translated(MoveWindow::Scanner, {{0, 0, 100}, {-4000, 0, 0}, {0, 5000, 0}}),
+    EXPECT_EQ(translated(MoveRules::Scanner, {{0, 0, 100}, {-4000, 0, 0}, {0, 5000, 0}}),
               QStringList({"probe", "G0 X-20", "G0 Y-25"}));
     GcodeTranslator translator{GcodeSettings{}};
     EXPECT_EQ(translator.probingMove(), "G38.2 Z-10 F100");
@@ -76,11 +77,11 @@ TEST(GcodeTranslator, ScannerSampleRequestIsAProbeAndOtherLinesAreTravels) {
 
 TEST(GcodeTranslator, SafeEndingRaisesACutterInTheMaterialAndSwitchesTheLaserOff) {
     GcodeTranslator translator{GcodeSettings{}};
-    translator.translate({MoveWindow::Milling, false}, kRatios, 0, 0, -300);
-    translator.translate({MoveWindow::Milling, false}, kRatios, 10, 0, 100);
+    translator.translate({MoveRules::Milling, false}, kRatios, 0, 0, -300);
+    translator.translate({MoveRules::Milling, false}, kRatios, 10, 0, 100);
     EXPECT_EQ(texts(translator.safeEnding()), QStringList({"G0 Z2"}));
     EXPECT_TRUE(translator.safeEnding().isEmpty()) << "nothing more once safe";
-    translator.translate({MoveWindow::Outlining, false}, kRatios, 0, 0, 1);
+    translator.translate({MoveRules::Outlining, false}, kRatios, 0, 0, 1);
     EXPECT_EQ(texts(translator.safeEnding()), QStringList({"M5"}));
 }
 
@@ -113,37 +114,39 @@ private:
 class GcodePathTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Settings().StepRatioX = kRatios.x;
-        Settings().StepRatioY = kRatios.y;
-        Settings().StepRatioZ = kRatios.z;
+        testProgram().settings.values().StepRatioX = kRatios.x;
+        testProgram().settings.values().StepRatioY = kRatios.y;
+        testProgram().settings.values().StepRatioZ = kRatios.z;
         host.fields[JobField::FinishedWidth] = "40";
         host.fields[JobField::Depth] = "5";
         host.fields[JobField::Diameter] = "0";
     }
-    void TearDown() override { Settings() = ProgramSettings(); }
+    void TearDown() override { testProgram().settings.values() = ProgramSettings(); }
 
     using Job = std::function<void(MoveProtocol&)>;
 
     // Runs `job` on "sim:probe"; returns the controller's path in millimetres and the samples.
-    QList<Millimetres> onSim(MoveWindow window, const Job& job) {
+    QList<Millimetres> onSim(MoveRules window, const Job& job) {
         link.open(QStringLiteral("sim:probe"));
-        MoveProtocol protocol(window, host, link);
+        MoveProtocol protocol(window, host, link, testProgram().settings.values());
         job(protocol);
         samplesSim = std::exchange(recordedSamples, {});
         QList<Millimetres> path;
-        for (const MachinePosition& at : VirtualControllerOf(link.PortHandle())->path())
+        for (const MachinePosition& at :
+             VirtualControllerOf(testProgram().driver, link.PortHandle())->path())
             path.append({at.x * kRatios.x, at.y * kRatios.y, at.z * kRatios.z});
         link.close();
         return path;
     }
 
-    QList<Millimetres> onGrbl(MoveWindow window, const Job& job) {
-        auto port = std::make_unique<GrblTransport>(GrblTransport::Flow::CharacterCounting,
+    QList<Millimetres> onGrbl(MoveRules window, const Job& job) {
+        auto port = std::make_unique<GrblTransport>(testProgram().settings.values(),
+                                                    GrblTransport::Flow::CharacterCounting,
                                                     std::make_unique<VirtualGrblLine>(grbl));
         EXPECT_EQ(port->open(QString()), 0);
         GrblTransport* transport = port.get();
-        link.adopt(SerialAttach(std::move(port)));
-        MoveProtocol protocol(window, host, link);
+        link.adopt(testProgram().driver.attach(std::move(port)));
+        MoveProtocol protocol(window, host, link, testProgram().settings.values());
         job(protocol);
         samplesGrbl = std::exchange(recordedSamples, {});
         mostInFlight = transport->mostBytesInFlight();
@@ -171,7 +174,7 @@ protected:
         EXPECT_TRUE(same(ours.back(), theirs.back())) << "both end at the same point";
     }
 
-    void runBoth(MoveWindow window, const Job& job, bool withZ) {
+    void runBoth(MoveRules window, const Job& job, bool withZ) {
         const QList<Millimetres> ours = onSim(window, job);
         const QList<Millimetres> theirs = onGrbl(window, job);
         expectSamePath(ours, theirs, withZ);
@@ -186,8 +189,8 @@ protected:
     int readSample() {
         QByteArray text;
         while (!text.contains("OK")) {
-            for (int byte = SerialReadByte(link.PortHandle()); byte >= 0;
-                 byte = SerialReadByte(link.PortHandle()))
+            for (int byte = testProgram().driver.SerialReadByte(link.PortHandle()); byte >= 0;
+                 byte = testProgram().driver.SerialReadByte(link.PortHandle()))
                 text.append(char(byte));
         }
         int value = 0;
@@ -198,7 +201,7 @@ protected:
     }
 
     FakeJobHost host;
-    MachineLink link;
+    MachineLink link{testProgram().portKinds};
     VirtualGrbl grbl{kRatios, GcodeSettings{}.HeightRange};
     QList<int> samplesSim, samplesGrbl, recordedSamples;
     int mostInFlight = 0;
@@ -215,7 +218,7 @@ TEST_F(GcodePathTest, MillingAllFiguresOfAPictureEndsOnTheSamePath) {
     paint(20, 5, 35, 25, 90);
     paint(24, 9, 28, 14, 30);
     runBoth(
-        MoveWindow::Milling,
+        MoveRules::Milling,
         [&](MoveProtocol& protocol) {
             PixelBuffer source = picture, work = picture, cutter = picture;
             FigureAnalysis analysis = ParseFigures(work);
@@ -230,7 +233,7 @@ TEST_F(GcodePathTest, MillingAllFiguresOfAPictureEndsOnTheSamePath) {
 
 TEST_F(GcodePathTest, OutliningBordersEndOnTheSamePath) {
     runBoth(
-        MoveWindow::Outlining,
+        MoveRules::Outlining,
         [&](MoveProtocol& protocol) {
             protocol.setPictureWidth(40);
             for (int border = 0; border < 5; ++border) {
@@ -247,7 +250,7 @@ TEST_F(GcodePathTest, OutliningBordersEndOnTheSamePath) {
 
 TEST_F(GcodePathTest, EngravingPixelsEndOnTheSamePath) {
     runBoth(
-        MoveWindow::Engraving,
+        MoveRules::Engraving,
         [&](MoveProtocol& protocol) {
             protocol.setPictureWidth(40);
             const int pitch = int(std::nearbyint(40 / kRatios.x / 40));
@@ -269,7 +272,7 @@ TEST_F(GcodePathTest, EngravingPixelsEndOnTheSamePath) {
 
 TEST_F(GcodePathTest, ScanningSamplesTheSameSurfaceAndEndsOnTheSamePath) {
     runBoth(
-        MoveWindow::Scanner,
+        MoveRules::Scanner,
         [&](MoveProtocol& protocol) {
             // A zigzag over 4 × 3 points, 4000 steps apart, as the scan job walks it.
             for (int column = 0; column < 4; ++column) {
@@ -288,7 +291,7 @@ TEST_F(GcodePathTest, ScanningSamplesTheSameSurfaceAndEndsOnTheSamePath) {
 
 TEST_F(GcodePathTest, ManualMovesAreTravelsOnAllAxes) {
     runBoth(
-        MoveWindow::Engraving,
+        MoveRules::Engraving,
         [&](MoveProtocol& protocol) {
             protocol.ArduinoMoveMM(1.5, -2, 0.25);
             protocol.ArduinoMoveMM(0, 3, -1);
@@ -297,12 +300,13 @@ TEST_F(GcodePathTest, ManualMovesAreTravelsOnAllAxes) {
 }
 
 TEST_F(GcodePathTest, ErrorAnswerEndsTheJobWithItsMeaningAndRaisesTheCutter) {
-    auto port = std::make_unique<GrblTransport>(GrblTransport::Flow::CharacterCounting,
+    auto port = std::make_unique<GrblTransport>(testProgram().settings.values(),
+                                                GrblTransport::Flow::CharacterCounting,
                                                 std::make_unique<VirtualGrblLine>(grbl));
     ASSERT_EQ(port->open(QString()), 0);
-    link.adopt(SerialAttach(std::move(port)));
+    link.adopt(testProgram().driver.attach(std::move(port)));
     grbl.refuseLine(20);
-    MoveProtocol protocol(MoveWindow::Milling, host, link);
+    MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());
     protocol.setPictureWidth(40);
     try {
         protocol.MovePixels(0, 0, -100, true);
@@ -321,11 +325,12 @@ TEST_F(GcodePathTest, ErrorAnswerEndsTheJobWithItsMeaningAndRaisesTheCutter) {
 }
 
 TEST_F(GcodePathTest, StopHoldsResetsAndRaisesTheCutterThenAnswersTheJobsLastLines) {
-    auto port = std::make_unique<GrblTransport>(GrblTransport::Flow::CharacterCounting,
+    auto port = std::make_unique<GrblTransport>(testProgram().settings.values(),
+                                                GrblTransport::Flow::CharacterCounting,
                                                 std::make_unique<VirtualGrblLine>(grbl, 4));
     ASSERT_EQ(port->open(QString()), 0);
-    link.adopt(SerialAttach(std::move(port)));
-    MoveProtocol protocol(MoveWindow::Milling, host, link);
+    link.adopt(testProgram().driver.attach(std::move(port)));
+    MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());
     protocol.setPictureWidth(40);
     protocol.MovePixels(0, 0, -100, true);
     for (int i = 0; i < 30; ++i) protocol.MovePixels(1, 0, 0, true);
@@ -348,7 +353,7 @@ TEST(GcodeFile, AFileInAMissingFolderIsRefusedAndNothingIsWrittenAfter) {
     const QtMessageHandler previous = qInstallMessageHandler(
         [](QtMsgType, const QMessageLogContext&, const QString& text) { warnings << text; });
     {
-        MachineLink link;
+        MachineLink link{testProgram().portKinds};
         EXPECT_LE(link.open(QStringLiteral("gcode:/nonexistent-cnc-folder/job.nc")), 0);
         link.close();
     }

@@ -1,15 +1,16 @@
-#include "link/JobRunner.h"
+#include "link/job/JobRunner.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
-#include "Fakes.h"
-#include "app/ProgramSettings.h"
-#include "link/MachineLink.h"
-#include "link/MoveProtocol.h"
-#include "link/ReplyWait.h"
-#include "link/SerialPort.h"
+#include "app/config/ProgramSettings.h"
+#include "link/protocol/MachineLink.h"
+#include "link/protocol/MoveProtocol.h"
+#include "link/protocol/ReplyWait.h"
+#include "link/serial/SerialDriver.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -40,7 +41,8 @@ private:
 // A job in the manner of the milling jobs: plunge, a line per step, lift; asked to stop, it lifts
 // the tool back to the surface and ends.
 void scriptedJob(JobHost& host, int steps) {
-    MoveProtocol protocol(MoveWindow::Milling, host, programMachineLink());
+    MoveProtocol protocol(MoveRules::Milling, host, testProgram().link,
+                          testProgram().settings.values());
     protocol.sendLine(0, 0, 50, true);
     for (int step = 0; step < steps; ++step) {
         if (host.stopLevel() != StopLevel::None) {
@@ -56,14 +58,15 @@ void scriptedJob(JobHost& host, int steps) {
 class JobRunnerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Settings() = ProgramSettings{};
-        programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(m_script)));
+        testProgram().settings.values() = ProgramSettings{};
+        testProgram().link.adopt(
+            testProgram().driver.attach(std::make_unique<ScriptedTransport>(m_script)));
         QObject::connect(&m_runner, &JobRunner::busyChanged,
                          [this](bool busy) { m_busySignals.append(busy); });
     }
     void TearDown() override {
-        programMachineLink().close();
-        Settings() = ProgramSettings{};
+        testProgram().link.close();
+        testProgram().settings.values() = ProgramSettings{};
     }
     // Runs the scripted job in m_host and says whether the runner took it.
     bool runScripted(int steps) {

@@ -1,14 +1,15 @@
-#include "link/MoveProtocol.h"
+#include "link/protocol/MoveProtocol.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <tuple>
 
-#include "Fakes.h"
-#include "app/ProgramSettings.h"
-#include "link/MachineLink.h"
-#include "link/SerialPort.h"
+#include "app/config/ProgramSettings.h"
+#include "link/protocol/MachineLink.h"
+#include "link/serial/SerialDriver.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -18,25 +19,25 @@ const QByteArray kOk = "OK\r\n";
 class MoveProtocolTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Settings() = ProgramSettings{};
-        m_link.adopt(SerialAttach(std::make_unique<ScriptedTransport>(m_script)));
+        testProgram().settings.values() = ProgramSettings{};
+        m_link.adopt(testProgram().driver.attach(std::make_unique<ScriptedTransport>(m_script)));
         m_host.fields[JobField::FinishedWidth] = QStringLiteral("200");
         m_host.fields[JobField::Depth] = QStringLiteral("10");
         m_host.timeoutMs = 60000;  // a wait that outlives its script ends instead of hanging
     }
     void TearDown() override {
         m_link.close();
-        Settings() = ProgramSettings{};
+        testProgram().settings.values() = ProgramSettings{};
     }
-    MoveProtocol window(MoveWindow kind) {
-        MoveProtocol protocol(kind, m_host, m_link);
+    MoveProtocol window(MoveRules kind) {
+        MoveProtocol protocol(kind, m_host, m_link, testProgram().settings.values());
         protocol.setPictureWidth(400);
         return protocol;
     }
 
     std::shared_ptr<PortScript> m_script = std::make_shared<PortScript>();
     FakeJobHost m_host;
-    MachineLink m_link;
+    MachineLink m_link{testProgram().portKinds};
 };
 
 // The JobEnded that `act` throws; a failure when it returns normally.
@@ -59,8 +60,9 @@ TEST_F(MoveProtocolTest, ManualMoveRoundsToWholeStepsHalvesToEven) {
           std::tuple{1.0, -0.005, -200}}) {
         SCOPED_TRACE(testing::Message() << millimetres << " mm at " << ratio << " mm/step");
         m_script->written.clear();
-        Settings().StepRatioX = Settings().StepRatioY = Settings().StepRatioZ = ratio;
-        MoveProtocol protocol = window(MoveWindow::Milling);
+        testProgram().settings.values().StepRatioX = testProgram().settings.values().StepRatioY =
+            testProgram().settings.values().StepRatioZ = ratio;
+        MoveProtocol protocol = window(MoveRules::Milling);
         protocol.ArduinoMoveMM(millimetres, 0, 0);
         protocol.ArduinoMoveMM(0, millimetres, 0);
         protocol.ArduinoMoveMM(0, 0, millimetres);
@@ -75,7 +77,7 @@ TEST_F(MoveProtocolTest, ManualMoveIsSentAndAwaitedWithTheOutputBoxClear) {
     // Its "OK" must not be left for the next job's first wait, or the job runs a line ahead.
     m_host.output = false;
     m_script->arrivals = {QByteArray(), kOk};
-    MoveProtocol protocol = window(MoveWindow::Milling);
+    MoveProtocol protocol = window(MoveRules::Milling);
     protocol.ArduinoMoveMM(1, 0, 0);
     EXPECT_EQ(m_script->written, QList<QByteArray>{"200,0,0;"});
     EXPECT_EQ(m_host.eventRounds, 1);
@@ -89,21 +91,21 @@ TEST_F(MoveProtocolTest, ManualMoveIsSentAndAwaitedWithTheOutputBoxClear) {
 
 TEST_F(MoveProtocolTest, ManualMoveWithoutAPortSendsNothing) {
     m_link.adopt(kPortCannotOpen);
-    MoveProtocol protocol = window(MoveWindow::Milling);
+    MoveProtocol protocol = window(MoveRules::Milling);
     EXPECT_NO_THROW(protocol.ArduinoMoveMM(1, 1, 1));
     EXPECT_EQ(protocol.linesSent(), 0);
 }
 
 TEST_F(MoveProtocolTest, AnAxisWithAZeroRatioMayStandStill) {
-    Settings().StepRatioZ = 0;
+    testProgram().settings.values().StepRatioZ = 0;
     m_script->perLine = {kOk};
-    window(MoveWindow::Milling).ArduinoMoveMM(1, -1, 0);
+    window(MoveRules::Milling).ArduinoMoveMM(1, -1, 0);
     EXPECT_EQ(m_script->written, QList<QByteArray>{"200,-200,0;"});
 }
 
 TEST_F(MoveProtocolTest, MillingWorkedExampleSendsAndWaits) {
     m_script->arrivals = {QByteArray(), "O", QByteArray(), "K\r\n"};
-    MoveProtocol protocol = window(MoveWindow::Milling);
+    MoveProtocol protocol = window(MoveRules::Milling);
     protocol.MovePixels(3, -1, 0, true);
     EXPECT_EQ(m_script->written, QList<QByteArray>{"300,-100,0;"});
     EXPECT_EQ(m_host.eventRounds, 2);
@@ -117,12 +119,12 @@ TEST_F(MoveProtocolTest, ThirdFieldIsScaledOnlyByTheMillingWindow) {
     // Depth 10 mm / 0.005 / 255 = 7.84 steps per grey level, rounded to 8.
     m_script->perLine = {kOk};
     const struct {
-        MoveWindow kind;
+        MoveRules kind;
         MachinePosition after;
     } cases[] = {
-        {MoveWindow::Milling, {100, 200, -2040}},
-        {MoveWindow::Engraving, {200, 400, -2040}},
-        {MoveWindow::Outlining, {300, 600, -2040}},
+        {MoveRules::Milling, {100, 200, -2040}},
+        {MoveRules::Engraving, {200, 400, -2040}},
+        {MoveRules::Outlining, {300, 600, -2040}},
     };
     for (const auto& c : cases) {
         window(c.kind).MovePixels(1, 2, -255, true);
@@ -130,16 +132,16 @@ TEST_F(MoveProtocolTest, ThirdFieldIsScaledOnlyByTheMillingWindow) {
     }
     EXPECT_EQ(m_script->written,
               (QList<QByteArray>{"100,200,-2040;", "100,200,-255;", "100,200,-255;"}));
-    window(MoveWindow::Engraving).ArduinoMoveMM(0, 0, 1);
+    window(MoveRules::Engraving).ArduinoMoveMM(0, 0, 1);
     EXPECT_EQ(m_link.position(), (MachinePosition{300, 600, -1840}));
 }
 
 TEST_F(MoveProtocolTest, FactorsAreReadAnewAtEveryCall) {
-    MoveProtocol protocol = window(MoveWindow::Engraving);
+    MoveProtocol protocol = window(MoveRules::Engraving);
     protocol.MovePixels(1, 1, 5, false);
     m_host.fields[JobField::FinishedWidth] = QStringLiteral("100,5");  // typed during the job
     protocol.MovePixels(1, 1, 5, false);
-    Settings().StepRatioY = 0.01;
+    testProgram().settings.values().StepRatioY = 0.01;
     protocol.MovePixels(1, 1, 5, false);
     protocol.setPictureWidth(201);
     protocol.MovePixels(1, 1, 5, false);
@@ -150,7 +152,7 @@ TEST_F(MoveProtocolTest, FactorsAreReadAnewAtEveryCall) {
 
 TEST_F(MoveProtocolTest, OutputBoxClearMakesADryRun) {
     m_host.output = false;
-    MoveProtocol protocol = window(MoveWindow::Outlining);
+    MoveProtocol protocol = window(MoveRules::Outlining);
     protocol.MovePixels(3, 4, 1, true);
     protocol.WaitForOk();
     EXPECT_TRUE(m_script->written.isEmpty());
@@ -194,8 +196,8 @@ class Refusals : public MoveProtocolTest, public ::testing::WithParamInterface<R
 TEST_P(Refusals, SendNothingAndSayWhy) {
     const RefusalCase& c = GetParam();
     m_script->perLine = {kOk};
-    c.arrange(Settings(), m_host.fields, m_link);
-    MoveProtocol protocol = window(MoveWindow::Milling);
+    c.arrange(testProgram().settings.values(), m_host.fields, m_link);
+    MoveProtocol protocol = window(MoveRules::Milling);
     const JobEnded ended = endOf([&] { c.act(protocol); });
     EXPECT_EQ(ended.reason(), JobEnded::Reason::Refused);
     EXPECT_EQ(ended.title(), kErrorTitle);
@@ -238,7 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MoveProtocolTest, BurstLeavesTheSecondOkForTheNextMillingWait) {
     m_script->arrivals = {"OK\r\nOK\r\n"};
-    MoveProtocol protocol = window(MoveWindow::Milling);
+    MoveProtocol protocol = window(MoveRules::Milling);
     protocol.MovePixels(1, 0, 0, true);
     EXPECT_EQ(protocol.replyBuffer(), QByteArray("OK"));
     const int polls = m_script->polls;
@@ -249,7 +251,7 @@ TEST_F(MoveProtocolTest, BurstLeavesTheSecondOkForTheNextMillingWait) {
 
 TEST_F(MoveProtocolTest, EngravingDropsWhatItReadButNotWhatIsStillUnread) {
     m_script->arrivals = {"OK\r\nOK\r\n", QByteArray(), QByteArray(), kOk};
-    MoveProtocol protocol = window(MoveWindow::Engraving);
+    MoveProtocol protocol = window(MoveRules::Engraving);
     protocol.MovePixels(1, 0, 9, true);
     EXPECT_EQ(m_host.eventRounds, 0);
     protocol.MovePixels(1, 0, 9, true);
@@ -263,7 +265,7 @@ TEST_F(MoveProtocolTest, EngravingDropsWhatItReadButNotWhatIsStillUnread) {
 
 TEST_F(MoveProtocolTest, ScannerEmptiesWhatWasLeftBeforeItWaits) {
     m_script->arrivals = {"OK\r\nOK\r\n", QByteArray(), QByteArray(), kOk};
-    MoveProtocol protocol(MoveWindow::Scanner, m_host, m_link);
+    MoveProtocol protocol(MoveRules::Scanner, m_host, m_link, testProgram().settings.values());
     protocol.sendLine(-4000, 0, 0, true);
     protocol.sendLine(0, 5000, 0, true);
     EXPECT_EQ(m_script->written, (QList<QByteArray>{"-4000,0,0;", "0,5000,0;"}));
@@ -292,7 +294,7 @@ TEST_F(MoveProtocolTest, ProbeReplyKeepsTheSampleDigitsUntilOk) {
         SCOPED_TRACE(c.arrivals.join('|').toStdString());
         m_script->written.clear();
         m_script->arrivals = c.arrivals;
-        MoveProtocol protocol(MoveWindow::Scanner, m_host, m_link);
+        MoveProtocol protocol(MoveRules::Scanner, m_host, m_link, testProgram().settings.values());
         protocol.sendProbeRequest();
         EXPECT_EQ(protocol.readProbeReply(), c.sample);
         EXPECT_TRUE(m_script->arrivals.isEmpty());
@@ -307,7 +309,7 @@ TEST_F(MoveProtocolTest, ProbeReplyKeepsTheSampleDigitsUntilOk) {
 
 TEST_F(MoveProtocolTest, JunkBeforeOkIsConsumedWithIt) {
     // Left behind, "busy" + "OK" would answer the next line before the machine has.
-    for (const MoveWindow kind : {MoveWindow::Milling, MoveWindow::Outlining}) {
+    for (const MoveRules kind : {MoveRules::Milling, MoveRules::Outlining}) {
         SCOPED_TRACE(int(kind));
         m_host.eventRounds = 0;
         m_script->arrivals = {"busy\r\nOK\r\n", QByteArray(), QByteArray(), kOk};
@@ -324,7 +326,7 @@ TEST_F(MoveProtocolTest, JunkBeforeOkIsConsumedWithIt) {
 TEST_F(MoveProtocolTest, RepliesSplitAcrossPollsAreCountedExactly) {
     const QByteArray stream = "OK\r\nbusy\r\nOK\r\nOK\r\n\r\nxOKy\r\nOK\r\n";
     const int answers = int(stream.count("OK"));
-    for (const MoveWindow kind : {MoveWindow::Milling, MoveWindow::Outlining}) {
+    for (const MoveRules kind : {MoveRules::Milling, MoveRules::Outlining}) {
         for (int seed = 1; seed <= 40; ++seed) {
             SCOPED_TRACE(testing::Message() << "window " << int(kind) << " seed " << seed);
             // Chunks of 0..4 bytes in an order fixed by the seed; empty polls included.
@@ -352,7 +354,7 @@ TEST_F(MoveProtocolTest, AbandonEndsTheWaitAtOnceAndNothingIsSentAfter) {
     m_host.onEvents = [](FakeJobHost& host) {
         if (host.eventRounds == 5) host.stop = StopLevel::Abandon;
     };
-    MoveProtocol protocol = window(MoveWindow::Milling);
+    MoveProtocol protocol = window(MoveRules::Milling);
     EXPECT_EQ(endOf([&] { protocol.MovePixels(1, 1, 0, true); }).reason(),
               JobEnded::Reason::Abandoned);
     EXPECT_EQ(m_host.eventRounds, 5);
@@ -363,8 +365,7 @@ TEST_F(MoveProtocolTest, AbandonEndsTheWaitAtOnceAndNothingIsSentAfter) {
 
 TEST_F(MoveProtocolTest, TimeLimitEndsASilentWaitButTakesAnAnswerJustInTime) {
     m_host.timeoutMs = 1000;
-    for (const MoveWindow kind :
-         {MoveWindow::Milling, MoveWindow::Engraving, MoveWindow::Scanner}) {
+    for (const MoveRules kind : {MoveRules::Milling, MoveRules::Engraving, MoveRules::Scanner}) {
         SCOPED_TRACE(int(kind));
         const std::int64_t started = m_host.now;
         MoveProtocol protocol = window(kind);
@@ -378,7 +379,7 @@ TEST_F(MoveProtocolTest, TimeLimitEndsASilentWaitButTakesAnAnswerJustInTime) {
     m_host.onEvents = [this](FakeJobHost& host) {
         if (host.now == 998) m_script->arrivals.append(kOk);
     };
-    EXPECT_NO_THROW(window(MoveWindow::Milling).MovePixels(1, 1, 0, true));
+    EXPECT_NO_THROW(window(MoveRules::Milling).MovePixels(1, 1, 0, true));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "link/ProgressClock.h"
+#include "link/job/ProgressClock.h"
 
 #include <gtest/gtest.h>
 

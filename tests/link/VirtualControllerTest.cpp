@@ -1,4 +1,4 @@
-#include "link/VirtualController.h"
+#include "link/virtual/VirtualController.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <QSet>
 #include <algorithm>
 
-#include "link/ExchangeLog.h"
+#include "link/serial/ExchangeLog.h"
 
 namespace {
 

@@ -13,11 +13,12 @@
 #include <QTest>
 
 #include "TestWindow.h"
-#include "app/Config.h"
+#include "app/config/Config.h"
 #include "engrave/ui/Form3.h"
-#include "link/SerialRegistry.h"
-#include "tests/app/ConfigTestSupport.h"
-#include "tests/link/PtyPair.h"
+#include "link/serial/SerialDriver.h"
+#include "tests/support/ConfigTestSupport.h"
+#include "tests/support/PtyPair.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -28,9 +29,9 @@ class Form4Test : public ScriptedPortTest<> {
 protected:
     void SetUp() override {
         ScriptedPortTest::SetUp();
-        Settings().StepRatioX = -0.005;
-        Settings().PortName = QStringLiteral("sim");
-        m_form = new Form4(m_runner, programMachineLink());
+        testProgram().settings.values().StepRatioX = -0.005;
+        testProgram().settings.values().PortName = QStringLiteral("sim");
+        m_form = new Form4(m_program);
         m_form->setMessageFunction(
             [this](QWidget*, const MessageTitle& title, const QString& text) {
                 m_messages.append({title, text});
@@ -57,10 +58,10 @@ protected:
     bool windowOpen() const { return m_frame && m_frame->isVisible(); }
     // The settings of the fixture still in effect, and nothing written to the file.
     void expectNothingChanged() const {
-        EXPECT_DOUBLE_EQ(Settings().StepRatioX, -0.005);
-        EXPECT_DOUBLE_EQ(Settings().StepRatioY, 0.005);
-        EXPECT_DOUBLE_EQ(Settings().StepRatioZ, 0.005);
-        EXPECT_EQ(Settings().PortName, QStringLiteral("sim"));
+        EXPECT_DOUBLE_EQ(testProgram().settings.values().StepRatioX, -0.005);
+        EXPECT_DOUBLE_EQ(testProgram().settings.values().StepRatioY, 0.005);
+        EXPECT_DOUBLE_EQ(testProgram().settings.values().StepRatioZ, 0.005);
+        EXPECT_EQ(testProgram().settings.values().PortName, QStringLiteral("sim"));
         EXPECT_TRUE(m_config.bytes().isEmpty());
     }
 
@@ -91,10 +92,10 @@ TEST_F(Form4Test, OkPutsTheRatiosIntoEffectAtOnceAndStoresTheTextAsTyped) {
 
     EXPECT_TRUE(m_messages.isEmpty());
     EXPECT_FALSE(windowOpen());
-    EXPECT_DOUBLE_EQ(Settings().StepRatioX, 0.01);
-    EXPECT_DOUBLE_EQ(Settings().StepRatioY, 0.005);
-    EXPECT_DOUBLE_EQ(Settings().StepRatioZ, -0.0025);
-    EXPECT_EQ(Settings().PortName, QStringLiteral("/dev/ttyCNC-own"));
+    EXPECT_DOUBLE_EQ(testProgram().settings.values().StepRatioX, 0.01);
+    EXPECT_DOUBLE_EQ(testProgram().settings.values().StepRatioY, 0.005);
+    EXPECT_DOUBLE_EQ(testProgram().settings.values().StepRatioZ, -0.0025);
+    EXPECT_EQ(testProgram().settings.values().PortName, QStringLiteral("/dev/ttyCNC-own"));
     EXPECT_EQ(m_config.bytes(),
               "[CNC]\nSM_X_ratio=0.01\nSM_Y_ratio=0,005\nSM_Z_ratio=-0,0025\n"
               "port=/dev/ttyCNC-own\ngcode_feed_mill=600\ngcode_feed_plunge=200\n"
@@ -145,8 +146,8 @@ TEST_F(Form4Test, GcodeSettingsTakeEffectAndOnlyNumbersAboveZeroAreAccepted) {
     range->setText(QStringLiteral("2.5"));
     click("Command1");
     EXPECT_TRUE(m_messages.isEmpty());
-    EXPECT_DOUBLE_EQ(Settings().Gcode.MillFeed, 750.5);
-    EXPECT_DOUBLE_EQ(Settings().Gcode.HeightRange, 2.5);
+    EXPECT_DOUBLE_EQ(testProgram().settings.values().Gcode.MillFeed, 750.5);
+    EXPECT_DOUBLE_EQ(testProgram().settings.values().Gcode.HeightRange, 2.5);
     EXPECT_TRUE(m_config.bytes().contains("gcode_feed_mill=750,5\n"));
     EXPECT_TRUE(m_config.bytes().contains("gcode_height_range=2.5\n"));
 }
@@ -154,17 +155,17 @@ TEST_F(Form4Test, GcodeSettingsTakeEffectAndOnlyNumbersAboveZeroAreAccepted) {
 // Testing a good port after a good port (the scripted one) closes the old one first; testing a
 // missing port then leaves no port open. The typed name is not stored by a test.
 TEST_F(Form4Test, ConnectionTestClosesTheOldPortFirst) {
-    const int old = programMachineLink().PortHandle();
+    const int old = testProgram().link.PortHandle();
     typePort(QStringLiteral("sim"));
     click("Command3");
     ASSERT_EQ(m_messages.size(), 1);
     EXPECT_EQ(m_messages[0].title, kConnectionOpenTitle);
     EXPECT_EQ(m_messages[0].text, QStringLiteral("Com-порт открыт"));
-    const int tested = programMachineLink().PortHandle();
+    const int tested = testProgram().link.PortHandle();
     EXPECT_GT(tested, 0);
     EXPECT_NE(tested, old);
-    EXPECT_EQ(SerialTransportOf(old), nullptr);
-    EXPECT_NE(SerialTransportOf(tested), nullptr);
+    EXPECT_EQ(testProgram().driver.transportOf(old), nullptr);
+    EXPECT_NE(testProgram().driver.transportOf(tested), nullptr);
     EXPECT_TRUE(windowOpen());
 
     typePort(QStringLiteral("/nonexistent/ttyCNC0"));
@@ -172,22 +173,22 @@ TEST_F(Form4Test, ConnectionTestClosesTheOldPortFirst) {
     ASSERT_EQ(m_messages.size(), 2);
     EXPECT_EQ(m_messages[1].title, kConnectionFailedTitle);
     EXPECT_EQ(m_messages[1].text, QStringLiteral("Ошибка открытия Com-порта"));
-    EXPECT_LE(programMachineLink().PortHandle(), 0);
-    EXPECT_EQ(SerialTransportOf(tested), nullptr);
+    EXPECT_LE(testProgram().link.PortHandle(), 0);
+    EXPECT_EQ(testProgram().driver.transportOf(tested), nullptr);
     expectNothingChanged();
 }
 
 TEST_F(Form4Test, CancelAfterATestKeepsTheTestedPortAndChangesNothingElse) {
     typePort(QStringLiteral("sim:probe"));
     click("Command3");
-    const int tested = programMachineLink().PortHandle();
+    const int tested = testProgram().link.PortHandle();
     ASSERT_GT(tested, 0);
     ratioField(0)->setText(QStringLiteral("0.5"));
     click("Command2");
 
     EXPECT_FALSE(windowOpen());
-    EXPECT_EQ(programMachineLink().PortHandle(), tested);
-    EXPECT_NE(SerialTransportOf(tested), nullptr);
+    EXPECT_EQ(testProgram().link.PortHandle(), tested);
+    EXPECT_NE(testProgram().driver.transportOf(tested), nullptr);
     expectNothingChanged();
 }
 
@@ -195,8 +196,8 @@ TEST_F(Form4Test, CancelAfterATestKeepsTheTestedPortAndChangesNothingElse) {
 // that is already open follows it at once (status line, output box, manual move), and a failed
 // test takes the port from it again.
 TEST_F(Form4Test, OpenWorkingWindowsFollowTheConnectionTest) {
-    programMachineLink().adopt(kPortCannotOpen);  // the program started without its machine
-    Form3 window;
+    testProgram().link.adopt(kPortCannotOpen);  // the program started without its machine
+    Form3 window(testProgram().context());
     auto* status = child<QLabel>(&window, "Label4");
     auto* output = child<QCheckBox>(&window, "Check1");
     auto* move = child<QPushButton>(&window, "Command3");
@@ -230,7 +231,7 @@ TEST_F(Form4Test, OpenWorkingWindowsFollowTheConnectionTest) {
 
 TEST_F(Form4Test, ConnectionTestIsDisabledWhileAJobRuns) {
     TestWindow window(m_runner);
-    const int before = programMachineLink().PortHandle();
+    const int before = testProgram().link.PortHandle();
     bool enabledDuring = true;
     window.host->runJob([&](JobHost&) {
         auto* test = child<QPushButton>(m_form, "Command3");
@@ -239,8 +240,29 @@ TEST_F(Form4Test, ConnectionTestIsDisabledWhileAJobRuns) {
     });
     EXPECT_FALSE(enabledDuring);
     EXPECT_TRUE(m_messages.isEmpty());
-    EXPECT_EQ(programMachineLink().PortHandle(), before);
+    EXPECT_EQ(testProgram().link.PortHandle(), before);
     EXPECT_TRUE(child<QPushButton>(m_form, "Command3")->isEnabled());
+}
+
+// A job's step ratios hold for the whole job: "ОК" is disabled while any job runs, says why,
+// and changes nothing when clicked then; afterwards it works again.
+TEST_F(Form4Test, OkIsDisabledWhileAJobRuns) {
+    TestWindow window(m_runner);
+    child<QLineEdit>(m_form, "Text1")->setText("0,01");
+    auto* ok = child<QPushButton>(m_form, "Command1");
+    bool enabledDuring = true;
+    QString reasonDuring;
+    window.host->runJob([&](JobHost&) {
+        enabledDuring = ok->isEnabled();
+        reasonDuring = ok->toolTip();
+        QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    EXPECT_FALSE(enabledDuring);
+    EXPECT_FALSE(reasonDuring.isEmpty());
+    EXPECT_DOUBLE_EQ(testProgram().settings.values().StepRatioX, -0.005);
+    ASSERT_TRUE(ok->isEnabled());
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(testProgram().settings.values().StepRatioX, 0.01);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "TestWindow.h"
 #include "link/ui/ElidedLabel.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ TEST_F(ManualPanelTest, AllFieldsZeroSendsTheZeroMoveAndWaitsForItsAnswer) {
 TEST_F(ManualPanelTest, OutputBoxAndMoveButtonFollowThePortAndRestAfterAJob) {
     for (const int handle : {0, kPortCannotOpen, kPortSettingsRefused}) {
         SCOPED_TRACE(handle);
-        programMachineLink().adopt(handle);
+        testProgram().link.adopt(handle);
         TestWindow window(m_runner);
         m_runner.run(*m_window->host, [](JobHost&) {});
         EXPECT_EQ(child<QLabel>(&window, "Label4")->text(),
@@ -81,7 +82,8 @@ TEST_F(ManualPanelTest, OutputBoxAndMoveButtonFollowThePortAndRestAfterAJob) {
         EXPECT_FALSE(child<QCheckBox>(&window, "Check1")->isEnabled());
         EXPECT_FALSE(child<QPushButton>(&window, "Command3")->isEnabled());
 
-        programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(m_script)));
+        testProgram().link.adopt(
+            testProgram().driver.attach(std::make_unique<ScriptedTransport>(m_script)));
         EXPECT_EQ(child<QLabel>(&window, "Label4")->text(), QStringLiteral("Com-порт открыт"));
         EXPECT_TRUE(child<QCheckBox>(&window, "Check1")->isEnabled());
         EXPECT_TRUE(child<QPushButton>(&window, "Command3")->isEnabled());
@@ -106,15 +108,15 @@ TEST_F(ManualPanelTest, StatusLineShowsTheToolPositionAfterEachAnsweredLine) {
     // A line not answered yet has not moved the machine; answers count in the order the lines
     // were sent, one per wait.
     m_script->perLine.clear();
-    programMachineLink().sendLine("1,1,1;", {1, 1, 1});
+    testProgram().link.sendLine("1,1,1;", {1, 1, 1});
     EXPECT_EQ(position->fullText(), QStringLiteral("Инструмент: X 1,5  Y -2  Z 0 мм"));
     m_script->arrivals = {"OK\r\n", "OK\r\n"};
     typeAndMove("-1,5", "0", "0,25");
-    EXPECT_EQ(programMachineLink().position(), (MachinePosition{301, -399, 1}));
-    EXPECT_EQ(programMachineLink().linesWaiting(), 1);
+    EXPECT_EQ(testProgram().link.position(), (MachinePosition{301, -399, 1}));
+    EXPECT_EQ(testProgram().link.linesWaiting(), 1);
     child<QCheckBox>(m_window.get(), "Check1")->setChecked(true);
     m_window->protocol.WaitForOk();
-    EXPECT_EQ(programMachineLink().position(), (MachinePosition{1, -399, 51}));
+    EXPECT_EQ(testProgram().link.position(), (MachinePosition{1, -399, 51}));
     EXPECT_EQ(position->fullText(), QStringLiteral("Инструмент: X 0,005  Y -1,995  Z 0,255 мм"));
 }
 

@@ -8,14 +8,16 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "app/ProgramSettings.h"
-#include "link/MachineLink.h"
-#include "link/MoveProtocol.h"
-#include "link/SerialPort.h"
+#include "app/config/ProgramSettings.h"
+#include "link/protocol/MachineLink.h"
+#include "link/protocol/MoveProtocol.h"
+#include "link/protocol/ProgramContext.h"
+#include "link/serial/SerialDriver.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/ManualPanel.h"
 #include "link/ui/WindowJobHost.h"
-#include "tests/link/Fakes.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/TestProgram.h"
 
 struct ShownMessage {
     MessageTitle title;
@@ -36,16 +38,20 @@ template <class Base = ::testing::Test>
 class ScriptedPortTest : public Base {
 protected:
     void SetUp() override {
-        Settings() = ProgramSettings{};
-        programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(m_script)));
+        testProgram().settings.values() = ProgramSettings{};
+        testProgram().link.adopt(
+            testProgram().driver.attach(std::make_unique<ScriptedTransport>(m_script)));
     }
     void TearDown() override {
-        programMachineLink().close();
-        Settings() = ProgramSettings{};
+        testProgram().link.close();
+        testProgram().settings.values() = ProgramSettings{};
     }
 
     std::shared_ptr<PortScript> m_script = std::make_shared<PortScript>();
     JobRunner m_runner;
+    // The test program's parts with this test's runner.
+    ProgramContext m_program{testProgram().config, testProgram().settings, testProgram().link,
+                             m_runner};
 };
 
 // A working window reduced to what the job machinery needs: the manual panel, a job button and
@@ -54,9 +60,9 @@ class TestWindow : public QWidget {
 public:
     explicit TestWindow(JobRunner& runner)
         : host(new WindowJobHost(this, runner)),
-          protocol(MoveWindow::Milling, *host, programMachineLink()),
+          protocol(MoveRules::Milling, *host, testProgram().link, testProgram().settings.values()),
           panel(new ManualPanel(QStringLiteral("Настройка"), QStringLiteral("Фрезеровать"), *host,
-                                protocol, programMachineLink(), this)),
+                                protocol, testProgram().context(), this)),
           bar(new JobBar(this)),
           jobButton(new QPushButton(QStringLiteral("Все"), this)) {
         host->setJobBar(bar);

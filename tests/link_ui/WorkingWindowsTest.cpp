@@ -14,16 +14,17 @@
 #include <functional>
 
 #include "TestWindow.h"
-#include "app/Config.h"
+#include "app/config/Config.h"
 #include "app/ui/MDIForm1.h"
 #include "engrave/ui/Form3.h"
-#include "link/MachineLink.h"
-#include "link/MoveProtocol.h"
+#include "link/protocol/MachineLink.h"
+#include "link/protocol/MoveProtocol.h"
 #include "link/ui/WindowJobHost.h"
 #include "mill/ui/Form1.h"
 #include "outline/ui/Form5.h"
 #include "scanner/ui/Form2.h"
-#include "tests/app/ConfigTestSupport.h"
+#include "tests/support/ConfigTestSupport.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ void PrintTo(const WindowCase& c, std::ostream* out) {
 
 template <class Form>
 QWidget* makeForm() {
-    return new Form;
+    return new Form(testProgram().context());
 }
 
 const WindowCase kWindows[] = {
@@ -57,7 +58,7 @@ const WindowCase kWindows[] = {
 // Runs a job in the window `form` whose line "1,0,0;" is still unanswered when `close` runs; the
 // answer arrives after it. A job asked to stop sends the lift "0,0,-5;" and ends as stopped.
 // Returns the titles of the messages the window showed.
-QStringList runJobClosedMidWait(QWidget* form, PortScript& script, MoveWindow kind,
+QStringList runJobClosedMidWait(QWidget* form, PortScript& script, MoveRules kind,
                                 const std::function<void()>& close) {
     auto* host = form->findChild<WindowJobHost*>();
     EXPECT_NE(host, nullptr);
@@ -73,8 +74,8 @@ QStringList runJobClosedMidWait(QWidget* form, PortScript& script, MoveWindow ki
         script.perLine = {kOk};
     });
     EXPECT_TRUE(host->runJob([&](JobHost& job) {
-        SerialWrite(programMachineLink().PortHandle(), "1,0,0;");
-        MoveProtocol protocol(kind, job, programMachineLink());
+        testProgram().driver.SerialWrite(testProgram().link.PortHandle(), "1,0,0;");
+        MoveProtocol protocol(kind, job, testProgram().link, testProgram().settings.values());
         protocol.WaitForOk();
         if (job.stopLevel() != StopLevel::Stop) return;
         protocol.sendLine(0, 0, -5, true);
@@ -126,7 +127,7 @@ TEST_P(WorkingWindow, CarriesThePanelWithItsCaptionsAndThePortStatus) {
     EXPECT_EQ(m_script->written, QList<QByteArray>{"-200,100,0;"});
     m_frame->close();
 
-    programMachineLink().adopt(kPortCannotOpen);
+    testProgram().link.adopt(kPortCannotOpen);
     form = open();
     EXPECT_EQ(child<QLabel>(form, "Label4")->text(), QStringLiteral("Ошибка открытия Com-порта"));
     EXPECT_FALSE(child<QPushButton>(form, "Command3")->isEnabled());
@@ -141,10 +142,10 @@ TEST_P(WorkingWindow, ClosedMidJobStopsTheJobThenCloses) {
     QPointer<QWidget> alive = form;
     const QString key = QString::fromUtf8(GetParam().widthKey);
     QString storedDuringJob = QStringLiteral("<not asked>");
-    const QStringList titles = runJobClosedMidWait(form, *m_script, MoveWindow::Milling, [&] {
+    const QStringList titles = runJobClosedMidWait(form, *m_script, MoveRules::Milling, [&] {
         m_frame->close();
         m_frame->close();  // asked twice, the job is still only stopped, not abandoned
-        storedDuringJob = ReadSetting(key, QStringLiteral("<missing>"));
+        storedDuringJob = testProgram().config.ReadSetting(key, QStringLiteral("<missing>"));
     });
     EXPECT_EQ(titles, QStringList{QStringLiteral("Стоп")});
     EXPECT_EQ(storedDuringJob, QStringLiteral("<missing>"));
@@ -154,7 +155,8 @@ TEST_P(WorkingWindow, ClosedMidJobStopsTheJobThenCloses) {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(alive);
-    EXPECT_NE(ReadSetting(key, QStringLiteral("<missing>")), QStringLiteral("<missing>"));
+    EXPECT_NE(testProgram().config.ReadSetting(key, QStringLiteral("<missing>")),
+              QStringLiteral("<missing>"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, WorkingWindow, ::testing::ValuesIn(kWindows),
@@ -166,19 +168,19 @@ TEST(MainWindowDuringAJob, ClosingStopsTheJobAndShutsDownAfterIt) {
     ScopedConfig config;
     // The main window opens the stored port through a kind of port of the test's own.
     config.write("[CNC]\nport=scripted:machine\n");
-    Settings() = ProgramSettings{};
+    testProgram().settings.values() = ProgramSettings{};
     auto script = std::make_shared<PortScript>();
     QStringList opened;
-    addPortKind(QStringLiteral("scripted"), [&](const QString& address, int baud) {
+    testProgram().portKinds.add(QStringLiteral("scripted"), [&](const QString& address, int baud) {
         opened << QStringLiteral("%1 %2").arg(address).arg(baud);
-        return SerialAttach(std::make_unique<ScriptedTransport>(script));
+        return testProgram().driver.attach(std::make_unique<ScriptedTransport>(script));
     });
     QList<int> closedPorts;
     const QMetaObject::Connection watch =
-        QObject::connect(&programMachineLink(), &MachineLink::portChanged, [&](int handle) {
+        QObject::connect(&testProgram().link, &MachineLink::portChanged, [&](int handle) {
             if (handle == 0) closedPorts.append(handle);
         });
-    auto main = std::make_unique<MDIForm1>(programMachineLink());
+    auto main = std::make_unique<MDIForm1>(testProgram().context());
     EXPECT_EQ(opened, QStringList{"machine 9600"});
     main->show();
     main->findChild<QAction*>(QStringLiteral("etching_cl"))->trigger();
@@ -186,7 +188,7 @@ TEST(MainWindowDuringAJob, ClosingStopsTheJobAndShutsDownAfterIt) {
     ASSERT_NE(form, nullptr);
 
     bool mainOpenDuringJob = false;
-    runJobClosedMidWait(form, *script, MoveWindow::Engraving, [&] {
+    runJobClosedMidWait(form, *script, MoveRules::Engraving, [&] {
         main->close();
         mainOpenDuringJob = main->isVisible();
     });
@@ -201,9 +203,9 @@ TEST(MainWindowDuringAJob, ClosingStopsTheJobAndShutsDownAfterIt) {
     EXPECT_FALSE(main->isVisible());
     EXPECT_FALSE(form);
     EXPECT_EQ(closedPorts.size(), 1);
-    EXPECT_EQ(programMachineLink().PortHandle(), 0);
+    EXPECT_EQ(testProgram().link.PortHandle(), 0);
     QObject::disconnect(watch);
-    Settings() = ProgramSettings{};
+    testProgram().settings.values() = ProgramSettings{};
 }
 
 }  // namespace

@@ -3,12 +3,13 @@
 #include <QStringList>
 #include <memory>
 
-#include "app/ProgramSettings.h"
+#include "app/config/ProgramSettings.h"
 #include "figures/FigureAnalysis.h"
-#include "link/Fakes.h"
-#include "link/MachineLink.h"
-#include "link/SerialPort.h"
+#include "link/protocol/MachineLink.h"
+#include "link/serial/SerialDriver.h"
 #include "mill/MillJobs.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -58,14 +59,16 @@ protected:
         host.fields[JobField::Diameter] = "0";
     }
     void SetUp() override {
-        Settings().StepRatioX = Settings().StepRatioY = Settings().StepRatioZ = 1.0;
+        testProgram().settings.values().StepRatioX = testProgram().settings.values().StepRatioY =
+            testProgram().settings.values().StepRatioZ = 1.0;
         script = std::make_shared<PortScript>();
         script->perLine = {"OK\r\n"};
-        programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(script)));
+        testProgram().link.adopt(
+            testProgram().driver.attach(std::make_unique<ScriptedTransport>(script)));
     }
     void TearDown() override {
-        programMachineLink().close();
-        Settings() = ProgramSettings();
+        testProgram().link.close();
+        testProgram().settings.values() = ProgramSettings();
     }
     MillJobs jobs() {
         return MillJobs({source, work, cutter, analysis, cutterSize, tool}, host, protocol);
@@ -91,7 +94,8 @@ protected:
     CutterSize cutterSize;
     ToolPosition tool;
     RecordingHost host;
-    MoveProtocol protocol{MoveWindow::Milling, host, programMachineLink()};
+    MoveProtocol protocol{MoveRules::Milling, host, testProgram().link,
+                          testProgram().settings.values()};
     std::shared_ptr<PortScript> script;
 };
 

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <tuple>
 
-#include "ReferenceRasterOps.h"
-#include "TestPictures.h"
 #include "mill/RasterArea.h"
 #include "mill/RasterOps.h"
+#include "tests/support/MillPictures.h"
+#include "tests/support/ReferenceRasterOps.h"
 
 namespace {
 

@@ -4,15 +4,16 @@
 #include <optional>
 #include <random>
 
-#include "app/ProgramSettings.h"
+#include "app/config/ProgramSettings.h"
 #include "figures/FigureAnalysis.h"
-#include "link/Fakes.h"
-#include "link/MachineLink.h"
-#include "link/SerialPort.h"
+#include "link/protocol/MachineLink.h"
+#include "link/serial/SerialDriver.h"
 #include "mill/MillJobs.h"
-#include "mill/ReferenceTrace.h"
-#include "mill/TracePictures.h"
 #include "outline/OutlineJobs.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/ReferenceTrace.h"
+#include "tests/support/TestProgram.h"
+#include "tests/support/TracePictures.h"
 
 // The shared border tracer with both of its tools, the milling jobs with the cutter and the
 // outlining jobs with the laser, against the literal tracing procedure on generated pictures:
@@ -55,10 +56,12 @@ std::vector<Case> cases() {
 class TraceDifferential : public ::testing::TestWithParam<Case> {
 protected:
     void SetUp() override {
-        Settings().StepRatioX = Settings().StepRatioY = Settings().StepRatioZ = 1.0;
+        testProgram().settings.values().StepRatioX = testProgram().settings.values().StepRatioY =
+            testProgram().settings.values().StepRatioZ = 1.0;
         script = std::make_shared<PortScript>();
         script->perLine = {"OK\r\n"};
-        programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(script)));
+        testProgram().link.adopt(
+            testProgram().driver.attach(std::make_unique<ScriptedTransport>(script)));
         host.timeoutMs = 1000;  // a wait with no answer due fails instead of hanging
 
         std::mt19937 random(GetParam().seed * 7919u + unsigned(GetParam().kind));
@@ -80,17 +83,16 @@ protected:
         } else {
             reference.reach = 1;
         }
-        protocol.emplace(
-            reference.tool == Tool::Cutter ? MoveWindow::Milling : MoveWindow::Outlining, host,
-            programMachineLink());
+        protocol.emplace(reference.tool == Tool::Cutter ? MoveRules::Milling : MoveRules::Outlining,
+                         host, testProgram().link, testProgram().settings.values());
         source = work = cutter = picture;
         analysis = ParseFigures(work);
         expectedLayer = picture;
         expectedAnalysis = analysis;
     }
     void TearDown() override {
-        programMachineLink().close();
-        Settings() = ProgramSettings();
+        testProgram().link.close();
+        testProgram().settings.values() = ProgramSettings();
     }
     QList<QByteArray> sent() const { return script->written; }
     void expectSameOutcome() {

@@ -4,9 +4,9 @@
 #include <array>
 #include <utility>
 
-#include "ReferenceRasterOps.h"
-#include "TestPictures.h"
 #include "mill/WorkLayerOps.h"
+#include "tests/support/MillPictures.h"
+#include "tests/support/ReferenceRasterOps.h"
 
 namespace {
 

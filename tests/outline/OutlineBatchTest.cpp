@@ -7,9 +7,9 @@
 
 #include "figures/FigureAnalysis.h"
 #include "figures/PictureLayers.h"
-#include "link/ScriptedJob.h"
-#include "link/ServeSimProcess.h"
 #include "outline/OutlineJobs.h"
+#include "tests/support/ScriptedJob.h"
+#include "tests/support/ServeSimProcess.h"
 
 // End to end: `cnc outline filled` on a picture with nested figures, through `cnc serve-sim` on
 // a real pseudo-terminal, sends exactly the lines the outlining jobs compute, each answered.
@@ -41,7 +41,7 @@ QList<QByteArray> expectedLines(const QString& picturePath) {
     FigureAnalysis analysis = ParseFigures(layers.WorkLayer);
     ToolPosition tool;
     return LinesSentBy(
-        MoveWindow::Outlining, {{JobField::FinishedWidth, "200"}},
+        MoveRules::Outlining, {{JobField::FinishedWidth, "200"}},
         [&](JobHost& host, MoveProtocol& protocol) {
             OutlineJobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, tool},
                         host, protocol)

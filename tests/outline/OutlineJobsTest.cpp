@@ -3,12 +3,13 @@
 #include <QStringList>
 #include <memory>
 
-#include "app/ProgramSettings.h"
+#include "app/config/ProgramSettings.h"
 #include "figures/FigureAnalysis.h"
-#include "link/Fakes.h"
-#include "link/MachineLink.h"
-#include "link/SerialPort.h"
+#include "link/protocol/MachineLink.h"
+#include "link/serial/SerialDriver.h"
 #include "outline/OutlineJobs.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -51,15 +52,17 @@ protected:
         host.fields[JobField::FinishedWidth] = QString::number(picture.width);
     }
     void SetUp() override {
-        Settings().StepRatioX = Settings().StepRatioY = Settings().StepRatioZ = 1.0;
+        testProgram().settings.values().StepRatioX = testProgram().settings.values().StepRatioY =
+            testProgram().settings.values().StepRatioZ = 1.0;
         script = std::make_shared<PortScript>();
         script->perLine = {"OK\r\n"};
-        programMachineLink().adopt(SerialAttach(std::make_unique<ScriptedTransport>(script)));
+        testProgram().link.adopt(
+            testProgram().driver.attach(std::make_unique<ScriptedTransport>(script)));
         host.timeoutMs = 1000;  // a wait for an answer that no line asked for fails
     }
     void TearDown() override {
-        programMachineLink().close();
-        Settings() = ProgramSettings();
+        testProgram().link.close();
+        testProgram().settings.values() = ProgramSettings();
     }
     OutlineJobs jobs() {
         return OutlineJobs({source, work, laser, analysis, tool}, host, protocol);
@@ -89,7 +92,8 @@ protected:
     FigureAnalysis analysis;
     ToolPosition tool;
     RecordingHost host;
-    MoveProtocol protocol{MoveWindow::Outlining, host, programMachineLink()};
+    MoveProtocol protocol{MoveRules::Outlining, host, testProgram().link,
+                          testProgram().settings.values()};
     std::shared_ptr<PortScript> script;
 };
 

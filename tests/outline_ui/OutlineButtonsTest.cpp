@@ -2,10 +2,13 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabBar>
 
 #include "figures/ui/FigureWorkspace.h"
 #include "figures_ui/FigureWindowTest.h"
+#include "link/ui/ElidedLabel.h"
+#include "link/ui/WindowJobHost.h"
 #include "outline/ui/Form5.h"
 
 // The outlining window's buttons, pressed as a user presses them, on a picture loaded the way
@@ -51,6 +54,34 @@ TEST_F(OutlineButtonsTest, DryFillDrawsRingsUntilNothingIsLeft) {
     EXPECT_TRUE(red(11, 12));
     EXPECT_FALSE(red(2, 2));
     EXPECT_TRUE(button("Command7")->isEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+// The window's tool is the one its jobs move: the status line's pixel follows an outlining job
+// while it runs and shows where it ended.
+TEST_F(OutlineButtonsTest, TheToolLineFollowsAnOutliningJob) {
+    button("Command1")->click();  // "Разобрать"
+    auto* toolLine = m_form->findChild<ElidedLabel*>("ToolPosition");
+    ASSERT_NE(toolLine, nullptr);
+    EXPECT_TRUE(toolLine->fullText().contains("пиксель 1, 1"))
+        << toolLine->fullText().toStdString();
+    QStringList shownDuringTheJob;
+    auto* host = m_form->findChild<WindowJobHost*>();
+    QObject::connect(host, &WindowJobHost::progressReported, m_form.get(),
+                     [&] { shownDuringTheJob << toolLine->fullText(); });
+    button("Command6")->click();  // "Все"
+    EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join("\n").toStdString();
+    const ToolPosition& tool = m_workspace->tool();
+    ASSERT_FALSE(tool.ToolX == 1 && tool.ToolY == 1) << "the job moved the tool";
+    EXPECT_TRUE(toolLine->fullText().endsWith(
+        QStringLiteral("пиксель %1, %2").arg(tool.ToolX).arg(tool.ToolY)))
+        << toolLine->fullText().toStdString();
+    ASSERT_FALSE(shownDuringTheJob.isEmpty());
+    EXPECT_FALSE(shownDuringTheJob.filter(QRegularExpression("пиксель ([2-9]|\\d\\d)")).isEmpty())
+        << shownDuringTheJob.join("\n").toStdString();
 }
 
 }  // namespace

@@ -6,10 +6,10 @@
 #include <QTemporaryDir>
 
 #include "StlReader.h"
-#include "link/ServeSimProcess.h"
-#include "link/VirtualController.h"
+#include "link/virtual/VirtualController.h"
 #include "scanner/ScanInterpolation.h"
 #include "scanner/ScanSurface.h"
+#include "tests/support/ServeSimProcess.h"
 
 // End to end: `cnc scan` against `cnc serve-sim --probe` on a pseudo-terminal, its picture, CSV
 // and STL read back and compared with the virtual probe's test surface.

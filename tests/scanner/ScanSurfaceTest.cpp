@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ProgramSettings.h"
-#include "link/MachineLink.h"
-#include "link/SerialPort.h"
-#include "link/VirtualController.h"
+#include "app/config/ProgramSettings.h"
+#include "link/protocol/MachineLink.h"
+#include "link/serial/SerialDriver.h"
+#include "link/virtual/VirtualController.h"
 #include "scanner/ScanOrder.h"
-#include "tests/link/Fakes.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -105,19 +106,19 @@ public:
 class ScanJobTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Settings() = ProgramSettings{};
-        m_link.adopt(SerialAttach(makeVirtualControllerTransport(true)));
-        m_controller = VirtualControllerOf(m_link.PortHandle());
+        testProgram().settings.values() = ProgramSettings{};
+        m_link.adopt(testProgram().driver.attach(makeVirtualControllerTransport(true)));
+        m_controller = VirtualControllerOf(testProgram().driver, m_link.PortHandle());
         m_picture.ResetScanPicture(QSize(222, 222), 6, 5);
         m_host.timeoutMs = 60000;
     }
     void TearDown() override {
         m_link.close();
-        Settings() = ProgramSettings{};
+        testProgram().settings.values() = ProgramSettings{};
     }
     // Runs the scan; returns the JobEnded it threw, if any.
     std::optional<JobEnded> scan(const ScanFieldTexts& fields) {
-        MoveProtocol protocol(MoveWindow::Scanner, m_host, m_link);
+        MoveProtocol protocol(MoveRules::Scanner, m_host, m_link, testProgram().settings.values());
         ScanJob job(m_host, protocol, m_picture, m_record);
         job.setSampleShown([this](qint32 value) { m_shown.append(value); });
         try {
@@ -128,7 +129,7 @@ protected:
         return std::nullopt;
     }
 
-    MachineLink m_link;
+    MachineLink m_link{testProgram().portKinds};
     VirtualController* m_controller = nullptr;
     ScanHost m_host;
     ScanPicture m_picture;
@@ -198,7 +199,7 @@ TEST_F(ScanJobTest, RefusalsMoveNothingAndKeepTheMap) {
         EXPECT_EQ(ended->reason(), JobEnded::Reason::Refused);
         EXPECT_EQ(ended->message(), QString::fromUtf8(message));
     }
-    Settings().StepRatioY = 0;
+    testProgram().settings.values().StepRatioY = 0;
     EXPECT_EQ(scan(kDefaults)->reason(), JobEnded::Reason::Refused);
     EXPECT_TRUE(m_controller->lines().isEmpty());
     EXPECT_EQ(m_record.map, (HeightMap{1, 1, {42}}));

@@ -9,11 +9,12 @@
 #include <QTest>
 #include <memory>
 
-#include "app/ProgramSettings.h"
+#include "app/config/ProgramSettings.h"
 #include "link/ui/WindowJobHost.h"
 #include "scanner/ScanInterpolation.h"
 #include "scanner/ui/Form2.h"
-#include "tests/app/ConfigTestSupport.h"
+#include "tests/support/ConfigTestSupport.h"
+#include "tests/support/TestProgram.h"
 
 // The scanner window as a user drives it, without a port: fields, keys, the corner handle, a dry
 // scan, the interpolation and the saved picture.
@@ -23,15 +24,15 @@ namespace {
 class Form2Test : public ::testing::Test {
 protected:
     void SetUp() override {
-        Settings() = ProgramSettings();
+        testProgram().settings.values() = ProgramSettings();
         open();
     }
     void TearDown() override {
         m_form.reset();
-        Settings() = ProgramSettings();
+        testProgram().settings.values() = ProgramSettings();
     }
     void open() {
-        m_form = std::make_unique<Form2>();
+        m_form = std::make_unique<Form2>(testProgram().context());
         auto* host = m_form->findChild<WindowJobHost*>();
         ASSERT_NE(host, nullptr);
         host->setMessageFunction([this](QWidget*, const MessageTitle& title, const QString& text) {

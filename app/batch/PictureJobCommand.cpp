@@ -1,0 +1,33 @@
+#include "app/batch/PictureJobCommand.h"
+
+#include <QFileInfo>
+#include <algorithm>
+
+#include "app/batch/BatchJobHost.h"
+#include "app/batch/BatchOutput.h"
+#include "figures/FigureAnalysis.h"
+
+std::optional<FigurePicture> loadFigurePicture(const QString& path) {
+    PictureLoadResult picture = loadPictureLayers(path);
+    if (picture.status != PictureLoadStatus::Loaded) {
+        printError(picture.message + u'\n');
+        return std::nullopt;
+    }
+    FigureAnalysis analysis = ParseFigures(picture.layers.WorkLayer);
+    return FigurePicture{std::move(picture.layers), std::move(analysis)};
+}
+
+std::optional<std::int32_t> selectedFigure(const BatchOptions& options,
+                                           const FigureAnalysis& analysis) {
+    if (!options.figure) return std::nullopt;
+    const bool inTree =
+        std::any_of(analysis.tree.begin(), analysis.tree.end(),
+                    [&](const TreeNode& node) { return node.figure == *options.figure; });
+    if (!inTree) return std::nullopt;
+    return *options.figure;
+}
+
+void setPictureJobTitle(BatchJobHost& host, const QString& what, const QString& picturePath) {
+    host.setJobTitle(
+        QStringLiteral("%1, картинка %2").arg(what, QFileInfo(picturePath).fileName()));
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "app/batch/BatchCommandLine.h"
+#include "figures/FigureTables.h"
+#include "figures/PictureLayers.h"
+
+class BatchJobHost;
+
+// What the picture job commands (mill, outline, engrave) share.
+
+// A picture of the figure commands (mill, outline): its layers and its figures as "Разобрать"
+// finds them.
+struct FigurePicture {
+    PictureLayers layers;
+    FigureAnalysis analysis;
+};
+
+// Loads and parses the picture `path`; prints the loader's message and returns nothing when it
+// cannot be loaded.
+std::optional<FigurePicture> loadFigurePicture(const QString& path);
+
+// The figure that --figure names when the nesting tree holds it, like a node selected in the
+// window's tree; nothing otherwise, which the jobs refuse like no selection.
+std::optional<std::int32_t> selectedFigure(const BatchOptions& options,
+                                           const FigureAnalysis& analysis);
+
+// Names the job for ports that record it: `what` (the job and its command words) and the
+// picture's file name.
+void setPictureJobTitle(BatchJobHost& host, const QString& what, const QString& picturePath);

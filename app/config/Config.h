@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// The configuration file "cnc.ini": the program's settings and each window's last values, all
+// in section "CNC". Every read opens the file anew; every write replaces it atomically.
+
+inline constexpr char16_t kConfigSection[] = u"CNC";
+// The longest value ReadSetting returns, in characters.
+inline constexpr int kMaxSettingLength = 254;
+// Pictures that the windows open when none has been chosen yet.
+inline constexpr char kOrnamentPicture[] = "ornament.bmp";
+inline constexpr char kEngravingPicture[] = "gepard2.jpg";
+
+// The directory of the program's executable (needs a QCoreApplication).
+QString ProgramDirectory();
+
+// A file of the program's directory: the directory, "/" and `fileName`.
+QString ProgramFilePath(const QString& fileName);
+
+// "cnc.ini" in the program's directory, the configuration file when none is named.
+QString DefaultConfigPath();
+
+// The configuration file at one path: "cnc.ini" beside the program, or the file named by the
+// batch option --config (or a test).
+class ConfigFile {
+public:
+    explicit ConfigFile(QString path) : m_path(std::move(path)) {}
+
+    const QString& ConfigPath() const { return m_path; }
+
+    // The value of `key` in section "CNC", exactly as stored but cut to its first 254
+    // characters. Key names are matched without regard to case. A missing file, section or
+    // key, an empty value or an unreadable file gives `defaultValue`.
+    QString ReadSetting(const QString& key, const QString& defaultValue) const;
+
+    // Stores `value` under `key` in section "CNC", exactly as given, keeping the rest of the
+    // file. A failure (unwritable place, full disk, a value holding a line break) leaves the old
+    // file as it was and is logged with qWarning, never shown to the user; the result tells it
+    // for tests.
+    bool WriteSetting(const QString& key, const QString& value) const;
+
+private:
+    QString m_path;
+};
+
+// Reads a decimal number in which "." and "," both act as the decimal separator ("0.005",
+// "-0,005", "1e-3"). Returns nothing for a text that is not a number ("", "-", "1,2,3").
+std::optional<double> ParseDecimal(const QString& text);

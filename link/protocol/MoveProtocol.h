@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QByteArray>
+
+#include "link/job/JobHost.h"
+#include "link/serial/LineMeaning.h"
+
+class MachineLink;
+struct ProgramSettings;
+
+// The move protocol as each working window speaks it: the move line "dx,dy,dz;" in motor steps,
+// answered by "OK". Each window holds its own MoveProtocol; the windows' copies differ only in
+// the third field of MovePixels and in how WaitForOk treats what it reads.
+//
+// Nothing unsafe reaches the wire: a step ratio of zero, a size field that is not a number or a
+// step count that does not fit a signed 32-bit integer throws JobEnded(Refused) with the message
+// for the user, and nothing is sent. Lines go through the MachineLink the protocol is handed,
+// which counts the machine's position from the answers; the port is the link's PortHandle and
+// the step ratios are those of the program's settings, read at every call, as are the host's
+// size fields.
+
+// The third field of the scanner's sample request.
+inline constexpr qint32 kProbeRequestZ = 100;
+
+// The move line for three signed 32-bit values: plain decimal, no blanks, ";" and no line end.
+QByteArray formatMoveLine(qint32 x, qint32 y, qint32 z);
+
+class MoveProtocol {
+public:
+    // `host`, `link` and `settings` outlive the protocol.
+    MoveProtocol(MoveRules rules, JobHost& host, MachineLink& link, const ProgramSettings& settings)
+        : m_rules(rules), m_host(host), m_link(link), m_settings(settings) {}
+
+    // The width in pixels of the picture loaded in the window (MovePixels scales by it); 0 when
+    // none is loaded, and MovePixels then refuses.
+    void setPictureWidth(int pixels) { m_pictureWidth = pixels; }
+
+    // A manual move in millimetres, each axis rounded to whole steps with halves to even. Sent
+    // whenever the port is open, whatever the output check box says, and then waits for its own
+    // "OK". An axis whose ratio is zero is refused unless it does not move.
+    void ArduinoMoveMM(double dx, double dy, double dz);
+
+    // A move in picture pixels (dz in grey levels for milling, a raw value for engraving and
+    // outlining), scaled by the factors of the finished width (and milling depth). Sends nothing
+    // when the output check box is clear; waits for "OK" when `wait`. Refused when the port is
+    // not open while the box is ticked.
+    void MovePixels(int dx, int dy, int dz, bool wait);
+
+    // StepsPerPixelX and StepsPerPixelY as MovePixels computes them from the finished width;
+    // refuses (JobEnded) as MovePixels does.
+    struct PixelSteps {
+        qint32 x = 0;
+        qint32 y = 0;
+    };
+    PixelSteps stepsPerPixel() const;
+
+    // Waits for one "OK" by the window's rule; returns at once when the output box is clear.
+    // Throws JobEnded as PollUntilOk does.
+    void WaitForOk();
+    // Waits for one "OK" by the window's rule whatever the output box says now: the answer to a
+    // line that went out while the box was ticked, which must not be left for a later wait.
+    void awaitReply() { waitForReply(); }
+
+    // Sends the line x,y,z; as given (the scanner's steps, or already scaled values) and waits
+    // for its "OK" when `wait`; does not consult the output box. Refused when a value does not
+    // fit a signed 32-bit integer or the port is not open; an abandoned job sends nothing more.
+    void sendLine(qint64 x, qint64 y, qint64 z, bool wait);
+
+    // The scanner's sample request, the line 0,0,100; (its Z as the controller sees it), sent
+    // without waiting; the machine does not move by it. Refused when the port is not open.
+    void sendProbeRequest();
+    // Reads the probe's answer to a sample request: its own text,
+    // started empty, until "OK", and returns the sample it carries (ProbeSampleOf). The window's
+    // reply text is left alone. Refused when the port is not open; throws JobEnded as
+    // PollUntilOk does.
+    qint32 readProbeReply();
+
+    // The settings whose step ratios every move reads.
+    const ProgramSettings& settings() const { return m_settings; }
+    // Lines written to the port since this object was made.
+    int linesSent() const { return m_linesSent; }
+    // What the window keeps of the controller's answers between waits.
+    const QByteArray& replyBuffer() const { return m_replyBuffer; }
+
+private:
+    void send(qint64 x, qint64 y, qint64 z, bool wait, bool manual);
+    void waitForReply();
+    // Reads up to the answer by the window's rule.
+    void readReply(int handle);
+
+    MoveRules m_rules;
+    JobHost& m_host;
+    MachineLink& m_link;
+    const ProgramSettings& m_settings;
+    int m_pictureWidth = 0;
+    int m_linesSent = 0;
+    QByteArray m_replyBuffer;
+};

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <map>
+#include <memory>
+
+#include "link/serial/SerialTransport.h"
+
+// The program's only access to the serial lines: the table of open ports, each known by a
+// positive handle. One driver is made with the program and handed to whatever opens or uses a
+// port.
+
+inline constexpr int kPortCannotOpen = -1;
+inline constexpr int kPortSettingsRefused = -2;
+
+// Watches the bytes of one open port: what was sent, and what was taken from the line, in the
+// order they passed (the exchange log).
+class SerialTap {
+public:
+    virtual ~SerialTap() = default;
+    virtual void sent(const QByteArray& bytes) = 0;
+    virtual void received(const QByteArray& bytes) = 0;
+};
+
+class SerialDriver {
+public:
+    SerialDriver() = default;
+    SerialDriver(const SerialDriver&) = delete;
+    SerialDriver& operator=(const SerialDriver&) = delete;
+
+    // Opens the serial device called `name` as typed ("ttyUSB0", "/dev/ttyACM0", any device
+    // path; the other kinds of port open through PortKinds) at `baud`, 8 data bits, no parity,
+    // one stop bit. Returns a positive handle, kPortCannotOpen, or kPortSettingsRefused (the
+    // port is closed again).
+    int SerialOpen(const QString& name, int baud);
+
+    // Sends the text's bytes and returns when they have left, then pauses 2 ms (not on the
+    // G-code ports). A short write clears the port's error state; nothing is reported. Unknown
+    // handles are ignored.
+    void SerialWrite(int handle, const QByteArray& text);
+
+    // The next received byte (0..255), or -1 when none is waiting. Never waits.
+    int SerialReadByte(int handle);
+
+    // Tell the port `handle` what the next line means, how far a stop request has gone, and
+    // which job runs (see SerialTransport). Unknown handles are ignored.
+    void describeLine(int handle, const LineMeaning& meaning);
+    void noteStop(int handle, StopLevel level);
+    void describeJob(int handle, const QString& job);
+
+    // Closes the port; handles of 0 or less and unknown handles are ignored.
+    void SerialClose(int handle);
+
+    // Makes an already open transport known to the driver and returns its handle; used by the
+    // other kinds of port (virtual controller, G-code) and by tests.
+    int attach(std::unique_ptr<SerialTransport> transport);
+
+    // Puts `tap` (not owned; nullptr removes it) on the open port `handle`; unknown handles are
+    // ignored. The tap must outlive the port or be removed first.
+    void setTap(int handle, SerialTap* tap);
+
+    // The transport of the open port `handle`, or nullptr for an unknown handle. Owned by the
+    // driver until SerialClose.
+    SerialTransport* transportOf(int handle) const;
+
+private:
+    struct OpenPort {
+        std::unique_ptr<SerialTransport> transport;
+        QByteArray received;  // taken from the line, not yet handed out
+        qsizetype next = 0;   // the next byte of `received` to hand out
+        SerialTap* tap = nullptr;
+    };
+    OpenPort* findPort(int handle);
+
+    std::map<int, OpenPort> m_ports;
+    // Handles are never reused, so that a window still holding a closed port's handle cannot
+    // reach a port opened later.
+    int m_lastHandle = 0;
+};
