@@ -112,6 +112,10 @@ ISR(TIMER1_COMPA_vect) {
 }
 
 void stepperInit() {
+    // X and Y step on INT0 and INT1. Their (unused, masked) interrupts sense edges rather than
+    // the reset's low level: simavr 1.6 polls a low-level external interrupt pin at every cycle
+    // while it is low, masked or not, which slows the simulated board to a crawl.
+    EICRA = _BV(ISC01) | _BV(ISC00) | _BV(ISC11) | _BV(ISC10);
     DDRD |= pins::kStepMask | pins::kDirMask;
     PORTD &= uint8_t(~(pins::kStepMask | pins::kDirMask));
     DDRB |= pins::kEnable;
