@@ -135,8 +135,7 @@ public:
 
     void printCounts() const {
         for (int axis = 0; axis < 3; ++axis)
-            std::fprintf(stderr, "%c +%ld -%ld\n", 'x' + axis, m_count[axis][1],
-                         m_count[axis][0]);
+            std::fprintf(stderr, "%c +%ld -%ld\n", 'x' + axis, m_count[axis][1], m_count[axis][0]);
     }
 
 private:
@@ -225,8 +224,8 @@ private:
         }
         if (m_limit) {
             const long at = m_position[m_limit->axis];
-            const bool closed = m_limit->position > 0 ? at >= m_limit->position
-                                                      : at <= m_limit->position;
+            const bool closed =
+                m_limit->position > 0 ? at >= m_limit->position : at <= m_limit->position;
             setSwitch(m_limitPin[m_limit->axis], m_limitLevel, closed ? 0 : 1, "limit",
                       m_limit->axis);
         }
