@@ -87,6 +87,10 @@ QList<StepPulse> pulsesOf(const BoardLine& line, int axis) {
     return pulses;
 }
 
+// A step pulse leaves a few microseconds late when the millisecond clock's interrupt is being
+// served, so a single interval may be up to 1 % short of the top rate's.
+constexpr double kLatencyShare = 1.01;
+
 // Step rates (steps per second) between consecutive pulses.
 QList<double> ratesOf(const QList<StepPulse>& pulses) {
     QList<double> rates;
@@ -111,7 +115,8 @@ QImage drawnSquare() {
 TEST_F(FirmwareBoard, RouterMillsAllOfADrawnPictureWithTheStepsAndRampsOfItsLines) {
     writePicture(drawnSquare(), path("square.bmp"));
     startBoard("router");
-    ASSERT_EQ(runCnc({"mill", "all", path("square.bmp"), "--width", "6", "--depth", "1",
+    // 200 steps a pixel: the travel to the square is long enough to reach the top rate.
+    ASSERT_EQ(runCnc({"mill", "all", path("square.bmp"), "--width", "12", "--depth", "1",
                       "--diameter", "1"}),
               0)
         << qPrintable(m_errors);
@@ -135,6 +140,7 @@ TEST_F(FirmwareBoard, RouterMillsAllOfADrawnPictureWithTheStepsAndRampsOfItsLine
     // Each line's leading axis: never above the top rate; speeding up and slowing down at the
     // configured acceleration, which v² = v0² + 2·a·n measures over the ramps.
     int ramps = 0;
+    int cruises = 0;
     for (const BoardLine& line : events.lines) {
         SCOPED_TRACE(line.text.constData());
         const std::array<long, 3> steps = LineSteps(line.text);
@@ -146,24 +152,28 @@ TEST_F(FirmwareBoard, RouterMillsAllOfADrawnPictureWithTheStepsAndRampsOfItsLine
         if (rates.isEmpty()) continue;
         for (int axis = 0; axis < 3; ++axis)
             for (const double rate : ratesOf(pulsesOf(line, axis)))
-                EXPECT_LE(rate, MAX_RATE * 1.001);
-        const qsizetype peak = std::max_element(rates.begin(), rates.end()) - rates.begin();
-        EXPECT_LT(rates.front(), 0.3 * rates[peak]) << "starts from rest";
-        EXPECT_LT(rates.back(), 0.3 * rates[peak]) << "ends at rest";
+                EXPECT_LE(rate, MAX_RATE * kLatencyShare);
+        const double top = *std::max_element(rates.begin(), rates.end());
+        const auto atTop = [&](double rate) { return rate >= 0.99 * top; };
+        const qsizetype rise = std::find_if(rates.begin(), rates.end(), atTop) - rates.begin();
+        const qsizetype fall = rates.rend() - std::find_if(rates.rbegin(), rates.rend(), atTop) - 1;
+        EXPECT_LT(rates.front(), 0.3 * top) << "starts from rest";
+        EXPECT_LT(rates.back(), 0.3 * top) << "ends at rest";
+        if (top >= 0.99 * MAX_RATE) ++cruises;
         if (rates.size() < 60) continue;
-        const qsizetype quarter = peak / 4;
-        const double up =
-            (rates[peak - quarter] * rates[peak - quarter] - rates[quarter] * rates[quarter]) /
-            (2.0 * double(peak - 2 * quarter));
-        EXPECT_NEAR(up, ACCELERATION, 0.05 * ACCELERATION);
-        const qsizetype fall = rates.size() - 1 - peak;
-        const qsizetype a = rates.size() - 1 - fall / 4;
-        const qsizetype b = peak + fall / 4;
-        const double down = (rates[b] * rates[b] - rates[a] * rates[a]) / (2.0 * double(a - b));
-        EXPECT_NEAR(down, ACCELERATION, 0.05 * ACCELERATION);
+        // The middle half of each ramp: away from its ends, where the steps are fewest.
+        const auto acceleration = [&](qsizetype from, qsizetype to) {
+            return (rates[to] * rates[to] - rates[from] * rates[from]) / (2.0 * double(to - from));
+        };
+        const qsizetype up = rise / 4;
+        const qsizetype down = (rates.size() - 1 - fall) / 4;
+        EXPECT_NEAR(acceleration(up, rise - up), ACCELERATION, 0.05 * ACCELERATION);
+        EXPECT_NEAR(-acceleration(fall + down, rates.size() - 1 - down), ACCELERATION,
+                    0.05 * ACCELERATION);
         ++ramps;
     }
     EXPECT_GT(ramps, 3);
+    EXPECT_GT(cruises, 0) << "some line reaches the top rate";
 }
 
 // The power pin's level just before `cycle`.
