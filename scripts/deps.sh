@@ -8,6 +8,7 @@ cnc_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-turbo-progs
   nodejs
+  make gcc-avr avr-libc binutils-avr libsimavr-dev libelf-dev
 )
 
 cnc_install_missing() {

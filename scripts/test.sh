@@ -11,4 +11,7 @@ cd "$(cnc_build_dir "$@")"
 if [ ! -f npm/node_modules/gcode-toolpath/package.json ]; then
   npm install --prefix npm --no-audit --no-fund --silent gcode-toolpath@3.0.0
 fi
+if [ ! -x tests/firmware/board_sim ]; then
+  echo "Firmware tests skipped: avr-g++ or libsimavr-dev is missing (scripts/deps.sh installs them)." >&2
+fi
 ctest --output-on-failure --timeout 600 -j "$(nproc)"
