@@ -3,7 +3,7 @@
 #include <random>
 
 #include "firmware/LineReader.h"
-#include "link/MoveLineReader.h"
+#include "link/protocol/MoveLineReader.h"
 
 // The firmware's line reader, built for the host: it reads numbers exactly as the program's own
 // reader does, and keeps reading after junk.
