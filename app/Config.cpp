@@ -1,16 +1,28 @@
 #include "app/Config.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QtDebug>
 
 #include "app/IniFile.h"
 #include "app/NumberText.h"
+#include "app/ProgramFiles.h"
 
 namespace {
 
 QString& configPathOverride() {
     static QString path;
     return path;
+}
+
+std::optional<ProgramFiles>& programFilesChosen() {
+    static std::optional<ProgramFiles> files;
+    return files;
+}
+
+ProgramFiles programFiles() {
+    const std::optional<ProgramFiles>& files = programFilesChosen();
+    return files ? *files : ProgramFilesBeside(ProgramDirectory());
 }
 
 // The first `count` characters of `text`, never splitting a character made of two UTF-16 units.
@@ -28,13 +40,32 @@ QString ProgramDirectory() {
     return QCoreApplication::applicationDirPath();
 }
 
+void setProgramFiles(const ProgramFiles& files) {
+    programFilesChosen() = files;
+}
+
+bool CreateProgramConfigFile() {
+    const ProgramFiles files = programFiles();
+    if (files.createConfigFile()) return true;
+    qWarning("cnc.ini: cannot create %s", qUtf8Printable(files.configPath));
+    return false;
+}
+
 QString ProgramFilePath(const QString& fileName) {
-    return ProgramDirectory() + u'/' + fileName;
+    return programFiles().dataFile(fileName);
+}
+
+QString DefaultPicturePath(const QString& fileName) {
+    return programFiles().defaultPicture(fileName);
+}
+
+QString PictureDirectory() {
+    return QFileInfo(DefaultPicturePath(QLatin1String(kOrnamentPicture))).path();
 }
 
 QString ConfigPath() {
     const QString& path = configPathOverride();
-    return path.isEmpty() ? ProgramFilePath(QStringLiteral("cnc.ini")) : path;
+    return path.isEmpty() ? programFiles().configPath : path;
 }
 
 void setConfigPath(const QString& path) {
