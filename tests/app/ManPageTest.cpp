@@ -13,8 +13,10 @@ using Names = QSet<QString>;
 QString readManPage() {
     QFile file(QStringLiteral(CNC_MAN_PAGE));
     if (!file.open(QIODevice::ReadOnly)) return {};
-    // In roff a minus sign is written "\-".
-    return QString::fromUtf8(file.readAll()).replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    // In roff a minus sign is written "\-", and "\fB", "\fI", "\fR" switch fonts.
+    return QString::fromUtf8(file.readAll())
+        .replace(QStringLiteral("\\-"), QStringLiteral("-"))
+        .remove(QRegularExpression(QStringLiteral("\\\\f[BIRP]")));
 }
 
 Names matches(const QString& text, const QString& pattern) {
@@ -30,12 +32,12 @@ Names optionsIn(const QString& text) {
     return matches(text, QStringLiteral("(?<![\\w-])(--[a-z][a-z-]*)"));
 }
 
-// The first bold word of each tagged paragraph of section COMMANDS.
+// The first word of each tagged paragraph of section COMMANDS.
 Names manPageCommands(const QString& page) {
     const qsizetype start = page.indexOf(QStringLiteral("\n.SH COMMANDS\n"));
     if (start < 0) return {};
     const qsizetype end = page.indexOf(QStringLiteral("\n.SH "), start + 1);
-    return matches(page.mid(start, end - start), QStringLiteral("^\\.TP\\n\\\\fB([a-z-]+)\\\\fR"));
+    return matches(page.mid(start, end - start), QStringLiteral("^\\.TP\\n([a-z-]+)\\b"));
 }
 
 std::string listed(const Names& names) {

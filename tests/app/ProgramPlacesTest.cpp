@@ -60,7 +60,6 @@ private:
 
 TEST_F(ProgramPlaces, InstalledProgramKeepsItsSettingsInTheUsersFolder) {
     const QString program = placeProgram("usr/bin", "usr/share/cnc");
-    const QString picture = ornament("usr/share/cnc");
     ASSERT_TRUE(QDir().mkpath(path("home")));
     const QStringList installed = filesUnder("usr");
 
@@ -73,7 +72,7 @@ TEST_F(ProgramPlaces, InstalledProgramKeepsItsSettingsInTheUsersFolder) {
     EXPECT_FALSE(QFile::exists(userConfig()));  // --help writes nothing
 
     // First start: the settings file is made, nothing is written beside the program.
-    const ProcessRun first = run(program, {"--port", "sim", "mill", "all", picture});
+    const ProcessRun first = run(program, {"--port", "sim", "move", "1", "0", "0"});
     EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
     QFile config(userConfig());
     ASSERT_TRUE(config.open(QIODevice::ReadOnly));
@@ -81,9 +80,10 @@ TEST_F(ProgramPlaces, InstalledProgramKeepsItsSettingsInTheUsersFolder) {
     config.close();
     EXPECT_EQ(filesUnder("usr"), installed);
 
-    // The user's settings are the ones read: its port lets the job run without --port.
+    // The user's settings are the ones read: its port lets the move run without --port (the
+    // default port com1 cannot be opened).
     write(userConfig(), "[CNC]\nPort=sim\n");
-    const ProcessRun second = run(program, {"mill", "all", picture});
+    const ProcessRun second = run(program, {"move", "1", "0", "0"});
     EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
     EXPECT_EQ(filesUnder("home"),
               QStringList({"home/.config", "home/.config/cnc", "home/.config/cnc/cnc.ini"}));
@@ -92,8 +92,7 @@ TEST_F(ProgramPlaces, InstalledProgramKeepsItsSettingsInTheUsersFolder) {
 TEST_F(ProgramPlaces, ConfigOptionWinsAndMakesNoSettingsFileOfItsOwn) {
     const QString program = placeProgram("usr/bin", "usr/share/cnc");
     write(path("other.ini"), "[CNC]\nPort=sim\n");
-    const ProcessRun job =
-        run(program, {"--config", path("other.ini"), "mill", "all", ornament("usr/share/cnc")});
+    const ProcessRun job = run(program, {"--config", path("other.ini"), "move", "1", "0", "0"});
     EXPECT_EQ(job.exitCode, 0) << job.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(path("home/.config/cnc")));
 }
@@ -108,11 +107,11 @@ TEST_F(ProgramPlaces, BuildFolderKeepsEverythingBesideTheProgram) {
 
     // As before: no settings file is made, and the one beside the program is the one read.
     const QStringList built = filesUnder("build");
-    const ProcessRun first = run(program, {"--port", "sim", "mill", "all", ornament("build")});
+    const ProcessRun first = run(program, {"--port", "sim", "move", "1", "0", "0"});
     EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
     EXPECT_EQ(filesUnder("build"), built);
     write(path("build/cnc.ini"), "[CNC]\nPort=sim\n");
-    const ProcessRun second = run(program, {"mill", "all", ornament("build")});
+    const ProcessRun second = run(program, {"move", "1", "0", "0"});
     EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(path("home")));
 }

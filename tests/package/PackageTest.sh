@@ -65,7 +65,8 @@ before=$(cd "$tmp/root" && find . | LC_ALL=C sort)
 cnc() { env -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY HOME="$tmp/home" "$tmp/root/usr/bin/cnc" "$@"; }
 [ "$(cnc --version)" = "cnc $version" ] || fail "cnc --version: $(cnc --version)"
 cnc --help | grep -qxF "  $tmp/root/usr/share/cnc" || fail "cnc --help does not name the pictures' folder"
-cnc --port sim mill all "$tmp/root/usr/share/cnc/ornament.bmp" || fail "mill all"
+cnc --port sim mill all "$tmp/root/usr/share/cnc/ornament.bmp" 2> "$tmp/mill.log" ||
+  { cat "$tmp/mill.log"; fail "mill all"; }
 [ -f "$tmp/home/.config/cnc/cnc.ini" ] || fail "no cnc.ini under HOME"
 after=$(cd "$tmp/root" && find . | LC_ALL=C sort)
 [ "$before" = "$after" ] || fail "written beside the program:"$'\n'"$(diff <(echo "$before") <(echo "$after"))"
