@@ -89,6 +89,28 @@ TEST_F(ProgramPlaces, InstalledProgramKeepsItsSettingsInTheUsersFolder) {
               QStringList({"home/.config", "home/.config/cnc", "home/.config/cnc/cnc.ini"}));
 }
 
+TEST_F(ProgramPlaces, InstalledProgramsWindowsMakeTheSettingsFileAtTheFirstStart) {
+    const QString program = placeProgram("usr/bin", "usr/share/cnc");
+    const QStringList installed = filesUnder("usr");
+    QProcessEnvironment environment = environmentWithoutDisplay();
+    environment.insert(QStringLiteral("HOME"), path(QStringLiteral("home")));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.remove(QStringLiteral("XDG_CONFIG_HOME"));
+    QProcess windows;
+    windows.setProcessEnvironment(environment);
+    windows.start(program, {});
+    ASSERT_TRUE(windows.waitForStarted());
+    // The main window runs until it is closed: wait for the file, then end it.
+    for (int n = 0; n < 300 && !QFileInfo::exists(userConfig()); ++n) {
+        if (windows.waitForFinished(100)) break;
+    }
+    EXPECT_EQ(windows.state(), QProcess::Running) << windows.readAllStandardError().toStdString();
+    windows.kill();
+    windows.waitForFinished();
+    EXPECT_TRUE(QFileInfo::exists(userConfig()));
+    EXPECT_EQ(filesUnder("usr"), installed);
+}
+
 TEST_F(ProgramPlaces, ConfigOptionWinsAndMakesNoSettingsFileOfItsOwn) {
     const QString program = placeProgram("usr/bin", "usr/share/cnc");
     write(path("other.ini"), "[CNC]\nPort=sim\n");
