@@ -5,9 +5,10 @@
 
 // Where the program keeps its files. A build run from its own folder keeps everything beside
 // the program, as it always has: "cnc.ini", "image.bmp", the journal and the default pictures.
-// An installed program (its folder read-only, or an installation prefix whose share/cnc holds
-// the default pictures) keeps "cnc.ini" and the files it writes in the user's configuration
-// folder, ~/.config/cnc, and reads the default pictures from the prefix's share/cnc.
+// An installed program (its folder read-only, or in an installation prefix that has a share/cnc
+// folder) keeps "cnc.ini" and the files it writes in the user's configuration folder,
+// ~/.config/cnc, and reads the default pictures from the prefix's share/cnc when they are not
+// beside it.
 
 // What the choice depends on, gathered from the running program by ThisProgramPlace.
 struct ProgramPlace {
