@@ -2,6 +2,8 @@
 #include <QCoreApplication>
 
 #include "app/Program.h"
+#include "app/config/Config.h"
+#include "app/config/ProgramFiles.h"
 #include "app/batch/BatchMain.h"
 #include "app/ui/MDIForm1.h"
 #include "app/ui/QtTranslations.h"
@@ -11,9 +13,12 @@
 int main(int argc, char** argv) {
     if (argc > 1) {
         QCoreApplication app(argc, argv);
+        setProgramFiles(ChooseProgramFiles(ThisProgramPlace()));
         return runBatch(QCoreApplication::arguments().mid(1));
     }
     QApplication app(argc, argv);
+    setProgramFiles(ChooseProgramFiles(ThisProgramPlace()));
+    CreateProgramConfigFile();
     installQtTranslations(app);
     Program program(DefaultConfigPath());
     MDIForm1 window(program.context());

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing cnc need, when any is missing.
-# Sourced by build.sh, run.sh and test.sh.
+# Installs the Debian packages that building, testing and packaging cnc need, when any is
+# missing. Sourced by build.sh, run.sh, test.sh and package.sh.
 cnc_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-serialport-dev libqt6serialport6 qt6-image-formats-plugins
-  qt6-translations-l10n
+  qt6-translations-l10n qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-turbo-progs
   nodejs
   make gcc-avr avr-libc binutils-avr libsimavr-dev libelf-dev
+  dpkg-dev file lintian desktop-file-utils
 )
 
 cnc_install_missing() {

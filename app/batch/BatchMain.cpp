@@ -9,6 +9,7 @@
 #include "app/batch/BatchParser.h"
 #include "app/config/Config.h"
 #include "app/config/ProgramSettings.h"
+#include "scanner/ScanFiles.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ QString batchUsage() {
     usage += QStringLiteral(
         "\nПараметры можно указывать до и после команды; после команды слово вида -1 или -0,5 —\n"
         "это число, а не параметр; \"--\" заканчивает параметры.\n"
-        "  --config FILE     файл настроек (по умолчанию cnc.ini в каталоге программы)\n"
+        "  --config FILE     файл настроек (по умолчанию cnc.ini, см. «Файлы» ниже)\n"
         "  --port NAME       последовательный порт, sim или sim:probe (по умолчанию ключ Port);\n"
         "                    gcode:ФАЙЛ пишет работу G-кодом, grbl:УСТРОЙСТВО — контроллер GRBL\n"
         "  --dry-run         ничего не отправлять и не ждать ответов\n"
@@ -51,6 +52,13 @@ QString batchUsage() {
         "  --log FILE        записать обмен с контроллером\n"
         "  --timeout S       сдаться, если ответ не пришёл за S секунд\n"
         "\nКоды завершения: 0 — выполнено, 1 — отказ или ошибка, 2 — неверная командная строка.\n");
+    usage +=
+        QStringLiteral(
+            "\nФайлы:\n"
+            "  %1\n      настройки (если не задан --config)\n"
+            "  %2\n      картинка сканера; рядом и другие файлы, которые пишет программа\n"
+            "  %3\n      картинки по умолчанию (ornament.bmp, gepard2.jpg)\n")
+            .arg(DefaultConfigPath(), ProgramFilePath(QLatin1String(kScanImageFile)), PictureDirectory());
     return usage;
 }
 
@@ -88,6 +96,7 @@ int runBatch(const QStringList& words) {
         printError(QStringLiteral("Файл настроек %1 не найден\n").arg(line.options.configPath));
         return kExitFailed;
     }
+    if (line.options.configPath.isEmpty()) CreateProgramConfigFile();
     Program program(batchConfigPath(line.options));
     const QString warning = loadBatchSettings(program, line.options);
     if (!warning.isEmpty()) printError(warning + u'\n');

@@ -1,12 +1,24 @@
 #include "app/config/Config.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QtDebug>
 
 #include "app/config/IniFile.h"
 #include "app/config/NumberText.h"
+#include "app/config/ProgramFiles.h"
 
 namespace {
+
+std::optional<ProgramFiles>& programFilesChosen() {
+    static std::optional<ProgramFiles> files;
+    return files;
+}
+
+ProgramFiles programFiles() {
+    const std::optional<ProgramFiles>& files = programFilesChosen();
+    return files ? *files : ProgramFilesBeside(ProgramDirectory());
+}
 
 // The first `count` characters of `text`, never splitting a character made of two UTF-16 units.
 QString firstCharacters(const QString& text, int count) {
@@ -23,12 +35,31 @@ QString ProgramDirectory() {
     return QCoreApplication::applicationDirPath();
 }
 
+void setProgramFiles(const ProgramFiles& files) {
+    programFilesChosen() = files;
+}
+
+bool CreateProgramConfigFile() {
+    const ProgramFiles files = programFiles();
+    if (files.createConfigFile()) return true;
+    qWarning("cnc.ini: cannot create %s", qUtf8Printable(files.configPath));
+    return false;
+}
+
 QString ProgramFilePath(const QString& fileName) {
-    return ProgramDirectory() + u'/' + fileName;
+    return programFiles().dataFile(fileName);
+}
+
+QString DefaultPicturePath(const QString& fileName) {
+    return programFiles().defaultPicture(fileName);
+}
+
+QString PictureDirectory() {
+    return QFileInfo(DefaultPicturePath(QLatin1String(kOrnamentPicture))).path();
 }
 
 QString DefaultConfigPath() {
-    return ProgramFilePath(QStringLiteral("cnc.ini"));
+    return programFiles().configPath;
 }
 
 QString ConfigFile::ReadSetting(const QString& key, const QString& defaultValue) const {

@@ -3,6 +3,8 @@
 #include <QString>
 #include <optional>
 
+struct ProgramFiles;
+
 // The configuration file "cnc.ini": the program's settings and each window's last values, all
 // in section "CNC". Every read opens the file anew; every write replaces it atomically.
 
@@ -16,10 +18,26 @@ inline constexpr char kEngravingPicture[] = "gepard2.jpg";
 // The directory of the program's executable (needs a QCoreApplication).
 QString ProgramDirectory();
 
-// A file of the program's directory: the directory, "/" and `fileName`.
+// Where the program's files live (see ProgramFiles.h), chosen once at start-up for the whole
+// process, as its own folder is; until then, and in tests, everything is beside the program.
+void setProgramFiles(const ProgramFiles& files);
+
+// Makes the configuration file at the first start of an installed program (see
+// ProgramFiles::createConfigFile); a failure is logged with qWarning and returned as false.
+bool CreateProgramConfigFile();
+
+// A file the program writes itself ("image.bmp", "job.nc"): `fileName` in the folder of its
+// files, the program's directory for a build, the user's configuration folder when installed.
 QString ProgramFilePath(const QString& fileName);
 
-// "cnc.ini" in the program's directory, the configuration file when none is named.
+// The default picture `fileName` where it is found: beside the program, else in the
+// installation's share/cnc.
+QString DefaultPicturePath(const QString& fileName);
+
+// The folder the picture dialogs open in: the one that holds the default pictures.
+QString PictureDirectory();
+
+// "cnc.ini" in the folder of the program's files, the configuration file when none is named.
 QString DefaultConfigPath();
 
 // The configuration file at one path: "cnc.ini" beside the program, or the file named by the

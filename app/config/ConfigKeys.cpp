@@ -4,7 +4,7 @@
 
 QString ConfigKey::defaultValue() const {
     const QString text = QString::fromUtf8(defaultText);
-    return inProgramDirectory ? ProgramFilePath(text) : text;
+    return defaultPicture ? DefaultPicturePath(text) : text;
 }
 
 QString ConfigKey::read(const ConfigFile& config) const {

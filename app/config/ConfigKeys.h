@@ -12,8 +12,8 @@ class ConfigFile;
 struct ConfigKey {
     const char* name;                 // the key in section "CNC" as it is read
     const char* field;                // object name of the window's text box that holds the value
-    const char* defaultText;          // the default (UTF-8); a file name when inProgramDirectory
-    bool inProgramDirectory = false;  // the default is that file in the program's directory
+    const char* defaultText;          // the default (UTF-8); a file name when defaultPicture
+    bool defaultPicture = false;      // the default is that picture, where the program finds it
     const char* writtenAs = nullptr;  // the spelling the value is written under, when another
 
     // The default as the window shows it.

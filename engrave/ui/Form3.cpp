@@ -153,7 +153,7 @@ void Form3::LoadEngravingPicture(const QString& path) {
 }
 
 void Form3::Command2_Click() {
-    const QString name = m_openFile(this, kOpenPictureTitle, ProgramDirectory(), kPictureFilter);
+    const QString name = m_openFile(this, kOpenPictureTitle, PictureDirectory(), kPictureFilter);
     if (!name.isEmpty()) {
         PictureFileResult loaded = loadPictureFile(name);
         if (loaded.status != PictureLoadStatus::Loaded) {

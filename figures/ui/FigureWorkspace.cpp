@@ -161,7 +161,7 @@ void FigureWorkspace::installLayers(PictureLayers layers) {
 }
 
 void FigureWorkspace::Command8_Click() {
-    const QString name = m_openFile(this, kOpenPictureTitle, ProgramDirectory(), kPictureFilter);
+    const QString name = m_openFile(this, kOpenPictureTitle, PictureDirectory(), kPictureFilter);
     if (!name.isEmpty()) {
         PictureLoadResult loaded = loadPictureLayers(name);
         if (loaded.status != PictureLoadStatus::Loaded) {

@@ -1,35 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QProcess>
-
+#include "tests/support/CncProcess.h"
 #include "tests/support/ConfigTestSupport.h"
-
-namespace {
-
-struct ProcessRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// Runs the program with `arguments` where no display exists: a batch run must not need one.
-ProcessRun runCnc(const QStringList& arguments) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        environment.remove(QLatin1String(name));
-    }
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(CNC_EXECUTABLE), arguments);
-    ProcessRun run;
-    if (!process.waitForFinished(30000)) return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-}  // namespace
 
 TEST(BatchProcess, VersionAndHelpGoToStandardOutputWithoutADisplay) {
     const ProcessRun version = runCnc({"--version"});

@@ -51,9 +51,9 @@ std::vector<FormCase> formCases() {
     const StoredField areaWidth{"Text8", "scanner_area_width", "100"};
     const StoredField etchingWidth{"Text6", "Etching_width", "200"};
     const StoredField etching2Width{"Text6", "Etching2_width", "200"};
-    const StoredField millImage{"Text2", "Image", ProgramFilePath("ornament.bmp")};
-    const StoredField etchingImage{"Text1", "Etching_image", ProgramFilePath("gepard2.jpg")};
-    const StoredField etching2Image{"Text1", "Etching2_image", ProgramFilePath("ornament.bmp")};
+    const StoredField millImage{"Text2", "Image", DefaultPicturePath("ornament.bmp")};
+    const StoredField etchingImage{"Text1", "Etching_image", DefaultPicturePath("gepard2.jpg")};
+    const StoredField etching2Image{"Text1", "Etching2_image", DefaultPicturePath("ornament.bmp")};
     return {
         {&makeForm<Form1>,
          "Strugal",

@@ -71,12 +71,14 @@ protected:
 
 }  // namespace
 
-TEST(ProgramDirectory, HoldsTheConfigurationFileAndTheDefaultPictures) {
+TEST(ProgramDirectory, HoldsTheFilesOfABuildAndTheDefaultPictures) {
     const QString directory = QCoreApplication::applicationDirPath();
     ASSERT_FALSE(directory.isEmpty());
     EXPECT_EQ(DefaultConfigPath(), directory + "/cnc.ini");
-    EXPECT_EQ(ProgramFilePath(kOrnamentPicture), directory + "/ornament.bmp");
-    EXPECT_EQ(ProgramFilePath(kEngravingPicture), directory + "/gepard2.jpg");
+    EXPECT_EQ(DefaultPicturePath(kOrnamentPicture), directory + "/ornament.bmp");
+    EXPECT_EQ(DefaultPicturePath(kEngravingPicture), directory + "/gepard2.jpg");
+    EXPECT_EQ(PictureDirectory(), directory);
+    EXPECT_EQ(ProgramFilePath("image.bmp"), directory + "/image.bmp");
 }
 
 TEST_F(MainWindowTest, FirstStartWithoutConfigFileOpensCom1At9600) {
