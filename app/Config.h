@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <optional>
+#include <utility>
 
 // The configuration file "cnc.ini": the program's settings and each window's last values, all
 // in section "CNC". Every read opens the file anew; every write replaces it atomically.
@@ -32,10 +34,23 @@ void setConfigPath(const QString& path);
 // or an unreadable file gives `defaultValue`.
 QString ReadSetting(const QString& key, const QString& defaultValue);
 
+// ReadSetting's text, and whether the stored value was longer than 254 characters and so cut:
+// a number cut that way reads as another number and must be refused.
+struct SettingText {
+    QString text;
+    bool cut = false;
+};
+SettingText ReadSettingText(const QString& key, const QString& defaultValue);
+
 // Stores `value` under `key` in section "CNC", exactly as given, keeping the rest of the file.
 // A failure (unwritable place, full disk, a value holding a line break) leaves the old file as
 // it was and is logged with qWarning, never shown to the user; the result tells it for tests.
 bool WriteSetting(const QString& key, const QString& value);
+
+// Stores every (key, value) of `values` as WriteSetting does, reading and replacing the file
+// once. Returns an empty text, or the message naming the file and the reason (also written to
+// standard error); nothing is stored then.
+QString WriteSettings(const QList<std::pair<QString, QString>>& values);
 
 // Reads a decimal number in which "." and "," both act as the decimal separator ("0.005",
 // "-0,005", "1e-3"). Returns nothing for a text that is not a number ("", "-", "1,2,3").

@@ -12,5 +12,5 @@ QString ConfigKey::read() const {
 }
 
 bool ConfigKey::write(const QString& value) const {
-    return WriteSetting(QLatin1String(writtenAs ? writtenAs : name), value);
+    return WriteSetting(writtenName(), value);
 }

@@ -20,6 +20,8 @@ struct ConfigKey {
     QString read() const;
     // WriteSetting of this key; false when the file could not be written.
     bool write(const QString& value) const;
+    // The name the value is written under.
+    QString writtenName() const { return QLatin1String(writtenAs ? writtenAs : name); }
 };
 
 // Machine settings: read at start-up into the program-wide settings, written by the settings

@@ -7,7 +7,9 @@
 
 namespace {
 
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
 
 // Checks the grammar of the rule and returns the same text in the form std::from_chars reads
 // ('.' as separator, no blanks, no leading '+').
@@ -91,6 +93,9 @@ double roundUp(double value) {
 }
 
 QString formatGeneral(double value) {
+    // A message never shows "nan" or "inf": callers refuse such values before they are shown.
+    if (std::isnan(value)) return QStringLiteral("(не число)");
+    if (std::isinf(value)) return value > 0 ? QStringLiteral("∞") : QStringLiteral("-∞");
     QString text = QString::number(value, 'g', 15);
     text.replace(u'.', u',');
     return text;

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 
 #include "app/batch/BatchMain.h"
+#include "app/ui/CloseOnSignal.h"
 #include "app/ui/MDIForm1.h"
 #include "app/ui/QtTranslations.h"
 #include "link/MachineLink.h"
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     installQtTranslations(app);
     MDIForm1 window(programMachineLink());
+    closeOnTerminationSignals(window);
     window.show();
     return app.exec();
 }

@@ -81,6 +81,11 @@ void SerialDescribeJob(int handle, const QString& job) {
     if (OpenPort* port = findPort(handle)) port->transport->describeJob(job);
 }
 
+QString SerialFinish(int handle) {
+    OpenPort* port = findPort(handle);
+    return port ? port->transport->finish() : QString();
+}
+
 void SerialClose(int handle) {
     openPorts().erase(handle);
 }

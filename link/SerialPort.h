@@ -31,6 +31,11 @@ void SerialDescribeLine(int handle, const LineMeaning& meaning);
 void SerialNoteStop(int handle, StopLevel level);
 void SerialDescribeJob(int handle, const QString& job);
 
+// Lets the port write out what it has held back (SerialTransport::finish); the port stays open.
+// Returns the message naming the file that could not be written, empty otherwise (also for
+// unknown handles).
+QString SerialFinish(int handle);
+
 // Closes the port; handles of 0 or less and unknown handles are ignored.
 void SerialClose(int handle);
 

@@ -13,6 +13,8 @@ namespace {
 QString shortMillimetres(double value, bool roundUpwards) {
     if (!std::isfinite(value) || value <= 0) return formatGeneral(value);
     const double scale = std::pow(10.0, 2 - std::floor(std::log10(value)));
+    // Lengths far below a micrometre (a width of 1e-308 mm) have no finite scale.
+    if (!std::isfinite(scale)) return formatGeneral(value);
     const double digits = roundUpwards ? std::ceil(value * scale) : std::floor(value * scale);
     return formatGeneral(digits / scale);
 }
@@ -37,8 +39,10 @@ CutterSizeResult sizeFromFields(QStringView diameterText, QStringView widthText,
         return {std::nullopt, QStringLiteral("Введите число в поле «Диаметр, мм»."),
                 JobField::Diameter};
     }
-    if (*diameter < 0) {
-        return {std::nullopt, QStringLiteral("Диаметр фрезы не может быть отрицательным."),
+    // A cutter of no width cuts no path and offsets nothing.
+    if (*diameter <= 0) {
+        return {std::nullopt,
+                QStringLiteral("Диаметр фрезы (поле «Диаметр, мм») должен быть больше нуля."),
                 JobField::Diameter};
     }
     // The bound is on the cutter itself (half the diameter), so that the gradient, the offset

@@ -30,8 +30,12 @@ void MillJobs::readCutterSize() {
 }
 
 void MillJobs::checkDepthField() const {
-    if (!parseNumber(m_host.fieldText(JobField::Depth))) {
-        refuse(QStringLiteral("Введите число в поле «Глубина»."), JobField::Depth);
+    const std::optional<double> depth = parseNumber(m_host.fieldText(JobField::Depth));
+    if (!depth) refuse(QStringLiteral("Введите число в поле «Глубина»."), JobField::Depth);
+    // A depth of zero cuts nothing; a negative one turns every plunge into a rise.
+    if (*depth <= 0) {
+        refuse(QStringLiteral("Глубина фрезерования (поле «Глубина») должна быть больше нуля."),
+               JobField::Depth);
     }
 }
 

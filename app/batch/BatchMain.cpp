@@ -47,6 +47,7 @@ QString batchUsage() {
         "  --interpolate     после сканирования интерполировать карту высот\n"
         "  --save FILE       записать картинку сканера в BMP\n"
         "  --export FILE     записать скан в CSV или STL (по расширению)\n"
+        "  --force           записать STL и тогда, когда он больше 1 ГБ\n"
         "  --log FILE        записать обмен с контроллером\n"
         "  --timeout S       сдаться, если ответ не пришёл за S секунд\n"
         "\nКоды завершения: 0 — выполнено, 1 — отказ или ошибка, 2 — неверная командная строка.\n");
@@ -73,8 +74,11 @@ int runBatch(const QStringList& words) {
 
     // A mistyped --config must not run the machine on default step ratios and port.
     if (!line.options.configPath.isEmpty()) {
-        if (!QFileInfo(line.options.configPath).isFile()) {
-            printError(QStringLiteral("Файл настроек %1 не найден\n").arg(line.options.configPath));
+        const QFileInfo config(line.options.configPath);
+        if (!config.isFile()) {
+            printError((config.isDir() ? QStringLiteral("Файл настроек %1 — это каталог\n")
+                                       : QStringLiteral("Файл настроек %1 не найден\n"))
+                           .arg(line.options.configPath));
             return kExitFailed;
         }
         setConfigPath(line.options.configPath);

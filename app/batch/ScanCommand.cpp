@@ -58,9 +58,26 @@ int runScanCommand(const BatchCommandLine& commandLine) {
     }
     const int meshWidth = GridCount(fields.scan.meshWidth).value_or(0);
     const int meshHeight = GridCount(fields.scan.meshHeight).value_or(0);
+    const ImageExtent extent{*parseNumber(fields.imageWidth), *parseNumber(fields.imageHeight)};
+    // Said before the scan, so that a long scan does not end in a refusal.
+    if (options.exportPath.endsWith(u".stl", Qt::CaseInsensitive)) {
+        const qint64 bytes = ScanStlFileBytes(extent);
+        if (bytes > kLargeExportBytes) {
+            if (!options.force) {
+                printError(LargeExportNote(options.exportPath, bytes) +
+                           QStringLiteral(" Чтобы записать его, добавьте --force.\n"));
+                return kExitFailed;
+            }
+            printError(LargeExportNote(options.exportPath, bytes) + u'\n');
+        }
+    }
+    // A picture of 8000 × 8000 pixels takes 256 MB: it is drawn only when it is written.
+    const QSize pictureSize(*width + kPictureBorder, *height + kPictureBorder);
     ScanPicture picture;
-    picture.ResetScanPicture(QSize(*width + kPictureBorder, *height + kPictureBorder), meshWidth,
-                             meshHeight);
+    if (options.save.isEmpty() && options.preview.isEmpty())
+        picture.ResetUndrawnPicture(pictureSize);
+    else
+        picture.ResetScanPicture(pictureSize, meshWidth, meshHeight);
     ScanRecord record;
 
     BatchJobHost host(options);
@@ -70,7 +87,6 @@ int runScanCommand(const BatchCommandLine& commandLine) {
         ScanJob job(jobHost, protocol, picture, record);
         job.ScanSurface(fields.scan);
     });
-    const ImageExtent extent{*parseNumber(fields.imageWidth), *parseNumber(fields.imageHeight)};
     const auto fail = [&](const QString& message) {
         printError(message + u'\n');
         status = kExitFailed;
@@ -80,7 +96,8 @@ int runScanCommand(const BatchCommandLine& commandLine) {
         const QString refusal =
             InterpolationRefusal(record.map, meshWidth, meshHeight, extent, cell);
         if (refusal.isEmpty()) {
-            InterpolateHeightMap(picture, record.map, extent, cell);
+            if (!picture.buffer().isEmpty())
+                InterpolateHeightMap(picture, record.map, extent, cell);
         } else {
             fail(refusal);
         }

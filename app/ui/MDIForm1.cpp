@@ -11,6 +11,7 @@
 #include "engrave/ui/Form3.h"
 #include "link/JobRunner.h"
 #include "link/MachineLink.h"
+#include "link/SerialPort.h"
 #include "link/ui/Form4.h"
 #include "link/ui/UserMessage.h"
 #include "mill/ui/Form1.h"
@@ -69,6 +70,9 @@ void MDIForm1::MDIForm_Load() {
 }
 
 void MDIForm1::MDIForm_Unload() {
+    // A port that writes a file (G-code) writes it now; its failure is the user's to know.
+    if (const QString error = SerialFinish(m_link.PortHandle()); !error.isEmpty())
+        showMessageBox(this, kErrorTitle, error);
     m_link.close();
 }
 

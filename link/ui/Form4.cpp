@@ -189,12 +189,14 @@ void Form4::Command1_Click() {
     settings.StepRatioY = ratios[1];
     settings.StepRatioZ = ratios[2];
     settings.PortName = Text4->currentText();
-    kRatioXKey.write(Text1->text());
-    kRatioYKey.write(Text2->text());
-    kRatioZKey.write(Text3->text());
-    kPortKey.write(Text4->currentText());
+    QList<std::pair<QString, QString>> values{{kRatioXKey.writtenName(), Text1->text()},
+                                              {kRatioYKey.writtenName(), Text2->text()},
+                                              {kRatioZKey.writtenName(), Text3->text()},
+                                              {kPortKey.writtenName(), Text4->currentText()}};
     for (int i = 0; i < m_gcodeFields.size(); ++i)
-        WriteSetting(QLatin1String(kGcodeSettingKeys[i].key), m_gcodeFields[i]->text());
+        values.append({QLatin1String(kGcodeSettingKeys[i].key), m_gcodeFields[i]->text()});
+    if (const QString error = WriteSettings(values); !error.isEmpty())
+        m_showMessage(this, kErrorTitle, error);
     closeHostingWindow(this);
 }
 

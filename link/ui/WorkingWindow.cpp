@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "app/Config.h"
 #include "link/SerialPort.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/ManualPanel.h"
@@ -80,9 +81,13 @@ void WorkingWindow::loadPictureKey(const ConfigKey& key) {
 }
 
 void WorkingWindow::Form_Unload() {
+    // All the window's keys in one replacement of the file, in the unload order.
+    QList<std::pair<QString, QString>> values;
     for (const ConfigKey* key : m_setup.keys.unload)
         if (auto* field = findChild<QLineEdit*>(QLatin1String(key->field)))
-            key->write(field->text());
+            values.append({key->writtenName(), field->text()});
+    if (const QString error = WriteSettings(values); !error.isEmpty())
+        m_host->showMessage(kErrorTitle, error);
 }
 
 void WorkingWindow::closeEvent(QCloseEvent* event) {
