@@ -26,38 +26,50 @@ AtomicFile::~AtomicFile() {
 }
 
 bool AtomicFile::open() {
-    if (QFileInfo(m_path).isDir()) {
+    const QFileInfo info(m_path);
+    if (info.isDir()) {
         fail(QStringLiteral("это каталог"));
         return false;
     }
+    if (info.exists() && !info.isFile()) m_device = std::make_unique<QFile>(m_path);
     // Unbuffered, so that a short write (a full disk) shows at the write that failed instead of
     // in a flush that QSaveFile does not check before its rename.
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        fail(m_file.errorString());
+    if (!target().open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        fail(target().errorString());
         return false;
     }
     return true;
 }
 
+QFileDevice& AtomicFile::target() {
+    if (m_device) return *m_device;
+    return m_file;
+}
+
 bool AtomicFile::write(QByteArrayView bytes) {
-    if (!m_reason.isEmpty() || !m_file.isOpen()) return false;
-    if (!writeWhole(m_file, bytes)) {
-        fail(m_file.errorString());
+    if (!m_reason.isEmpty() || !target().isOpen()) return false;
+    if (!writeWhole(target(), bytes)) {
+        fail(target().errorString());
         return false;
     }
     return true;
 }
 
 QIODevice& AtomicFile::device() {
-    if (!m_device) m_device = std::make_unique<Device>(*this);
-    return *m_device;
+    if (!m_writer) m_writer = std::make_unique<Device>(*this);
+    return *m_writer;
 }
 
 bool AtomicFile::commit() {
-    if (m_reason.isEmpty() && !m_file.isOpen()) fail(QStringLiteral("файл не открыт"));
+    if (m_reason.isEmpty() && !target().isOpen()) fail(QStringLiteral("файл не открыт"));
     if (!m_reason.isEmpty()) {
         cancel();
         return false;
+    }
+    if (m_device) {
+        m_device->close();
+        m_committed = true;
+        return true;
     }
     // QSaveFile's commit flushes the file, syncs it to the disk and renames it over the target.
     if (!m_file.commit()) {
@@ -69,6 +81,7 @@ bool AtomicFile::commit() {
 }
 
 void AtomicFile::cancel() {
+    if (m_device) m_device->close();
     if (!m_file.isOpen()) return;
     // A cancelled QSaveFile removes its temporary file in its commit, which then fails.
     m_file.cancelWriting();

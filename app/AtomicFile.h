@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QFile>
 #include <QIODevice>
 #include <QSaveFile>
 #include <QString>
@@ -11,7 +12,9 @@
 // every write is checked, and commit() flushes the file to disk and only then renames it over
 // the target. Any failure (a full disk, no rights, a folder that is missing) leaves the target
 // as it was and removes the temporary file. Every writer of the program's own files goes
-// through it: G-code files, previews, the scanner's files, the label grid, "cnc.ini".
+// through it: G-code files, previews, the scanner's files, the label grid, "cnc.ini". A target
+// that exists and is no regular file (a device such as /dev/stdout or /dev/full, a pipe) is
+// never replaced: it is written directly, every write still checked.
 class AtomicFile {
 public:
     explicit AtomicFile(const QString& path);
@@ -43,10 +46,12 @@ public:
 private:
     class Device;
     void fail(const QString& reason);
+    QFileDevice& target();
 
     QString m_path;
     QSaveFile m_file;
-    std::unique_ptr<Device> m_device;
+    std::unique_ptr<QFile> m_device;  // the target itself, when it is no regular file
+    std::unique_ptr<Device> m_writer;
     QString m_reason;
     bool m_committed = false;
 };

@@ -59,6 +59,7 @@ bool WriteSetting(const QString& key, const QString& value) {
 }
 
 QString WriteSettings(const QList<std::pair<QString, QString>>& values) {
+    if (values.isEmpty()) return {};
     const QString path = ConfigPath();
     QString error;
     // A file that exists but cannot be read is left alone: rewriting it from nothing would lose

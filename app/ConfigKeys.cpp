@@ -8,7 +8,8 @@ QString ConfigKey::defaultValue() const {
 }
 
 QString ConfigKey::read() const {
-    return ReadSetting(QLatin1String(name), defaultValue());
+    const SettingText stored = ReadSettingText(QLatin1String(name), defaultValue());
+    return stored.cut && !inProgramDirectory ? stored.text + u'…' : stored.text;
 }
 
 bool ConfigKey::write(const QString& value) const {

@@ -39,10 +39,8 @@ CutterSizeResult sizeFromFields(QStringView diameterText, QStringView widthText,
         return {std::nullopt, QStringLiteral("Введите число в поле «Диаметр, мм»."),
                 JobField::Diameter};
     }
-    // A cutter of no width cuts no path and offsets nothing.
-    if (*diameter <= 0) {
-        return {std::nullopt,
-                QStringLiteral("Диаметр фрезы (поле «Диаметр, мм») должен быть больше нуля."),
+    if (*diameter < 0) {
+        return {std::nullopt, QStringLiteral("Диаметр фрезы не может быть отрицательным."),
                 JobField::Diameter};
     }
     // The bound is on the cutter itself (half the diameter), so that the gradient, the offset

@@ -25,6 +25,12 @@ void MillJobs::readCutterSize() {
         cutterSize(m_host.fieldText(JobField::Diameter), m_host.fieldText(JobField::FinishedWidth),
                    m_ws.source.width, m_ws.source.height);
     if (!size.size) refuse(size.error, size.field);
+    // "Градиент" and "Отступить" take a cutter of 0 (they then change nothing), a job does not:
+    // its path would run along the figures' edges as if the cutter had no width.
+    if (*parseNumber(m_host.fieldText(JobField::Diameter)) <= 0) {
+        refuse(QStringLiteral("Диаметр фрезы (поле «Диаметр, мм») должен быть больше нуля."),
+               JobField::Diameter);
+    }
     m_ws.cutterSize = *size.size;
     m_policy.setDisc(DiscChords(m_ws.cutterSize.radius, m_ws.cutterSize.reach));
 }

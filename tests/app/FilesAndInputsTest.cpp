@@ -86,14 +86,22 @@ TEST_F(CncFilesTest, NonsenseNumbersAreRefusedByName) {
     }
 }
 
-// A step ratio longer than the reader's 254 characters would be cut to another number (here
-// 1e253 instead of 0.001): it is refused, and a move along X is not made.
-TEST_F(CncFilesTest, CutStepRatioIsRefused) {
-    writeConfig("1" + QByteArray(300, '0') + "e-303");
-    const CncRun result = run({"--port", "sim", "move", "1", "1", "1"});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains(QStringLiteral("SM_X_ratio"))) << result.err.toStdString();
-    EXPECT_TRUE(result.err.contains(QStringLiteral("не целиком"))) << result.err.toStdString();
+// A number longer than the reader's 254 characters would be cut to another number (here 1e253
+// instead of 0.001): a step ratio cut so is refused and no move along X is made; a window's
+// field cut so is refused by the field's name.
+TEST_F(CncFilesTest, CutNumbersAreRefused) {
+    const QByteArray cut = "1" + QByteArray(300, '0') + "e-303";
+    writeConfig(cut);
+    const CncRun move = run({"--port", "sim", "move", "1", "1", "1"});
+    EXPECT_EQ(move.exitCode, 1);
+    EXPECT_TRUE(move.err.contains(QStringLiteral("SM_X_ratio"))) << move.err.toStdString();
+    EXPECT_TRUE(move.err.contains(QStringLiteral("не целиком"))) << move.err.toStdString();
+
+    writeConfig("0.005\ncncrez_depth=" + cut);
+    const QString picture = writeWholePicture(m_dir.path(), QStringLiteral("discs.bmp"));
+    const CncRun mill = run({"mill", "all", "--dry-run", picture});
+    EXPECT_EQ(mill.exitCode, 1);
+    EXPECT_TRUE(mill.err.contains(QStringLiteral("«Глубина»"))) << mill.err.toStdString();
 }
 
 TEST_F(CncFilesTest, DirectoryGivenAsTheConfigurationIsNamedAsOne) {

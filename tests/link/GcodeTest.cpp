@@ -118,7 +118,7 @@ protected:
         Settings().StepRatioZ = kRatios.z;
         host.fields[JobField::FinishedWidth] = "40";
         host.fields[JobField::Depth] = "5";
-        host.fields[JobField::Diameter] = "0";
+        host.fields[JobField::Diameter] = "1";
     }
     void TearDown() override { Settings() = ProgramSettings(); }
 

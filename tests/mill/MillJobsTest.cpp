@@ -55,7 +55,7 @@ protected:
         analysis = ParseFigures(work);
         host.fields[JobField::FinishedWidth] = QString::number(picture.width);
         host.fields[JobField::Depth] = "255";
-        host.fields[JobField::Diameter] = "0";
+        host.fields[JobField::Diameter] = "1";
     }
     void SetUp() override {
         Settings().StepRatioX = Settings().StepRatioY = Settings().StepRatioZ = 1.0;
@@ -274,7 +274,7 @@ TEST_F(MillJobsTest, FieldsThatAreNotNumbersRefuseBeforeAnythingIsSent) {
                                                    {JobField::Diameter, "1,2,3"}}) {
         host.fields[JobField::FinishedWidth] = "8";
         host.fields[JobField::Depth] = "255";
-        host.fields[JobField::Diameter] = "0";
+        host.fields[JobField::Diameter] = "1";
         host.fields[field] = text;
         SCOPED_TRACE(text.toStdString());
         try {
