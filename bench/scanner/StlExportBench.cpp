@@ -33,7 +33,7 @@ void BM_WriteScanStl(benchmark::State& state) {
     const QString path = dir.filePath(QStringLiteral("s.stl"));
     for (auto _ : state) {
         const QString error = WriteScanStl(record, {side, side}, 10, path);
-        if (!error.isEmpty()) state.SkipWithError(error.toStdString());
+        if (!error.isEmpty()) state.SkipWithError(qUtf8Printable(error));
     }
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
