@@ -1,6 +1,10 @@
 #include "app/AtomicFile.h"
 
+#include <unistd.h>
+
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 
 class AtomicFile::Device final : public QIODevice {
 public:
@@ -71,7 +75,13 @@ bool AtomicFile::commit() {
         m_committed = true;
         return true;
     }
-    // QSaveFile's commit flushes the file, syncs it to the disk and renames it over the target.
+    // On the disk before the rename, so that a crash leaves the old file or the whole new one.
+    // (A file system that cannot sync, EINVAL, has nothing more to write.)
+    if (::fsync(m_file.handle()) != 0 && errno != EINVAL) {
+        fail(QString::fromLocal8Bit(std::strerror(errno)));
+        cancel();
+        return false;
+    }
     if (!m_file.commit()) {
         fail(m_file.errorString());
         return false;
