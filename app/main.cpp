@@ -5,6 +5,7 @@
 #include "app/config/Config.h"
 #include "app/config/ProgramFiles.h"
 #include "app/batch/BatchMain.h"
+#include "app/ui/CloseOnSignal.h"
 #include "app/ui/MDIForm1.h"
 #include "app/ui/QtTranslations.h"
 
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     installQtTranslations(app);
     Program program(DefaultConfigPath());
     MDIForm1 window(program.context());
+    closeOnTerminationSignals(window);
     window.show();
     return app.exec();
 }

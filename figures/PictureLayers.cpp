@@ -9,6 +9,7 @@
 #include "app/config/NumberText.h"
 #include "figures/BmpChannels.h"
 #include "figures/LargePages.h"
+#include "figures/PictureDamage.h"
 
 PixelBuffer& PictureLayers::layer(int index) {
     return const_cast<PixelBuffer&>(std::as_const(*this).layer(index));
@@ -73,27 +74,46 @@ PixelBuffer copyOnLargePages(const PixelBuffer& source) {
 
 PictureFileResult loadPictureFile(const QString& path) {
     PictureFileResult result;
-    if (!QFileInfo(path).isFile()) {
+    const QFileInfo info(path);
+    const auto refuse = [&](const QString& reason) {
+        result.status = PictureLoadStatus::CannotDecode;
+        result.message = cannotOpenFileMessage(path, reason);
+        return result;
+    };
+    if (info.isDir()) return refuse(QStringLiteral("это каталог, а не файл картинки."));
+    if (!info.isFile()) {
         result.status = PictureLoadStatus::FileNotFound;
         result.message = fileNotFoundMessage(path);
         return result;
     }
-    QImageReader reader(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return refuse(info.isReadable() ? file.errorString() + u'.'
+                                        : QStringLiteral("нет прав на чтение файла."));
+    }
+    const QByteArray header = file.read(std::max(kBmpHeaderBytes, kBmpCheckBytes));
+    QImageReader reader(&file);
+    file.seek(0);
     const QByteArray format = reader.format();
-    const QImage image = reader.read();
-    if (image.isNull()) {
-        result.status = PictureLoadStatus::CannotDecode;
-        result.message = cannotOpenFileMessage(path, decodeFailure(path, reader));
-        return result;
+    QImage image;
+    QStringList damage;
+    {
+        const DecoderWarnings warnings;
+        image = reader.read();
+        damage = warnings.damage();
+    }
+    if (image.isNull()) return refuse(decodeFailure(path, reader));
+    if (!damage.isEmpty()) {
+        return refuse(QStringLiteral("картинка обрезана или повреждена (декодер: %1).")
+                          .arg(damage.join(QStringLiteral("; "))));
+    }
+    if (format == "bmp") {
+        if (const QString why = bmpDamage(header, file.size()); !why.isEmpty()) return refuse(why);
     }
     result.status = PictureLoadStatus::Loaded;
     result.picture = pixelBufferFromImage(image);
     if (format == "bmp") {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
-            if (const auto bits = shortBmpChannels(file.read(kBmpHeaderBytes)))
-                expandShortChannels(result.picture, *bits);
-        }
+        if (const auto bits = shortBmpChannels(header)) expandShortChannels(result.picture, *bits);
     }
     return result;
 }

@@ -13,6 +13,8 @@ namespace {
 QString shortMillimetres(double value, bool roundUpwards) {
     if (!std::isfinite(value) || value <= 0) return formatGeneral(value);
     const double scale = std::pow(10.0, 2 - std::floor(std::log10(value)));
+    // Lengths far below a micrometre (a width of 1e-308 mm) have no finite scale.
+    if (!std::isfinite(scale)) return formatGeneral(value);
     const double digits = roundUpwards ? std::ceil(value * scale) : std::floor(value * scale);
     return formatGeneral(digits / scale);
 }

@@ -25,13 +25,23 @@ void MillJobs::readCutterSize() {
         cutterSize(m_host.fieldText(JobField::Diameter), m_host.fieldText(JobField::FinishedWidth),
                    m_workspace.source.width, m_workspace.source.height);
     if (!size.size) refuse(size.error, size.field);
+    // "Градиент" and "Отступить" take a cutter of 0 (they then change nothing), a job does not:
+    // its path would run along the figures' edges as if the cutter had no width.
+    if (*parseNumber(m_host.fieldText(JobField::Diameter)) <= 0) {
+        refuse(QStringLiteral("Диаметр фрезы (поле «Диаметр, мм») должен быть больше нуля."),
+               JobField::Diameter);
+    }
     m_workspace.cutterSize = *size.size;
     m_policy.setDisc(DiscChords(m_workspace.cutterSize.radius, m_workspace.cutterSize.reach));
 }
 
 void MillJobs::checkDepthField() const {
-    if (!parseNumber(m_host.fieldText(JobField::Depth))) {
-        refuse(QStringLiteral("Введите число в поле «Глубина»."), JobField::Depth);
+    const std::optional<double> depth = parseNumber(m_host.fieldText(JobField::Depth));
+    if (!depth) refuse(QStringLiteral("Введите число в поле «Глубина»."), JobField::Depth);
+    // A depth of zero cuts nothing; a negative one turns every plunge into a rise.
+    if (*depth <= 0) {
+        refuse(QStringLiteral("Глубина фрезерования (поле «Глубина») должна быть больше нуля."),
+               JobField::Depth);
     }
 }
 

@@ -1,10 +1,14 @@
 #include "scanner/ScanFiles.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
+
+#include "app/config/AtomicFile.h"
+#include "app/config/NumberText.h"
 
 namespace {
 
@@ -82,23 +86,8 @@ QByteArray ScanBmpBytes(const PixelBuffer& picture) {
     return out;
 }
 
-QString WriteFileAtomically(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    // Unbuffered, so that a short write (a full disk) shows here and the old file stays.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return QStringLiteral("Не удалось записать файл %1: %2").arg(path, reason);
-    }
-    if (!file.commit())
-        return QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString());
-    return QString();
-}
-
 QString SaveScanImage(const PixelBuffer& picture, const QString& path) {
-    return WriteFileAtomically(path, ScanBmpBytes(picture));
+    return writeFileAtomically(path, ScanBmpBytes(picture));
 }
 
 QByteArray ScanCsvBytes(const ScanRecord& record) {
@@ -117,36 +106,60 @@ QByteArray ScanCsvBytes(const ScanRecord& record) {
     return text.toUtf8();
 }
 
-QByteArray ScanStlBytes(const ScanRecord& record, ImageExtent image, double fullHeightMm) {
-    const InterpolatedImage heights = InterpolateImage(record.map, image);
-    const qint64 triangles = 2 * qint64(heights.columns - 1) * (heights.rows - 1);
-    QByteArray out(kStlHeaderBytes + 4 + triangles * kStlTriangleBytes, '\0');
+qint64 ScanStlFileBytes(ImageExtent image) {
+    const qint64 columns = qint64(roundHalfEven(image.width));
+    const qint64 rows = qint64(roundHalfEven(image.height));
+    return kStlHeaderBytes + 4 + 2 * columns * rows * kStlTriangleBytes;
+}
+
+QString LargeExportNote(const QString& path, qint64 bytes) {
+    return QStringLiteral("Файл %1 займёт %2 ГБ.")
+        .arg(path, formatGeneral(std::round(double(bytes) / 1e8) / 10));
+}
+
+QString WriteScanStl(const ScanRecord& record, ImageExtent image, double fullHeightMm,
+                     const QString& path) {
+    const InterpolatedRows heights(record.map, image);
+    const qint64 triangles = 2 * qint64(heights.columns() - 1) * (heights.rows() - 1);
+    AtomicFile file(path);
+    if (!file.open()) return file.errorMessage();
+    QByteArray head(kStlHeaderBytes + 4, '\0');
     const QByteArray title = "cnc scan surface, millimetres";
-    std::memcpy(out.data(), title.constData(), size_t(title.size()));
-    putLe32(out, kStlHeaderBytes, quint32(triangles));
+    std::memcpy(head.data(), title.constData(), size_t(title.size()));
+    // More triangles than the count field holds: the count says its largest value.
+    putLe32(head, kStlHeaderBytes, quint32(std::min<qint64>(triangles, 0xFFFFFFFF)));
+    file.write(head);
+
     const double spanX = (record.map.width - 1) * record.pitchXmm;
     const double spanY = (record.map.height - 1) * record.pitchYmm;
-    const auto vertex = [&](int x, int y) {
+    std::vector<std::uint8_t> upper(std::size_t(heights.columns()));
+    std::vector<std::uint8_t> lower(upper.size());
+    const auto vertex = [&](int x, int y, const std::vector<std::uint8_t>& row) {
         return Vertex{float(x * spanX / image.width), float(y * spanY / image.height),
-                      float(heights.at(x, y) * fullHeightMm / 255)};
+                      float(row[std::size_t(x)] * fullHeightMm / 255)};
     };
-    char* cursor = out.data() + kStlHeaderBytes + 4;
-    for (int y = 0; y + 1 < heights.rows; ++y) {
-        for (int x = 0; x + 1 < heights.columns; ++x) {
-            const Vertex a = vertex(x, y), b = vertex(x + 1, y), c = vertex(x + 1, y + 1),
-                         d = vertex(x, y + 1);
+    QByteArray strip(qint64(heights.columns() - 1) * 2 * kStlTriangleBytes, '\0');
+    heights.row(0, upper.data());
+    for (int y = 0; y + 1 < heights.rows(); ++y) {
+        heights.row(y + 1, lower.data());
+        char* cursor = strip.data();
+        for (int x = 0; x + 1 < heights.columns(); ++x) {
+            const Vertex a = vertex(x, y, upper), b = vertex(x + 1, y, upper),
+                         c = vertex(x + 1, y + 1, lower), d = vertex(x, y + 1, lower);
             putTriangle(cursor, a, b, c);
             putTriangle(cursor, a, c, d);
         }
+        if (!file.write(strip)) break;
+        upper.swap(lower);
     }
-    return out;
+    return file.commit() ? QString() : file.errorMessage();
 }
 
 QString ExportScan(const ScanRecord& record, int meshWidth, int meshHeight, ImageExtent image,
                    double fullHeightMm, const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (record.map.isEmpty()) return QStringLiteral("Сначала выполните сканирование.");
-    if (suffix == u"csv") return WriteFileAtomically(path, ScanCsvBytes(record));
+    if (suffix == u"csv") return writeFileAtomically(path, ScanCsvBytes(record));
     if (suffix != u"stl")
         return QStringLiteral("Экспорт возможен в файл .csv или .stl: %1").arg(path);
     if (!(fullHeightMm > 0) || !std::isfinite(fullHeightMm))
@@ -154,5 +167,5 @@ QString ExportScan(const ScanRecord& record, int meshWidth, int meshHeight, Imag
     const QString refusal =
         InterpolationRefusal(record.map, meshWidth, meshHeight, image, QSize(1, 1));
     if (!refusal.isEmpty()) return refusal;
-    return WriteFileAtomically(path, ScanStlBytes(record, image, fullHeightMm));
+    return WriteScanStl(record, image, fullHeightMm, path);
 }

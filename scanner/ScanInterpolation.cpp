@@ -71,19 +71,6 @@ AxisPlace axisPlace(int pixel, double extent, int points) {
     return {base, fraction};
 }
 
-// One axis's place with its four weight cubics, computed once per column or row.
-struct AxisWeights {
-    int base;
-    std::array<double, 4> cubic;  // nodes −1, 0, 1, 2
-};
-AxisWeights axisWeights(int pixel, double extent, int points) {
-    const AxisPlace place = axisPlace(pixel, extent, points);
-    AxisWeights weights{place.base, {}};
-    for (int node = -1; node <= 2; ++node)
-        weights.cubic[node + 1] = weightCubic(node, place.fraction);
-    return weights;
-}
-
 std::uint8_t clampedGrey(qint32 height) {
     return std::uint8_t(std::clamp<qint32>(height, 0, 255));
 }
@@ -106,27 +93,41 @@ qint32 InterpolateAt(const HeightMap& map, ImageExtent image, int x, int y) {
     return qint32(roundHalfEven(sum));
 }
 
-InterpolatedImage InterpolateImage(const HeightMap& map, ImageExtent image) {
-    InterpolatedImage result;
-    result.columns = wholeExtent(image.width) + 1;
-    result.rows = wholeExtent(image.height) + 1;
-    result.heights.resize(std::size_t(result.columns) * result.rows);
-    std::vector<AxisWeights> columns(result.columns);
-    for (int x = 0; x < result.columns; ++x) columns[x] = axisWeights(x, image.width, map.width);
-    for (int y = 0; y < result.rows; ++y) {
-        const AxisWeights row = axisWeights(y, image.height, map.height);
-        std::uint8_t* out = result.heights.data() + std::size_t(y) * result.columns;
-        for (int x = 0; x < result.columns; ++x) {
-            const AxisWeights& column = columns[x];
-            double sum = 0;
-            for (const Term& term : kTerms) {
-                const double coefficient =
-                    column.cubic[term.a + 1] * row.cubic[term.b + 1] * term.constant;
-                sum += coefficient * map.at(column.base + term.a, row.base + term.b);
-            }
-            out[x] = clampedGrey(qint32(roundHalfEven(sum)));
+InterpolatedRows::AxisWeights InterpolatedRows::weightsAt(int pixel, double extent, int points) {
+    const AxisPlace place = axisPlace(pixel, extent, points);
+    AxisWeights weights{place.base, {}};
+    for (int node = -1; node <= 2; ++node)
+        weights.cubic[node + 1] = weightCubic(node, place.fraction);
+    return weights;
+}
+
+InterpolatedRows::InterpolatedRows(const HeightMap& map, ImageExtent image)
+    : m_map(map), m_image(image), m_rows(wholeExtent(image.height) + 1) {
+    m_columns.resize(std::size_t(wholeExtent(image.width) + 1));
+    for (int x = 0; x < columns(); ++x) m_columns[x] = weightsAt(x, image.width, map.width);
+}
+
+void InterpolatedRows::row(int y, std::uint8_t* out) const {
+    const AxisWeights row = weightsAt(y, m_image.height, m_map.height);
+    for (const AxisWeights& column : m_columns) {
+        double sum = 0;
+        for (const Term& term : kTerms) {
+            const double coefficient =
+                column.cubic[term.a + 1] * row.cubic[term.b + 1] * term.constant;
+            sum += coefficient * m_map.at(column.base + term.a, row.base + term.b);
         }
+        *out++ = clampedGrey(qint32(roundHalfEven(sum)));
     }
+}
+
+InterpolatedImage InterpolateImage(const HeightMap& map, ImageExtent image) {
+    const InterpolatedRows rows(map, image);
+    InterpolatedImage result;
+    result.columns = rows.columns();
+    result.rows = rows.rows();
+    result.heights.resize(std::size_t(result.columns) * result.rows);
+    for (int y = 0; y < result.rows; ++y)
+        rows.row(y, result.heights.data() + std::size_t(y) * result.columns);
     return result;
 }
 
@@ -155,14 +156,16 @@ QString InterpolationRefusal(const HeightMap& map, int meshWidth, int meshHeight
 
 void InterpolateHeightMap(ScanPicture& picture, const HeightMap& map, ImageExtent image,
                           QSize cell) {
-    const InterpolatedImage heights = InterpolateImage(map, image);
+    const InterpolatedRows heights(map, image);
     const QSize size = picture.size();
-    const int columns = std::min(heights.columns, size.width() - kGridMargin);
-    const int rows = std::min(heights.rows, size.height() - kGridMargin);
-    for (int x = 0; x < columns; ++x) {
-        for (int y = 0; y < rows; ++y) {
+    const int columns = std::min(heights.columns(), size.width() - kGridMargin);
+    const int rows = std::min(heights.rows(), size.height() - kGridMargin);
+    std::vector<std::uint8_t> row(std::size_t(heights.columns()));
+    for (int y = 0; y < rows; ++y) {
+        heights.row(y, row.data());
+        for (int x = 0; x < columns; ++x) {
             if (x % cell.width() == 0 && y % cell.height() == 0) continue;
-            picture.SetGreyPixel(x + kGridMargin, y + kGridMargin, heights.at(x, y));
+            picture.SetGreyPixel(x + kGridMargin, y + kGridMargin, row[std::size_t(x)]);
         }
     }
 }

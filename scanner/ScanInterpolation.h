@@ -32,6 +32,29 @@ struct InterpolatedImage {
 };
 InterpolatedImage InterpolateImage(const HeightMap& map, ImageExtent image);
 
+// The same heights one row at a time, for images too large to hold whole (an STL export of
+// 8000 × 8000 pixels): memory for one row's weights only. The map must outlive it.
+class InterpolatedRows {
+public:
+    InterpolatedRows(const HeightMap& map, ImageExtent image);
+    int columns() const { return int(m_columns.size()); }
+    int rows() const { return m_rows; }
+    // Writes the columns() heights of row y (0..rows()−1) to `out`.
+    void row(int y, std::uint8_t* out) const;
+
+private:
+    struct AxisWeights {
+        int base;
+        double cubic[4];  // nodes −1, 0, 1, 2
+    };
+    static AxisWeights weightsAt(int pixel, double extent, int points);
+
+    const HeightMap& m_map;
+    ImageExtent m_image;
+    std::vector<AxisWeights> m_columns;
+    int m_rows = 0;
+};
+
 // Why the map cannot be interpolated over this image and grid, or an empty text when it can:
 // no scan yet, fewer than 4 points on an axis, a map that does not match the current counts,
 // image sizes that are not numbers above 0 or whose whole number is 0, or a picture too small

@@ -10,6 +10,7 @@ QSize CellSizeFor(QSize picture, int meshWidth, int meshHeight) {
 
 void ScanPicture::ResetScanPicture(QSize picture, int meshWidth, int meshHeight) {
     m_buffer = PixelBuffer::white(std::max(0, picture.width()), std::max(0, picture.height()));
+    m_size = {m_buffer.width, m_buffer.height};
     const QSize cell = CellSizeFor(picture, meshWidth, meshHeight);
     if (cell.width() < 1 || cell.height() < 1) return;
     const QPoint last = GridPointPixel(meshWidth, meshHeight, cell);
@@ -24,6 +25,11 @@ void ScanPicture::ResetScanPicture(QSize picture, int meshWidth, int meshHeight)
     for (int c = 0; c < meshWidth; ++c)
         for (int r = 0; r < meshHeight; ++r)
             DrawCross(c * cell.width() + kGridMargin, r * cell.height() + kGridMargin, 0);
+}
+
+void ScanPicture::ResetUndrawnPicture(QSize picture) {
+    m_buffer = PixelBuffer{};
+    m_size = {std::max(0, picture.width()), std::max(0, picture.height())};
 }
 
 void ScanPicture::SetGreyPixel(int px, int py, int g) {

@@ -27,7 +27,7 @@ inline QPoint GridPointPixel(int i, int j, QSize cell) {
 
 class ScanPicture {
 public:
-    QSize size() const { return {m_buffer.width, m_buffer.height}; }
+    QSize size() const { return m_size; }
     const PixelBuffer& buffer() const { return m_buffer; }
     // Shows the pixels without copying; valid until the next ResetScanPicture.
     QImage image() const { return imageView(m_buffer); }
@@ -38,6 +38,9 @@ public:
     // points. With a count below 2 or a cell of 0 pixels (a picture too small for its grid)
     // the picture stays white: there is no grid to draw.
     void ResetScanPicture(QSize picture, int meshWidth, int meshHeight);
+    // A picture of `picture` pixels that holds none: the grid and the checks that follow from
+    // the size are the same, nothing is drawn (a batch run whose picture nobody looks at).
+    void ResetUndrawnPicture(QSize picture);
     // Writes grey g into the three colour bytes of pixel (px, py); a pixel outside the picture
     // is left alone.
     void SetGreyPixel(int px, int py, int g);
@@ -49,4 +52,5 @@ public:
 
 private:
     PixelBuffer m_buffer;
+    QSize m_size;
 };

@@ -58,7 +58,7 @@ inline constexpr BatchCommandEntry kBatchCommands[] = {
      "фрезерование: выделенная фигура, все фигуры или 3D"},
     {"scan", &runScanCommand,
      "scan [--mesh W,H] [--area MM] [--image W,H] [--interpolate] [--save FILE] "
-     "[--export FILE.csv|FILE.stl]",
+     "[--export FILE.csv|FILE.stl [--force]]",
      "сканирование поверхности зондом по сетке точек"},
     {"outline", &runOutlineCommand, "outline selected|all|filled PICTURE [--figure N] [--width MM]",
      "обведение лазером: выделенная фигура, границы всех фигур или заполнение"},

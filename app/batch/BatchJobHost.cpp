@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <iterator>
 #include <optional>
 #include <thread>
 
@@ -27,7 +28,7 @@ constexpr int kProgressBarWidth = 30;
 constexpr int kTerminalProgressEveryMs = 100;
 constexpr int kLogProgressEveryMs = 1000;
 
-// Ctrl+C presses since the host was made; written only by the signal handler.
+// Ctrl+C presses (and stop signals) since the host was made; written only by the handler.
 std::atomic<int> g_interrupts{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
@@ -35,7 +36,9 @@ extern "C" void countInterrupt(int) {
     g_interrupts.fetch_add(1, std::memory_order_relaxed);
 }
 
-struct sigaction g_previousInterrupt {};
+// Ctrl+C, and SIGTERM and SIGHUP (a log-out, a closed terminal), which stop a job as it does.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction g_previousHandlers[std::size(kStopSignals)]{};
 
 // The port of a batch job, with the exchange log and a count of the lines written.
 class BatchPort final : public SerialTap {
@@ -50,6 +53,14 @@ public:
     }
 
     MachineLink& link() { return m_link; }
+
+    // Lets the port write out what it holds back (a G-code file); prints the message and
+    // returns false when that fails.
+    bool finish() {
+        const QString error = SerialFinish(m_link.PortHandle());
+        if (!error.isEmpty()) printError(error + u'\n');
+        return error.isEmpty();
+    }
 
     // Prints the reason and returns false when the log file or the port cannot be opened.
     bool open(const BatchOptions& options) {
@@ -99,7 +110,8 @@ BatchJobHost::BatchJobHost(const BatchOptions& options)
     struct sigaction action {};
     action.sa_handler = &countInterrupt;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &g_previousInterrupt);
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+        ::sigaction(kStopSignals[i], &action, &g_previousHandlers[i]);
     m_sinceProgress.start();
     startClock();
 }
@@ -110,7 +122,8 @@ void BatchJobHost::startClock() {
 
 BatchJobHost::~BatchJobHost() {
     endProgress();
-    ::sigaction(SIGINT, &g_previousInterrupt, nullptr);
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+        ::sigaction(kStopSignals[i], &g_previousHandlers[i], nullptr);
 }
 
 void BatchJobHost::letEventsRun() {
@@ -192,10 +205,11 @@ int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHo
             status = kExitFailed;
         }
         linesSent = port.linesSent();
+        if (!port.finish()) status = kExitFailed;
     }
     host.endProgress();
     if (status == kExitDone && host.stopLevel() != StopLevel::None) {
-        printError(QStringLiteral("Остановлено по Ctrl+C\n"));
+        printError(QStringLiteral("Остановлено по Ctrl+C (или сигналу)\n"));
         status = kExitFailed;
     }
     printError(QStringLiteral("Отправлено строк: %1, время: %2 с\n")

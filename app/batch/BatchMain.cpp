@@ -49,6 +49,7 @@ QString batchUsage() {
         "  --interpolate     после сканирования интерполировать карту высот\n"
         "  --save FILE       записать картинку сканера в BMP\n"
         "  --export FILE     записать скан в CSV или STL (по расширению)\n"
+        "  --force           записать STL и тогда, когда он больше 1 ГБ\n"
         "  --log FILE        записать обмен с контроллером\n"
         "  --timeout S       сдаться, если ответ не пришёл за S секунд\n"
         "\nКоды завершения: 0 — выполнено, 1 — отказ или ошибка, 2 — неверная командная строка.\n");
@@ -92,9 +93,14 @@ int runBatch(const QStringList& words) {
     if (!command) return badCommandLine(QStringLiteral("неизвестная команда %1").arg(line.command));
 
     // A mistyped --config must not run the machine on default step ratios and port.
-    if (!line.options.configPath.isEmpty() && !QFileInfo(line.options.configPath).isFile()) {
-        printError(QStringLiteral("Файл настроек %1 не найден\n").arg(line.options.configPath));
-        return kExitFailed;
+    if (!line.options.configPath.isEmpty()) {
+        const QFileInfo config(line.options.configPath);
+        if (!config.isFile()) {
+            printError((config.isDir() ? QStringLiteral("Файл настроек %1 — это каталог\n")
+                                       : QStringLiteral("Файл настроек %1 не найден\n"))
+                           .arg(line.options.configPath));
+            return kExitFailed;
+        }
     }
     if (line.options.configPath.isEmpty()) CreateProgramConfigFile();
     Program program(batchConfigPath(line.options));

@@ -4,6 +4,7 @@
 #include <QImageWriter>
 #include <cstdio>
 
+#include "app/config/AtomicFile.h"
 #include "app/batch/BatchCommandLine.h"
 #include "app/batch/BatchMain.h"
 
@@ -22,7 +23,9 @@ void printOut(const QString& text) {
 }
 
 void printError(const QString& text) {
-    print(stderr, text);
+    // The program's messages keep CR LF inside (message boxes); a terminal line ends in LF.
+    QString lines = text;
+    print(stderr, lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
 int failWith(const QString& message) {
@@ -37,8 +40,15 @@ int badCommandLine(const QString& message) {
 
 bool writePreview(const QString& path, const QImage& picture) {
     const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
-    QImageWriter writer(path, format == "bmp" ? QByteArray("bmp") : QByteArray("png"));
-    if (writer.write(picture)) return true;
-    printError(QStringLiteral("Не удалось записать %1: %2\n").arg(path, writer.errorString()));
+    AtomicFile file(path);
+    if (file.open()) {
+        QImageWriter writer(&file.device(),
+                            format == "bmp" ? QByteArray("bmp") : QByteArray("png"));
+        if (!writer.write(picture))
+            file.abandon(writer.errorString());
+        else if (file.commit())
+            return true;
+    }
+    printError(file.errorMessage() + u'\n');
     return false;
 }

@@ -57,7 +57,8 @@ const std::vector<OptionSpec>& optionSpecs() {
         {"timeout", true,
          [](BatchOptions& options, const QString& value) {
              const std::optional<double> seconds = parseNumber(value);
-             if (!seconds || *seconds < 0) return badValue(value);
+             // 0 would give up before any answer could come; "wait for ever" is no --timeout.
+             if (!seconds || *seconds <= 0) return badValue(value);
              options.timeoutSeconds = *seconds;
              return QString();
          }},
@@ -72,6 +73,7 @@ const std::vector<OptionSpec>& optionSpecs() {
         {"save", true, text(&BatchOptions::save)},
         {"export", true, text(&BatchOptions::exportPath)},
         {"interpolate", false, flag(&BatchOptions::interpolate)},
+        {"force", false, flag(&BatchOptions::force)},
         {"probe", false, flag(&BatchOptions::probe)},
         {"grbl", false, flag(&BatchOptions::grbl)},
         {"error-at", true,

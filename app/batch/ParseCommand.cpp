@@ -1,5 +1,4 @@
-#include <QFile>
-
+#include "app/config/AtomicFile.h"
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchOutput.h"
 #include "figures/FigureAnalysis.h"
@@ -21,12 +20,13 @@ int runParseCommand(const BatchCommandLine& commandLine, ProgramContext&) {
 
     const QString& labelsPath = commandLine.options.labels;
     if (labelsPath.isEmpty()) return kExitDone;
-    QFile labels(labelsPath);
-    if (!labels.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        !writeLabelGrid(analysis.labels, labels) || !labels.flush()) {
-        printError(
-            QStringLiteral("Не удалось записать %1: %2\n").arg(labelsPath, labels.errorString()));
-        return kExitFailed;
+    AtomicFile labels(labelsPath);
+    if (labels.open()) {
+        if (!writeLabelGrid(analysis.labels, labels.device()))
+            labels.abandon(QStringLiteral("ошибка записи"));
+        else if (labels.commit())
+            return kExitDone;
     }
-    return kExitDone;
+    printError(labels.errorMessage() + u'\n');
+    return kExitFailed;
 }

@@ -57,15 +57,14 @@ std::optional<ScanCommandFields> scanFieldsFor(const BatchOptions& options,
 }
 
 // --interpolate, --save and --export after a scan that ended well; returns the status.
-int finishScan(const BatchOptions& options, const ScanCommandFields& fields, ScanPicture& picture,
+int finishScan(const BatchOptions& options, const ImageExtent& extent, ScanPicture& picture,
                const ScanRecord& record, int meshWidth, int meshHeight) {
-    const ImageExtent extent{*parseNumber(fields.imageWidth), *parseNumber(fields.imageHeight)};
     if (options.interpolate) {
         const QSize cell = CellSizeFor(picture.size(), meshWidth, meshHeight);
         const QString refusal =
             InterpolationRefusal(record.map, meshWidth, meshHeight, extent, cell);
         if (!refusal.isEmpty()) return failWith(refusal);
-        InterpolateHeightMap(picture, record.map, extent, cell);
+        if (!picture.buffer().isEmpty()) InterpolateHeightMap(picture, record.map, extent, cell);
     }
     if (!options.save.isEmpty()) {
         const QString error = SaveScanImage(picture.buffer(), options.save);
@@ -77,6 +76,21 @@ int finishScan(const BatchOptions& options, const ScanCommandFields& fields, Sca
         if (!error.isEmpty()) return failWith(error);
     }
     return kExitDone;
+}
+
+// Said before the scan, so that a long scan does not end in a refusal: an STL export over 1 GB
+// is refused without --force. Returns false when refused.
+bool largeExportAllowed(const BatchOptions& options, const ImageExtent& extent) {
+    if (!options.exportPath.endsWith(u".stl", Qt::CaseInsensitive)) return true;
+    const qint64 bytes = ScanStlFileBytes(extent);
+    if (bytes <= kLargeExportBytes) return true;
+    if (!options.force) {
+        printError(LargeExportNote(options.exportPath, bytes) +
+                   QStringLiteral(" Чтобы записать его, добавьте --force.\n"));
+        return false;
+    }
+    printError(LargeExportNote(options.exportPath, bytes) + u'\n');
+    return true;
 }
 
 }  // namespace
@@ -98,9 +112,15 @@ int runScanCommand(const BatchCommandLine& commandLine, ProgramContext& program)
     }
     const int meshWidth = GridCount(fields->scan.meshWidth).value_or(0);
     const int meshHeight = GridCount(fields->scan.meshHeight).value_or(0);
+    const ImageExtent extent{*parseNumber(fields->imageWidth), *parseNumber(fields->imageHeight)};
+    if (!largeExportAllowed(options, extent)) return kExitFailed;
+    // A picture of 8000 × 8000 pixels takes 256 MB: it is drawn only when it is written.
+    const QSize pictureSize(*width + kPictureBorder, *height + kPictureBorder);
     ScanPicture picture;
-    picture.ResetScanPicture(QSize(*width + kPictureBorder, *height + kPictureBorder), meshWidth,
-                             meshHeight);
+    if (options.save.isEmpty() && options.preview.isEmpty())
+        picture.ResetUndrawnPicture(pictureSize);
+    else
+        picture.ResetScanPicture(pictureSize, meshWidth, meshHeight);
     ScanRecord record;
 
     BatchJobHost host(options);
@@ -111,7 +131,7 @@ int runScanCommand(const BatchCommandLine& commandLine, ProgramContext& program)
                              job.ScanSurface(fields->scan);
                          });
     if (status == kExitDone)
-        status = finishScan(options, *fields, picture, record, meshWidth, meshHeight);
+        status = finishScan(options, extent, picture, record, meshWidth, meshHeight);
     if (!options.preview.isEmpty() && !writePreview(options.preview, picture.image()))
         status = kExitFailed;
     return status;

@@ -63,34 +63,41 @@ QString DefaultConfigPath() {
 }
 
 QString ConfigFile::ReadSetting(const QString& key, const QString& defaultValue) const {
+    return ReadSettingText(key, defaultValue).text;
+}
+
+SettingText ConfigFile::ReadSettingText(const QString& key, const QString& defaultValue) const {
     const std::optional<IniFile> ini = IniFile::read(m_path);
-    if (!ini) return defaultValue;
+    if (!ini) return {defaultValue};
     const std::optional<QString> value = ini->value(kConfigSection, key);
-    if (!value || value->isEmpty()) return defaultValue;
-    return firstCharacters(*value, kMaxSettingLength);
+    if (!value || value->isEmpty()) return {defaultValue};
+    const QString text = firstCharacters(*value, kMaxSettingLength);
+    return {text, text.size() < value->size()};
 }
 
 bool ConfigFile::WriteSetting(const QString& key, const QString& value) const {
+    return WriteSettings({{key, value}}).isEmpty();
+}
+
+QString ConfigFile::WriteSettings(const QList<std::pair<QString, QString>>& values) const {
+    if (values.isEmpty()) return {};
     const QString& path = m_path;
+    QString error;
     // A file that exists but cannot be read is left alone: rewriting it from nothing would lose
     // every other setting.
     std::optional<IniFile> ini = IniFile::read(path);
-    if (!ini) {
-        qWarning("cnc.ini: cannot read %s; %s not saved", qUtf8Printable(path),
-                 qUtf8Printable(key));
-        return false;
+    if (!ini)
+        error = QStringLiteral("Не удалось прочитать файл %1, настройки не сохранены").arg(path);
+    for (const auto& [key, value] : values) {
+        if (!error.isEmpty()) break;
+        if (!ini->setValue(kConfigSection, key, value)) {
+            error = QStringLiteral("Настройку %1 нельзя сохранить в %2: в значении перевод строки")
+                        .arg(key, path);
+        }
     }
-    if (!ini->setValue(kConfigSection, key, value)) {
-        qWarning("cnc.ini: %s cannot be stored (a line break in the key or the value)",
-                 qUtf8Printable(key));
-        return false;
-    }
-    if (!ini->write(path)) {
-        qWarning("cnc.ini: cannot write %s; %s not saved", qUtf8Printable(path),
-                 qUtf8Printable(key));
-        return false;
-    }
-    return true;
+    if (error.isEmpty()) error = ini->write(path);
+    if (!error.isEmpty()) qWarning("%s", qUtf8Printable(error));
+    return error;
 }
 
 std::optional<double> ParseDecimal(const QString& text) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <optional>
+#include <utility>
 
 struct ProgramFiles;
 
@@ -53,11 +55,24 @@ public:
     // key, an empty value or an unreadable file gives `defaultValue`.
     QString ReadSetting(const QString& key, const QString& defaultValue) const;
 
+    // ReadSetting's text, and whether the stored value was longer than 254 characters and so
+    // cut: a number cut that way reads as another number and must be refused.
+    struct SettingText {
+        QString text;
+        bool cut = false;
+    };
+    SettingText ReadSettingText(const QString& key, const QString& defaultValue) const;
+
     // Stores `value` under `key` in section "CNC", exactly as given, keeping the rest of the
     // file. A failure (unwritable place, full disk, a value holding a line break) leaves the old
     // file as it was and is logged with qWarning, never shown to the user; the result tells it
     // for tests.
     bool WriteSetting(const QString& key, const QString& value) const;
+
+    // Stores every (key, value) of `values` as WriteSetting does, reading and replacing the
+    // file once. Returns an empty text, or the message naming the file and the reason (also
+    // written to standard error); nothing is stored then.
+    QString WriteSettings(const QList<std::pair<QString, QString>>& values) const;
 
 private:
     QString m_path;

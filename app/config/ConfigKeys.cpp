@@ -8,9 +8,11 @@ QString ConfigKey::defaultValue() const {
 }
 
 QString ConfigKey::read(const ConfigFile& config) const {
-    return config.ReadSetting(QLatin1String(name), defaultValue());
+    const ConfigFile::SettingText stored =
+        config.ReadSettingText(QLatin1String(name), defaultValue());
+    return stored.cut && !defaultPicture ? stored.text + u'…' : stored.text;
 }
 
 bool ConfigKey::write(const ConfigFile& config, const QString& value) const {
-    return config.WriteSetting(QLatin1String(writtenAs ? writtenAs : name), value);
+    return config.WriteSetting(writtenName(), value);
 }

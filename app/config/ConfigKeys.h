@@ -18,10 +18,14 @@ struct ConfigKey {
 
     // The default as the window shows it.
     QString defaultValue() const;
-    // ReadSetting of this key with its default.
+    // ReadSetting of this key with its default. A value that ReadSetting cut (longer than 254
+    // characters) ends in "…" unless it is a file name: a number cut short would read as
+    // another number, and with the mark no number rule accepts it, so its field is refused.
     QString read(const ConfigFile& config) const;
     // WriteSetting of this key; false when the file could not be written.
     bool write(const ConfigFile& config, const QString& value) const;
+    // The name the value is written under.
+    QString writtenName() const { return QLatin1String(writtenAs ? writtenAs : name); }
 };
 
 // Machine settings: read at start-up into the program-wide settings, written by the settings

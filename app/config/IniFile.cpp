@@ -1,7 +1,8 @@
 #include "app/config/IniFile.h"
 
 #include <QFile>
-#include <QSaveFile>
+
+#include "app/config/AtomicFile.h"
 
 namespace {
 
@@ -144,17 +145,6 @@ QByteArray IniFile::toBytes() const {
     return bytes;
 }
 
-bool IniFile::write(const QString& path) const {
-    QSaveFile file(path);
-    // Never fall back to writing the old file in place: a crash then would leave half a file.
-    file.setDirectWriteFallback(false);
-    // Unbuffered, so that a short write (full disk) shows in write(): a buffered QSaveFile
-    // renames its file even when the flush inside commit() failed, leaving it cut short.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
-    const QByteArray bytes = toBytes();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+QString IniFile::write(const QString& path) const {
+    return writeFileAtomically(path, toBytes());
 }

@@ -32,9 +32,9 @@ public:
     // The file's bytes; the last line always ends with a line end.
     QByteArray toBytes() const;
 
-    // Replaces the file at `path` atomically: the bytes go to a temporary file beside it, which
-    // is then renamed over the old one. Returns false (the old file left as it was) on failure.
-    bool write(const QString& path) const;
+    // Replaces the file at `path` whole or not at all (AtomicFile). Returns an empty text, or the
+    // message naming the file and the reason (the old file left as it was).
+    QString write(const QString& path) const;
 
 private:
     struct LineView;

@@ -93,6 +93,9 @@ double roundUp(double value) {
 }
 
 QString formatGeneral(double value) {
+    // A message never shows "nan" or "inf": callers refuse such values before they are shown.
+    if (std::isnan(value)) return QStringLiteral("(не число)");
+    if (std::isinf(value)) return value > 0 ? QStringLiteral("∞") : QStringLiteral("-∞");
     QString text = QString::number(value, 'g', 15);
     text.replace(u'.', u',');
     return text;

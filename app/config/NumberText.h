@@ -27,5 +27,6 @@ std::optional<int> toInt32(double value);
 double roundUp(double value);
 
 // The general number format with the decimal comma: up to 15 significant digits, no trailing
-// zeros (0.005 -> "0,005", 200 -> "200", -1.5 -> "-1,5").
+// zeros (0.005 -> "0,005", 200 -> "200", -1.5 -> "-1,5"). An infinite value shows as "∞" and
+// NaN as "(не число)", never as "inf" or "nan".
 QString formatGeneral(double value);

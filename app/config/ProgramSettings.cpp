@@ -42,12 +42,21 @@ QString loadProgramSettings(const ConfigFile& config, ProgramSettings& settings)
     QStringList problems;
     for (const RatioKey& entry : kRatioKeys) {
         const QString key = QLatin1String(entry.key.name);
-        const QString text = entry.key.read(config);
-        const std::optional<double> ratio = ParseDecimal(text);
+        const ConfigFile::SettingText stored = config.ReadSettingText(key, entry.key.defaultValue());
+        const QString& text = stored.text;
+        // A value cut by the reader would read as another number.
+        const std::optional<double> ratio = stored.cut ? std::nullopt : ParseDecimal(text);
         // Never guess a replacement: +0.005 in place of a ratio calibrated negative would run
         // the axis backwards. 0 makes every move on the axis refused until a valid ratio is set.
         settings.*entry.ratio = ratio.value_or(0.0);
-        if (!ratio) {
+        if (stored.cut) {
+            problems << QStringLiteral(
+                            "%1 — значение длиннее %2 знаков (прочитано не целиком), "
+                            "перемещения по оси %3 запрещены.")
+                            .arg(key)
+                            .arg(kMaxSettingLength)
+                            .arg(QLatin1String(entry.axis));
+        } else if (!ratio) {
             problems << QStringLiteral("%1 = \"%2\" — не число, перемещения по оси %3 запрещены.")
                             .arg(key, text, QLatin1String(entry.axis));
         } else if (*ratio == 0.0) {
@@ -58,8 +67,8 @@ QString loadProgramSettings(const ConfigFile& config, ProgramSettings& settings)
     settings.PortName = kPortKey.read(config);
     const GcodeSettings defaults;
     for (const GcodeSettingKey& entry : kGcodeSettingKeys) {
-        const std::optional<double> value =
-            ParseDecimal(config.ReadSetting(QLatin1String(entry.key), QString()));
+        const ConfigFile::SettingText stored = config.ReadSettingText(QLatin1String(entry.key), QString());
+        const std::optional<double> value = stored.cut ? std::nullopt : ParseDecimal(stored.text);
         settings.Gcode.*entry.value =
             value && *value > 0 && std::isfinite(*value) ? *value : defaults.*entry.value;
     }

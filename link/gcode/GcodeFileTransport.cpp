@@ -2,22 +2,26 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "Version.h"
+#include "app/config/AtomicFile.h"
 #include "app/config/NumberText.h"
 #include "app/config/ProgramSettings.h"
 
 namespace {
 
 const QByteArray kOk = "OK\r\n";
+// The G-code gathered before it goes to the temporary file in one write.
+constexpr qsizetype kPendingBytes = 1 << 16;
 
 }  // namespace
 
 GcodeFileTransport::GcodeFileTransport(const ProgramSettings& settings) : m_stream(settings) {}
 
 GcodeFileTransport::~GcodeFileTransport() {
-    if (!m_committed) commit();
+    // Closed without finish() (the settings window reopening the port): nobody waits for the
+    // result, so standard error is told.
+    if (const QString error = finish(); !error.isEmpty()) qWarning("%s", qUtf8Printable(error));
 }
 
 bool GcodeFileTransport::open(const QString& path) {
@@ -26,7 +30,10 @@ bool GcodeFileTransport::open(const QString& path) {
     const QFileInfo info(path);
     m_body = std::make_unique<QTemporaryFile>(info.absolutePath() + QStringLiteral("/.") +
                                               info.fileName() + QStringLiteral(".XXXXXX"));
-    if (!m_body->open()) {
+    // Unbuffered (the lines are gathered in m_pending instead), so that a disk that fills up
+    // is seen at the write that failed, with the system's reason.
+    QFile& body = *m_body;
+    if (!body.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
         m_body.reset();  // nothing to commit when the transport goes
         return false;
     }
@@ -35,7 +42,17 @@ bool GcodeFileTransport::open(const QString& path) {
 }
 
 void GcodeFileTransport::append(const QByteArray& line) {
-    m_body->write(line + '\n');
+    // After one failed write the file is lost anyway: no thousands of further failures.
+    if (!m_bodyError.isEmpty()) return;
+    m_pending += line;
+    m_pending += '\n';
+    if (m_pending.size() >= kPendingBytes) writePending();
+}
+
+void GcodeFileTransport::writePending() {
+    if (m_bodyError.isEmpty() && !writeWhole(*m_body, m_pending))
+        m_bodyError = m_body->errorString();
+    m_pending.clear();
 }
 
 qint64 GcodeFileTransport::write(const QByteArray& bytes) {
@@ -120,29 +137,24 @@ QByteArray GcodeFileTransport::header() const {
     return text;
 }
 
-bool GcodeFileTransport::commit() {
+QString GcodeFileTransport::finish() {
+    if (m_committed || !m_body) return {};
     m_committed = true;
-    if (!m_body) return false;
     // The closing lines of a stream: laser off, cutter out of the material.
     GcodeTranslator& translator = m_stream.translator();
     QList<QByteArray> ending = translator.safeEnding();
     if (!ending.contains("M5")) ending.append("M5");
     for (const QByteArray& line : ending) append(line);
-    if (!m_body->flush() || !m_body->seek(0)) return false;
-    QSaveFile file(m_path);
-    // Unbuffered, so that a short write on a full disk is seen here and the old file stays.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
-    const QByteArray head = header();
-    if (file.write(head) != head.size()) {
-        file.cancelWriting();
-        return false;
+    writePending();
+    if (m_bodyError.isEmpty() && !m_body->seek(0)) m_bodyError = m_body->errorString();
+    const std::unique_ptr<QTemporaryFile> body = std::move(m_body);  // removed on return
+    if (!m_bodyError.isEmpty()) return fileWriteFailure(m_path, m_bodyError);
+    AtomicFile file(m_path);
+    if (!file.open() || !file.write(header())) return file.errorMessage();
+    while (!body->atEnd()) {
+        const QByteArray chunk = body->read(1 << 16);
+        if (chunk.isEmpty()) return fileWriteFailure(m_path, body->errorString());
+        if (!file.write(chunk)) return file.errorMessage();
     }
-    while (!m_body->atEnd()) {
-        const QByteArray chunk = m_body->read(1 << 16);
-        if (chunk.isEmpty() || file.write(chunk) != chunk.size()) {
-            file.cancelWriting();
-            return false;
-        }
-    }
-    return file.commit();
+    return file.commit() ? QString() : file.errorMessage();
 }

@@ -27,11 +27,13 @@ public:
     void describeJob(const QString& job) override;
     bool pausesAfterWrite() const override { return false; }
 
-    // Writes the file now (as closing does); false, with the old file kept, on failure.
-    bool commit();
+    // Writes the file now (as closing does, once): an empty text, or the message naming the
+    // file and the reason, the old file kept and no temporary file left.
+    QString finish() override;
 
 private:
     void append(const QByteArray& line);
+    void writePending();
     QByteArray header() const;
 
     GcodeStream m_stream;
@@ -40,6 +42,8 @@ private:
     QStringList m_jobs;
     QStringList m_windows;  // the kinds of lines seen, for a header without described jobs
     QByteArray m_replies;
+    QByteArray m_pending;  // lines not yet in the temporary file
+    QString m_bodyError;   // the first failed write of the temporary file, if any
     bool m_probed = false;
     bool m_committed = false;
 };

@@ -92,6 +92,10 @@ void MoveProtocol::MovePixels(int dx, int dy, int dz, bool wait) {
     qint32 perGreyLevel = 1;
     if (m_rules == MoveRules::Milling) {
         const double depth = fieldNumber(m_host, JobField::Depth, QStringLiteral("Глубина"));
+        // Read at every line: a depth typed during the job must not turn the plunge into a rise.
+        if (depth <= 0)
+            refuse(QStringLiteral("Глубина фрезерования (поле «Глубина») должна быть больше нуля."),
+                   JobField::Depth);
         perGreyLevel = factorFor(depth, settings.StepRatioZ, kGreyLevels, u'Z');
     }
     if (!m_host.outputEnabled()) return;

@@ -199,13 +199,14 @@ void Form4::Command1_Click() {
     settings.StepRatioZ = ratios[2];
     settings.PortName = Text4->currentText();
     m_program.settings.replace(settings);
-    const ConfigFile& config = m_program.config;
-    kRatioXKey.write(config, Text1->text());
-    kRatioYKey.write(config, Text2->text());
-    kRatioZKey.write(config, Text3->text());
-    kPortKey.write(config, Text4->currentText());
+    QList<std::pair<QString, QString>> values{{kRatioXKey.writtenName(), Text1->text()},
+                                              {kRatioYKey.writtenName(), Text2->text()},
+                                              {kRatioZKey.writtenName(), Text3->text()},
+                                              {kPortKey.writtenName(), Text4->currentText()}};
     for (int i = 0; i < m_gcodeFields.size(); ++i)
-        config.WriteSetting(QLatin1String(kGcodeSettingKeys[i].key), m_gcodeFields[i]->text());
+        values.append({QLatin1String(kGcodeSettingKeys[i].key), m_gcodeFields[i]->text()});
+    if (const QString error = m_program.config.WriteSettings(values); !error.isEmpty())
+        m_showMessage(this, kErrorTitle, error);
     closeHostingWindow(this);
 }
 

@@ -84,9 +84,13 @@ void WorkingWindow::loadPictureKey(const ConfigKey& key) {
 }
 
 void WorkingWindow::Form_Unload() {
+    // All the window's keys in one replacement of the file, in the unload order.
+    QList<std::pair<QString, QString>> values;
     for (const ConfigKey* key : m_setup.keys.unload)
         if (auto* field = findChild<QLineEdit*>(QLatin1String(key->field)))
-            key->write(m_program.config, field->text());
+            values.append({key->writtenName(), field->text()});
+    if (const QString error = m_program.config.WriteSettings(values); !error.isEmpty())
+        m_host->showMessage(kErrorTitle, error);
 }
 
 void WorkingWindow::closeEvent(QCloseEvent* event) {

@@ -5,6 +5,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 
 #include "app/config/Config.h"
 #include "app/config/NumberText.h"
@@ -74,6 +75,12 @@ void Form2::Command8_Click() {
                                          QStringLiteral("Высота поверхности для уровня 255, мм:"),
                                          kDefaultStlHeightMm, 0.001, 10000, 3, &chosen);
         if (!chosen) return;
+        const qint64 bytes = ScanStlFileBytes(imageExtent());
+        if (bytes > kLargeExportBytes &&
+            QMessageBox::question(this, QStringLiteral("Экспорт STL"),
+                                  LargeExportNote(path, bytes) + QStringLiteral(" Записать?")) !=
+                QMessageBox::Yes)
+            return;
     }
     const QString error =
         ExportScan(m_record, GridCount(Text3->text()).value_or(0),

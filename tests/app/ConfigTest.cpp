@@ -39,6 +39,7 @@ TEST(ReadSetting, CutsLongValuesTo254Characters) {
         SCOPED_TRACE(value.size());
         ASSERT_TRUE(testProgram().config.WriteSetting("Image", value));
         EXPECT_EQ(testProgram().config.ReadSetting("Image", {}), value.left(254));
+        EXPECT_EQ(testProgram().config.ReadSettingText("Image", {}).cut, value.size() > 254);
     }
     // A character beyond the 16-bit range is never split in two.
     const QString clef = QString::fromUcs4(U"\U0001D11E");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/DamagedPictures.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -120,6 +122,27 @@ TEST_F(Form3Test, AChosenFileThatIsNoPictureKeepsThePreviousOne) {
     EXPECT_EQ(form->picture().width, 20);
     EXPECT_EQ(field<QLineEdit>("Text7")->text(), "500");
     EXPECT_TRUE(config.bytes().contains("Etching_image=" + chosen.toUtf8()));
+}
+
+// Damaged pictures chosen in the dialog: the message names the file and the damage, and the
+// previous picture and its key stay.
+TEST_F(Form3Test, AChosenDamagedPictureKeepsThePreviousOne) {
+    const QString first = write("first.bmp", grey(40, 30, 0));
+    open(first);
+    for (const DamagedPicture& picture : writeDamagedPictures(config.dir())) {
+        SCOPED_TRACE(picture.name.toStdString());
+        messages.clear();
+        chosen = picture.path;
+        form->Command2_Click();
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Ошибка: Ошибка открытия файла!\r\n") +
+                                           picture.name + QStringLiteral(": ")))
+            << messages[0].toStdString();
+        EXPECT_TRUE(messages[0].contains(picture.reason)) << messages[0].toStdString();
+        EXPECT_EQ(field<QLineEdit>("Text1")->text(), first);
+        EXPECT_EQ(form->picture().width, 40);
+        EXPECT_TRUE(config.bytes().contains("Etching_image=" + first.toUtf8()));
+    }
 }
 
 TEST_F(Form3Test, DryRunMarksEveryDarkPixelRedWithTheButtonsDisabled) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -70,11 +71,12 @@ TEST_F(ParseCommand, PrintsTheAnalysisAndWritesTheLabelGrid) {
               "1 1 1 2 1 1 1\n");
 }
 
+// On standard error the message's lines end in LF alone.
 TEST_F(ParseCommand, RefusesAPictureItCannotReadWithTheProgramsMessage) {
     const ProcessRun missing = runCnc({"parse", path("absent.bmp")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.err.toStdString(),
-              (fileNotFoundMessage(path("absent.bmp")) + "\n").toStdString());
+              (fileNotFoundMessage(path("absent.bmp")).replace("\r\n", "\n") + "\n").toStdString());
     EXPECT_TRUE(missing.out.isEmpty());
 
     QFile junk(path("junk.jpg"));
@@ -83,12 +85,13 @@ TEST_F(ParseCommand, RefusesAPictureItCannotReadWithTheProgramsMessage) {
     junk.close();
     const ProcessRun undecodable = runCnc({"parse", path("junk.jpg"), "--labels", path("l.txt")});
     EXPECT_EQ(undecodable.exitCode, 1);
-    EXPECT_TRUE(undecodable.err.startsWith("Ошибка открытия файла!\r\njunk.jpg: "))
+    EXPECT_TRUE(undecodable.err.startsWith("Ошибка открытия файла!\njunk.jpg: "))
         << undecodable.err.toStdString();
     EXPECT_FALSE(QFile::exists(path("l.txt")));
 }
 
-// A labels file that cannot be opened, or a device that refuses the writes (a full disk).
+// A labels file that cannot be opened, or a device that refuses the writes (a full disk); the
+// device is written, never replaced by a file.
 TEST_F(ParseCommand, LabelsFileThatCannotBeWrittenFails) {
     ASSERT_TRUE(imageView(pictureFromRows({".#.", "..."})).save(path("tiny.bmp"), "BMP"));
     for (const QString& labels : {path("no/such/x.txt"), QStringLiteral("/dev/full")}) {
@@ -97,6 +100,7 @@ TEST_F(ParseCommand, LabelsFileThatCannotBeWrittenFails) {
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.err.contains(labels)) << run.err.toStdString();
     }
+    EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/full")).isFile());
 }
 
 TEST_F(ParseCommand, WantsExactlyOnePicture) {

@@ -61,14 +61,12 @@ TEST(PixelBuffer, ImageViewShowsTheBlueGreenRedBytes) {
 
 TEST(LoadPictureLayers, MissingOrUndecodableFileGivesTheProgramsMessage) {
     QTemporaryDir dir;
-    for (const QString& missing : {dir.filePath("absent.bmp"), dir.path()}) {
-        SCOPED_TRACE(missing.toStdString());
-        const PictureLoadResult result = loadPictureLayers(missing);
-        EXPECT_EQ(result.status, PictureLoadStatus::FileNotFound);
-        EXPECT_EQ(result.message, QStringLiteral("Файл ") + missing +
-                                      QStringLiteral(" не найден!\r\nВыберите другой файл!"));
-        EXPECT_FALSE(result.layers.isLoaded());
-    }
+    const QString missing = dir.filePath("absent.bmp");
+    const PictureLoadResult result = loadPictureLayers(missing);
+    EXPECT_EQ(result.status, PictureLoadStatus::FileNotFound);
+    EXPECT_EQ(result.message, QStringLiteral("Файл ") + missing +
+                                  QStringLiteral(" не найден!\r\nВыберите другой файл!"));
+    EXPECT_FALSE(result.layers.isLoaded());
     // The second line of the message names the file and says what is wrong with it.
     for (const auto& [name, content, reason] :
          {std::tuple{"notes.bmp", "this is not a picture", "это не картинка BMP или JPEG"},

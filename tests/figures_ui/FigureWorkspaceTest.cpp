@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/DamagedPictures.h"
+
 #include <QApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -259,6 +261,31 @@ TEST_F(FigureWorkspaceTest, FileDialogLoadsAndRemembersOnlyAPictureThatDecodes) 
     EXPECT_EQ(testProgram().config.ReadSetting(QStringLiteral("Image"), {}), chosen);
     EXPECT_EQ(workspace.layers().SourceLayer, before.SourceLayer);
     EXPECT_TRUE(workspace.analysis().hasTree());
+}
+
+// A damaged picture chosen in the dialog: "Ошибка открытия файла!" with the file's name and
+// what is wrong, and the previous picture, its path, key and tree stay.
+TEST_F(FigureWorkspaceTest, ChosenDamagedPictureKeepsThePreviousOne) {
+    const QString first = write("first.bmp", ringPicture(60, 40));
+    dialogAnswer = first;
+    workspace.Command8_Click();
+    workspace.Command1_Click();
+    const PictureLayers before = workspace.layers();
+    for (const DamagedPicture& picture : writeDamagedPictures(dir.path())) {
+        SCOPED_TRACE(picture.name.toStdString());
+        messages.clear();
+        dialogAnswer = picture.path;
+        workspace.Command8_Click();
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Ошибка: Ошибка открытия файла!\r\n") +
+                                           picture.name + QStringLiteral(": ")))
+            << messages[0].toStdString();
+        EXPECT_TRUE(messages[0].contains(picture.reason)) << messages[0].toStdString();
+        EXPECT_EQ(workspace.pathBox()->text(), first);
+        EXPECT_EQ(ReadSetting(QStringLiteral("Image"), {}), first);
+        EXPECT_EQ(workspace.layers().SourceLayer, before.SourceLayer);
+        EXPECT_TRUE(workspace.analysis().hasTree());
+    }
 }
 
 TEST_F(FigureWorkspaceTest, ParseBuildsTheExpandedNestingTree) {

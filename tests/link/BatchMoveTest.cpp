@@ -127,29 +127,32 @@ TEST_F(BatchMoveTest, ASilentControllerTimesOut) {
 }
 
 // Ctrl+C: the first asks the move to stop (the line in flight is still awaited), the second
-// abandons it at once; both end with status 1.
+// abandons it at once; both end with status 1. SIGTERM and SIGHUP (a log-out, a closed
+// terminal) do the same.
 TEST_F(BatchMoveTest, CtrlCStopsAndASecondAbandons) {
-    for (const bool twice : {false, true}) {
-        SCOPED_TRACE(twice ? "twice" : "once");
-        PtyPair machine;
-        QProcess process;
-        start(process, {"--port", machine.devicePath(), "move", "0", "0", "-1"});
-        ASSERT_EQ(machine.receive(8, 5000), QByteArray("0,0,-200;"));
-        ::kill(pid_t(process.processId()), SIGINT);
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        if (twice) {
-            ::kill(pid_t(process.processId()), SIGINT);
-        } else {
-            EXPECT_EQ(process.state(), QProcess::Running);  // still waiting for the answer
-            machine.send("OK\r\n");
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        for (const bool twice : {false, true}) {
+            SCOPED_TRACE(twice ? "twice" : "once");
+            SCOPED_TRACE(signal);
+            PtyPair machine;
+            QProcess process;
+            start(process, {"--port", machine.devicePath(), "move", "0", "0", "-1"});
+            ASSERT_EQ(machine.receive(8, 5000), QByteArray("0,0,-200;"));
+            ::kill(pid_t(process.processId()), signal);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            if (twice) {
+                ::kill(pid_t(process.processId()), signal);
+            } else {
+                EXPECT_EQ(process.state(), QProcess::Running);  // still waiting for the answer
+                machine.send("OK\r\n");
+            }
+            ASSERT_TRUE(process.waitForFinished(5000));
+            EXPECT_EQ(process.exitCode(), 1);
+            const QString errors = QString::fromUtf8(process.readAllStandardError());
+            EXPECT_TRUE(
+                errors.contains(twice ? QStringLiteral("прервана") : QStringLiteral("Остановлено")))
+                << qPrintable(errors);
         }
-        ASSERT_TRUE(process.waitForFinished(5000));
-        EXPECT_EQ(process.exitCode(), 1);
-        const QString errors = QString::fromUtf8(process.readAllStandardError());
-        EXPECT_TRUE(
-            errors.contains(twice ? QStringLiteral("прервана") : QStringLiteral("Остановлено")))
-            << qPrintable(errors);
-    }
 }
 
 struct MoveWords {

@@ -119,7 +119,7 @@ protected:
         testProgram().settings.values().StepRatioZ = kRatios.z;
         host.fields[JobField::FinishedWidth] = "40";
         host.fields[JobField::Depth] = "5";
-        host.fields[JobField::Diameter] = "0";
+        host.fields[JobField::Diameter] = "1";
     }
     void TearDown() override { testProgram().settings.values() = ProgramSettings(); }
 

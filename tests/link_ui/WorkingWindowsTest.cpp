@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -157,6 +160,42 @@ TEST_P(WorkingWindow, ClosedMidJobStopsTheJobThenCloses) {
     EXPECT_FALSE(alive);
     EXPECT_NE(testProgram().config.ReadSetting(key, QStringLiteral("<missing>")),
               QStringLiteral("<missing>"));
+}
+
+// Closing writes all the window's keys in one replacement of "cnc.ini"; where the file cannot
+// be written, the window says so, naming the file and the reason.
+TEST_P(WorkingWindow, ClosingWritesTheConfigurationOnceOrSaysWhyNot) {
+    m_config.write("[CNC]\n");
+    QWidget* form = open();
+    const int events = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(events, 0);
+    ::inotify_add_watch(events, m_config.dir().toLocal8Bit().constData(), IN_MOVED_TO);
+    m_frame->close();
+    int replacements = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(events, buffer, sizeof buffer)) > 0;) {
+        for (char* at = buffer; at < buffer + n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            if (event->len > 0 && QByteArray(event->name) == "cnc.ini") ++replacements;
+            at += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(events);
+    EXPECT_EQ(replacements, 1);
+    EXPECT_NE(ReadSetting(QString::fromUtf8(GetParam().widthKey), "<missing>"), "<missing>");
+
+    const QString unwritable = QDir(m_config.dir()).filePath("missing/cnc.ini");
+    setConfigPath(unwritable);
+    form = open();
+    QStringList messages;
+    form->findChild<WindowJobHost*>()->setMessageFunction(
+        [&](QWidget*, const MessageTitle& title, const QString& text) {
+            messages << title.toString() + ": " + text;
+        });
+    m_frame->close();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Ошибка: Не удалось записать файл " + unwritable + ": "))
+        << messages[0].toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, WorkingWindow, ::testing::ValuesIn(kWindows),

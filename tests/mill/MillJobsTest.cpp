@@ -56,7 +56,7 @@ protected:
         analysis = ParseFigures(work);
         host.fields[JobField::FinishedWidth] = QString::number(picture.width);
         host.fields[JobField::Depth] = "255";
-        host.fields[JobField::Diameter] = "0";
+        host.fields[JobField::Diameter] = "1";
     }
     void SetUp() override {
         testProgram().settings.values().StepRatioX = testProgram().settings.values().StepRatioY =
@@ -278,7 +278,7 @@ TEST_F(MillJobsTest, FieldsThatAreNotNumbersRefuseBeforeAnythingIsSent) {
                                                    {JobField::Diameter, "1,2,3"}}) {
         host.fields[JobField::FinishedWidth] = "8";
         host.fields[JobField::Depth] = "255";
-        host.fields[JobField::Diameter] = "0";
+        host.fields[JobField::Diameter] = "1";
         host.fields[field] = text;
         SCOPED_TRACE(text.toStdString());
         try {

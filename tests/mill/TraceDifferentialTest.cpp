@@ -69,7 +69,7 @@ protected:
         const int width = std::uniform_int_distribution<int>(3, largest)(random);
         const int height = std::uniform_int_distribution<int>(3, largest)(random);
         picture = drawTracePicture(GetParam().kind, width, height, GetParam().seed);
-        const int diameter = std::array{0, 1, 2, 3, 5}[GetParam().seed % 5];
+        const int diameter = std::array{1, 2, 3, 4, 5}[GetParam().seed % 5];
         // One motor step per pixel and per level: the lines are the pixel moves themselves.
         host.fields[JobField::FinishedWidth] = QString::number(width);
         host.fields[JobField::Depth] = "255";

@@ -66,9 +66,14 @@ TEST(ScanFilesTest, CsvListsEveryPointInMillimetres) {
 // The STL surface: two triangles a pixel, facing up, spanning the scanned area, heights of the
 // interpolation scaled so that 255 is the given millimetres.
 TEST(ScanFilesTest, StlSurfaceReadsBack) {
+    QTemporaryDir dir;
     const ScanRecord record = ridgeRecord();
     const ImageExtent image{50, 40};
-    const auto triangles = readBinaryStl(ScanStlBytes(record, image, 10));
+    const QString path = dir.filePath("surface.stl");
+    ASSERT_EQ(WriteScanStl(record, image, 10, path), "");
+    const QByteArray bytes = readAll(path);
+    EXPECT_EQ(bytes.size(), ScanStlFileBytes(image));
+    const auto triangles = readBinaryStl(bytes);
     ASSERT_TRUE(triangles.has_value());
     ASSERT_EQ(triangles->size(), 2u * 50 * 40);
     const InterpolatedImage heights = InterpolateImage(record.map, image);
@@ -99,6 +104,15 @@ TEST(ScanFilesTest, ExportRefusals) {
     EXPECT_EQ(ExportScan(record, 6, 5, {200, 200}, 10, dir.filePath("a.STL")), "");
     EXPECT_EQ(ExportScan(record, 6, 5, {200, 200}, 10, dir.filePath("a.csv")), "");
     EXPECT_EQ(readAll(dir.filePath("a.csv")), ScanCsvBytes(record));
+    EXPECT_EQ(ExportScan(record, 6, 5, {200, 200}, 10, dir.filePath("no/such/dir/a.stl")),
+              QStringLiteral("Не удалось записать файл %1: No such file or directory")
+                  .arg(dir.filePath("no/such/dir/a.stl")));
+}
+
+TEST(ScanFilesTest, LargeExportNoteSaysTheSizeInGigabytes) {
+    EXPECT_EQ(ScanStlFileBytes({8000, 8000}), 84 + 2LL * 8000 * 8000 * 50);
+    EXPECT_EQ(LargeExportNote("s.stl", ScanStlFileBytes({8000, 8000})),
+              "Файл s.stl займёт 6,4 ГБ.");
 }
 
 }  // namespace
