@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringList>
 
 #include "Version.h"
 #include "app/NumberText.h"
@@ -12,22 +13,39 @@ namespace {
 
 const QByteArray kOk = "OK\r\n";
 
+QString kindOf(const LineMeaning& meaning) {
+    if (meaning.manual) return QStringLiteral("ручные перемещения");
+    switch (meaning.window) {
+        case MoveWindow::Milling:
+            return QStringLiteral("фрезерование");
+        case MoveWindow::Outlining:
+            return QStringLiteral("обведение лазером");
+        case MoveWindow::Engraving:
+            return QStringLiteral("гравирование лазером");
+        case MoveWindow::Scanner:
+            break;
+    }
+    return QStringLiteral("сканирование");
+}
+
 }  // namespace
 
 GcodeFileTransport::GcodeFileTransport() : m_stream(Settings().Gcode) {}
 
-GcodeFileTransport::~GcodeFileTransport() {
-    if (!m_committed) commit();
-}
-
 bool GcodeFileTransport::open(const QString& path) {
     if (path.isEmpty()) return false;
     m_path = path;
-    const QFileInfo info(path);
+    return startBody();
+}
+
+bool GcodeFileTransport::startBody() {
+    const QFileInfo info(m_path);
     m_body = std::make_unique<QTemporaryFile>(info.absolutePath() + QStringLiteral("/.") +
                                               info.fileName() + QStringLiteral(".XXXXXX"));
+    m_jobLines = false;
+    m_probed = false;
     if (!m_body->open()) {
-        m_body.reset();  // nothing to commit when the transport goes
+        m_body.reset();  // nothing to write when a job ends
         return false;
     }
     for (const QByteArray& line : GcodeTranslator::opening()) append(line);
@@ -35,7 +53,7 @@ bool GcodeFileTransport::open(const QString& path) {
 }
 
 void GcodeFileTransport::append(const QByteArray& line) {
-    m_body->write(line + '\n');
+    if (m_body) m_body->write(line + '\n');
 }
 
 qint64 GcodeFileTransport::write(const QByteArray& bytes) {
@@ -69,28 +87,36 @@ void GcodeFileTransport::readAvailable(QByteArray& into) {
 
 void GcodeFileTransport::describeLine(const LineMeaning& meaning) {
     m_stream.setMeaning(meaning);
-    QString kind = QStringLiteral("ручные перемещения");
-    if (!meaning.manual) {
-        switch (meaning.window) {
-            case MoveWindow::Milling:
-                kind = QStringLiteral("фрезерование");
-                break;
-            case MoveWindow::Outlining:
-                kind = QStringLiteral("обведение лазером");
-                break;
-            case MoveWindow::Engraving:
-                kind = QStringLiteral("гравирование лазером");
-                break;
-            case MoveWindow::Scanner:
-                kind = QStringLiteral("сканирование");
-                break;
-        }
-    }
-    if (!m_windows.contains(kind)) m_windows.append(kind);
+    if (meaning.manual) return;
+    m_jobLines = true;
+    if (m_kind.isEmpty()) m_kind = kindOf(meaning);
+}
+
+void GcodeFileTransport::noteStop(StopLevel level) {
+    if (level != StopLevel::None) m_stream.translator().noteStopping();
 }
 
 void GcodeFileTransport::describeJob(const QString& job) {
-    if (!m_jobs.contains(job)) m_jobs.append(job);
+    // What came before the job is not part of its file.
+    startBody();
+    m_job = job;
+    m_kind.clear();
+}
+
+void GcodeFileTransport::endJob() {
+    // The closing lines of a job: what the translator held, laser off, cutter out of the
+    // material.
+    GcodeTranslator& translator = m_stream.translator();
+    for (const QByteArray& line : translator.finish() + translator.safeEnding()) append(line);
+    const bool write = m_jobLines;
+    const bool written = !write || commit();
+    startBody();
+    m_job.clear();
+    m_kind.clear();
+    if (!written) {
+        throw JobEnded(JobEnded::Reason::Refused, kErrorTitle,
+                       QStringLiteral("Не удалось записать файл G-кода %1.").arg(m_path));
+    }
 }
 
 QByteArray GcodeFileTransport::header() const {
@@ -99,9 +125,7 @@ QByteArray GcodeFileTransport::header() const {
     lines << QStringLiteral("cnc %1, %2")
                  .arg(QLatin1String(kVersionText),
                       QDateTime::currentDateTime().toString(Qt::ISODate));
-    for (const QString& job : m_jobs) lines << QStringLiteral("работа: ") + job;
-    if (m_jobs.isEmpty())
-        lines << QStringLiteral("работа: ") + m_windows.join(QStringLiteral(", "));
+    lines << QStringLiteral("работа: ") + (m_job.isEmpty() ? m_kind : m_job);
     lines << QStringLiteral("мм на шаг: X %1, Y %2, Z %3")
                  .arg(formatGeneral(settings.StepRatioX), formatGeneral(settings.StepRatioY),
                       formatGeneral(settings.StepRatioZ));
@@ -121,14 +145,7 @@ QByteArray GcodeFileTransport::header() const {
 }
 
 bool GcodeFileTransport::commit() {
-    m_committed = true;
-    if (!m_body) return false;
-    // The closing lines of a stream: laser off, cutter out of the material.
-    GcodeTranslator& translator = m_stream.translator();
-    QList<QByteArray> ending = translator.safeEnding();
-    if (!ending.contains("M5")) ending.append("M5");
-    for (const QByteArray& line : ending) append(line);
-    if (!m_body->flush() || !m_body->seek(0)) return false;
+    if (!m_body || !m_body->flush() || !m_body->seek(0)) return false;
     QSaveFile file(m_path);
     // Unbuffered, so that a short write on a full disk is seen here and the old file stays.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <QTemporaryFile>
 #include <memory>
 
@@ -9,13 +8,14 @@
 #include "link/SerialTransport.h"
 
 // The port "gcode:FILE": every move line is translated to G-code and answered at once ("OK", a
-// sample request "0" and "OK", since nothing is measured). The file is written when the port
-// closes, in one atomic replace: a header of comments naming the jobs, pictures and settings
-// that made it, then the G-code. Until then the G-code waits in a temporary file beside it.
+// sample request "0" and "OK", since nothing is measured). Each job that sends lines of its own
+// (manual moves do not count) writes FILE when it ends, in one atomic replace: a header of
+// comments naming the job, its fields and the settings that made it, then the job's G-code from
+// where the tool stood when it started. A later job writes the file anew. Opening and closing
+// the port write nothing; until a job ends, its G-code waits in a temporary file beside FILE.
 class GcodeFileTransport final : public SerialTransport {
 public:
     GcodeFileTransport();
-    ~GcodeFileTransport() override;
 
     // Prepares writing `path`; false when its folder cannot take the temporary file.
     bool open(const QString& path);
@@ -23,22 +23,25 @@ public:
     qint64 write(const QByteArray& bytes) override;
     void readAvailable(QByteArray& into) override;
     void describeLine(const LineMeaning& meaning) override;
+    void noteStop(StopLevel level) override;
     void describeJob(const QString& job) override;
+    // Writes the file when the job sent lines of its own; throws JobEnded when it cannot be
+    // written (the old file is kept then).
+    void endJob() override;
     bool pausesAfterWrite() const override { return false; }
 
-    // Writes the file now (as closing does); false, with the old file kept, on failure.
-    bool commit();
-
 private:
+    bool startBody();
     void append(const QByteArray& line);
     QByteArray header() const;
+    bool commit();
 
     GcodeStream m_stream;
     QString m_path;
     std::unique_ptr<QTemporaryFile> m_body;
-    QStringList m_jobs;
-    QStringList m_windows;  // the kinds of lines seen, for a header without described jobs
+    QString m_job;
+    QString m_kind;  // the kind of the job's lines, for a header without a described job
     QByteArray m_replies;
+    bool m_jobLines = false;  // the job sent lines that are not manual moves
     bool m_probed = false;
-    bool m_committed = false;
 };

@@ -81,6 +81,10 @@ void SerialDescribeJob(int handle, const QString& job) {
     if (OpenPort* port = findPort(handle)) port->transport->describeJob(job);
 }
 
+void SerialEndJob(int handle) {
+    if (OpenPort* port = findPort(handle)) port->transport->endJob();
+}
+
 void SerialClose(int handle) {
     openPorts().erase(handle);
 }

@@ -30,6 +30,9 @@ int SerialReadByte(int handle);
 void SerialDescribeLine(int handle, const LineMeaning& meaning);
 void SerialNoteStop(int handle, StopLevel level);
 void SerialDescribeJob(int handle, const QString& job);
+// Tells the port `handle` that the job whose lines it was sent has ended (see SerialTransport);
+// may throw JobEnded. Unknown handles are ignored.
+void SerialEndJob(int handle);
 
 // Closes the port; handles of 0 or less and unknown handles are ignored.
 void SerialClose(int handle);

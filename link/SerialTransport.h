@@ -25,6 +25,10 @@ public:
     virtual void describeLine(const LineMeaning&) {}
     virtual void noteStop(StopLevel) {}
     virtual void describeJob(const QString&) {}
+    // The job (or manual move) whose lines came since describeJob has ended, however it ended:
+    // a translating port writes what it still holds back, a G-code file is written. Throws
+    // JobEnded when that fails.
+    virtual void endJob() {}
     // Whether the driver pauses after every write to space the lines for our controller.
     virtual bool pausesAfterWrite() const { return true; }
 };

@@ -180,8 +180,19 @@ int runBatchJob(const BatchOptions& options, BatchJobHost& host,
         if (!port.open(options)) return kExitFailed;
         host.startClock();
         SerialDescribeJob(port.link().PortHandle(), host.jobDescription());
+        const int handle = port.link().PortHandle();
         try {
-            job(host, port.link());
+            try {
+                job(host, port.link());
+            } catch (const JobEnded&) {
+                // The job's own message is the one shown.
+                try {
+                    SerialEndJob(handle);
+                } catch (const JobEnded&) {
+                }
+                throw;
+            }
+            SerialEndJob(handle);
         } catch (const JobEnded& ended) {
             host.endProgress();
             printError(ended.message() + u'\n');

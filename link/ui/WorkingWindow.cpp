@@ -18,6 +18,31 @@ namespace {
 constexpr int kColumnCharacters = 44;
 constexpr int kMinColumnWidth = 300;
 
+// The fields a written job names in its header, by window: the text box and its caption with
+// the unit ("%1" is the text).
+struct FieldCaption {
+    MoveWindow window;
+    const char* field;
+    const char16_t* caption;
+};
+
+const FieldCaption kFieldCaptions[] = {
+    {MoveWindow::Milling, "Text6", u"ширина %1 мм"},
+    {MoveWindow::Milling, "Text7", u"высота %1 мм"},
+    {MoveWindow::Milling, "Text1", u"глубина %1 мм"},
+    {MoveWindow::Milling, "Text3", u"фреза %1 мм"},
+    {MoveWindow::Scanner, "Text8", u"область по X %1 мм"},
+    {MoveWindow::Scanner, "Text9", u"область по Y %1 мм"},
+    {MoveWindow::Scanner, "Text3", u"сетка по X %1 точек"},
+    {MoveWindow::Scanner, "Text4", u"сетка по Y %1 точек"},
+    {MoveWindow::Scanner, "Text6", u"изображение %1 пикселей в ширину"},
+    {MoveWindow::Scanner, "Text7", u"изображение %1 пикселей в высоту"},
+    {MoveWindow::Engraving, "Text6", u"ширина %1 мм"},
+    {MoveWindow::Engraving, "Text7", u"высота %1 мм"},
+    {MoveWindow::Outlining, "Text6", u"ширина %1 мм"},
+    {MoveWindow::Outlining, "Text7", u"высота %1 мм"},
+};
+
 }  // namespace
 
 int WorkingWindow::columnWidth() {
@@ -38,6 +63,7 @@ WorkingWindow::WorkingWindow(const WorkingWindowSetup& setup, QWidget* parent, J
     m_host->setJobBar(m_jobBar);
     // A port that writes what it is sent (a G-code file) names in its header what made it.
     m_host->setJobStarting([this] { SerialDescribeJob(m_link.PortHandle(), jobDescription()); });
+    m_host->setJobEnding([this] { SerialEndJob(m_link.PortHandle()); });
     m_layout->setContentsMargins(0, 0, 0, 0);
 }
 
@@ -102,7 +128,10 @@ QString WorkingWindow::jobDescription() const {
     };
     if (const ConfigKey* picture = m_setup.keys.picture)
         parts << QStringLiteral("картинка %1").arg(QFileInfo(text(*picture)).fileName());
-    for (const ConfigKey* key : m_setup.keys.unload)
-        parts << QStringLiteral("%1=%2").arg(QLatin1String(key->name), text(*key));
+    for (const FieldCaption& entry : kFieldCaptions) {
+        if (entry.window != m_setup.kind) continue;
+        if (const auto* field = findChild<QLineEdit*>(QLatin1String(entry.field)))
+            parts << QString::fromUtf16(entry.caption).arg(field->text().trimmed());
+    }
     return parts.join(QStringLiteral(", "));
 }

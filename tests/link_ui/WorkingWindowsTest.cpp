@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -203,6 +204,81 @@ TEST(MainWindowDuringAJob, ClosingStopsTheJobAndShutsDownAfterIt) {
     EXPECT_EQ(closedPorts.size(), 1);
     EXPECT_EQ(programMachineLink().PortHandle(), 0);
     QObject::disconnect(watch);
+    Settings() = ProgramSettings{};
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+// Lets closed windows go away.
+void settle() {
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// The program with "gcode:FILE" as its port: opened and closed with no job it leaves an
+// existing FILE byte for byte as it was; a job of a window writes FILE when it ends (not
+// before), with the window's fields and their units in the header, and quitting afterwards
+// leaves it so.
+TEST(GcodeFilePort, AWindowsJobWritesTheFileWhenItEndsAndNoJobLeavesItAlone) {
+    ScopedConfig config;
+    const QString path = config.dir() + QStringLiteral("/job.nc");
+    const QByteArray handWritten = "; written by hand\nG0 X1\n";
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(handWritten);
+    }
+    config.write("[CNC]\nport=gcode:" + path.toUtf8() + "\n");
+    Settings() = ProgramSettings{};
+    {
+        MDIForm1 main(programMachineLink());
+        main.show();
+        EXPECT_GT(programMachineLink().PortHandle(), 0);
+        main.findChild<QAction*>(QStringLiteral("etching_cl"))->trigger();
+        main.close();
+        settle();
+    }
+    EXPECT_EQ(programMachineLink().PortHandle(), 0);
+    EXPECT_EQ(fileBytes(path), handWritten);
+
+    auto main = std::make_unique<MDIForm1>(programMachineLink());
+    main->show();
+    main->findChild<QAction*>(QStringLiteral("etching_cl"))->trigger();
+    Form3* form = main->findChild<Form3*>();
+    ASSERT_NE(form, nullptr);
+    auto* host = form->findChild<WindowJobHost*>();
+    ASSERT_NE(host, nullptr);
+    QStringList messages;
+    host->setMessageFunction(
+        [&](QWidget*, const MessageTitle&, const QString& text) { messages << text; });
+    QByteArray during;
+    EXPECT_TRUE(host->runJob([&](JobHost& job) {
+        MoveProtocol protocol(MoveWindow::Engraving, job, programMachineLink());
+        protocol.sendLine(0, 0, -100, true);
+        protocol.sendLine(100, 0, 255, true);
+        protocol.sendLine(100, 0, 255, true);
+        during = fileBytes(path);
+    }));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(u'\n').toStdString();
+    EXPECT_EQ(during, handWritten);
+    const QByteArray written = fileBytes(path);
+    const QString header = QString::fromUtf8(written.left(written.indexOf("\nG21\n")));
+    EXPECT_TRUE(header.contains(QStringLiteral("; работа: %1").arg(form->windowTitle())))
+        << header.toStdString();
+    EXPECT_TRUE(header.contains(QStringLiteral("ширина 200 мм"))) << header.toStdString();
+    EXPECT_FALSE(header.contains(QStringLiteral("Etching_width"))) << header.toStdString();
+    EXPECT_TRUE(written.endsWith("\nG21\nG91\nM5\nM4 S0\nG1 X1 S1000 F1500\nM5\n"))
+        << written.toStdString();
+
+    main->close();
+    settle();
+    main.reset();
+    EXPECT_EQ(fileBytes(path), written);
     Settings() = ProgramSettings{};
 }
 
