@@ -228,15 +228,17 @@ protected:
         samplesGrbl = std::exchange(recordedSamples, {});
         mostInFlight = transport->mostBytesInFlight();
         link.close();
+        // The controller carries out what its planner still holds after the sender has gone.
+        for (bool moved = true; moved;) grbl.runBlock(&moved);
         return grbl.path();
     }
 
     // Every position of `ours` lies on the path through `theirs`, in the same order (the G-code
     // may join moves that go on the same way, go through more points: a pixel's burn, a probe's
     // dip, a travel over the safe height, and mill a border more than once), and both end at
-    // the same point. Heights are compared only `withZ`; the end's always.
+    // the same point. Heights are compared only `withZ`, the end's also `endZ`.
     static void expectSamePath(const QList<Millimetres>& ours, const QList<Millimetres>& theirs,
-                               bool withZ) {
+                               bool withZ, bool endZ) {
         const auto onSegment = [&](const Millimetres& p, const Millimetres& a,
                                    const Millimetres& b) {
             const double w = withZ ? 1 : 0;
@@ -264,13 +266,15 @@ protected:
         const Millimetres& b = theirs.back();
         EXPECT_NEAR(a.x, b.x, 1e-6) << "both end at the same point";
         EXPECT_NEAR(a.y, b.y, 1e-6);
-        EXPECT_NEAR(a.z, b.z, 1e-6);
+        if (endZ) {
+            EXPECT_NEAR(a.z, b.z, 1e-6);
+        }
     }
 
     void runBoth(MoveWindow window, const Job& job, bool withZ) {
         const QList<Millimetres> ours = onSim(window, job);
         const QList<Millimetres> theirs = onGrbl(window, job);
-        expectSamePath(ours, theirs, withZ);
+        expectSamePath(ours, theirs, withZ, withZ || window == MoveWindow::Milling);
         EXPECT_EQ(samplesSim, samplesGrbl);
         EXPECT_GT(mostInFlight, 0);
         EXPECT_LE(mostInFlight, kGrblReceiveBuffer);
