@@ -79,6 +79,9 @@ void GcodeMilling::closeBorder(const Millimetres& closing) {
         const int passes = int(std::ceil((full - kSame) / pass));
         for (int k = 2; k <= passes; ++k) {
             const double limit = std::min(k * pass, full);
+            // Each pass its own lines, also where a border of one point gives nothing between
+            // them but its plunges.
+            m_writer.flush();
             goToStart(border);
             double depth = 0;
             for (const Millimetres& move : border.moves) {

@@ -204,8 +204,8 @@ TEST_F(GcodeBatch, WrittenFileReadsInGcodeToolpathAndEndsWhereOurControllerEnds)
     const Job jobs[] = {
         {{"mill", "all", ornament}, "mill all", true, 0, 500},
         {{"mill", "3d", small}, "mill 3d", true, 0, 100},
-        {{"outline", "filled", small}, "outline filled", false, 0, 50},
-        {{"engrave", small}, "engrave", false, kPixel, 300},
+        {{"outline", "filled", small}, "outline filled", false, 0, 20},
+        {{"engrave", small}, "engrave", false, kPixel, 100},
         {{"scan", "--mesh", "6,5"}, "scan", false, 0, 29},
     };
     for (const Job& job : jobs) {

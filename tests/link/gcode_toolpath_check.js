@@ -5,9 +5,10 @@
 //     ("none" without travels);
 //   "burning-travels N" - G0 moves in X/Y while the spindle or laser is on (M3/M4) at S above 0;
 //   "pass-step D" - how far a cut goes below the deepest point of the pass before it, at most:
-//     a pass starts with each plunge (a G1 down in Z alone); the first pass after a travel is
-//     measured against what earlier passes that started at the same place reached (the surface,
-//     Z 0, for a new place).
+//     a pass starts where a cut goes into the material from the surface (Z 0) or above, measured
+//     against what the passes that went in at the same place reached (the surface for a new
+//     place), and with each plunge (a G1 down in Z alone) below the surface, measured against
+//     the passes before it since the cutter went in.
 const Toolpath = require('gcode-toolpath');
 
 const box = {min: {x: 0, y: 0, z: 0}, max: {x: 0, y: 0, z: 0}};
@@ -27,7 +28,7 @@ let burningTravels = 0;
 let power = 0;
 // Passes: the deepest point each start place was cut to, and the pass being cut.
 const reached = new Map();
-let place = null;   // where the cuts since the last travel started
+let place = null;   // where the cutter last went into the material
 let before = 0;     // the deepest point of the passes before this one
 let deepest = 0;    // the deepest point of this pass
 let passStep = 0;
@@ -62,7 +63,9 @@ const look = (move, spindle) => {
     return;
   }
   if (move.motion !== 'G1' || (v1.z >= 0 && v2.z >= 0)) return;
-  if (place === null) {
+  if (v1.z >= 0) {
+    // Into the material from the surface: the first pass at this place, or one more.
+    endRun();
     place = key(v1);
     before = reached.get(place) ?? 0;
     deepest = 0;
