@@ -36,8 +36,6 @@ public:
 
     // The position the moves so far command (the move held included), from the opening.
     const Millimetres& position() const { return m_position; }
-    // Whether a move is held.
-    bool holding() const { return m_held.has_value(); }
     // Drops the move held and anything not taken, and starts again at `position` with no feed
     // and no power known (after the controller was reset).
     void restart(const Millimetres& position);
