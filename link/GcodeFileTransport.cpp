@@ -13,9 +13,9 @@ namespace {
 
 const QByteArray kOk = "OK\r\n";
 
-QString kindOf(const LineMeaning& meaning) {
-    if (meaning.manual) return QStringLiteral("ручные перемещения");
-    switch (meaning.window) {
+// What a job's lines are, for a header without a described job.
+QString kindOf(MoveWindow window) {
+    switch (window) {
         case MoveWindow::Milling:
             return QStringLiteral("фрезерование");
         case MoveWindow::Outlining:
@@ -89,7 +89,7 @@ void GcodeFileTransport::describeLine(const LineMeaning& meaning) {
     m_stream.setMeaning(meaning);
     if (meaning.manual) return;
     m_jobLines = true;
-    if (m_kind.isEmpty()) m_kind = kindOf(meaning);
+    if (m_kind.isEmpty()) m_kind = kindOf(meaning.window);
 }
 
 void GcodeFileTransport::noteStop(StopLevel level) {
