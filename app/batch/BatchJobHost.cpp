@@ -54,14 +54,6 @@ public:
 
     MachineLink& link() { return m_link; }
 
-    // Lets the port write out what it holds back (a G-code file); prints the message and
-    // returns false when that fails.
-    bool finish() {
-        const QString error = SerialFinish(m_link.PortHandle());
-        if (!error.isEmpty()) printError(error + u'\n');
-        return error.isEmpty();
-    }
-
     // Prints the reason and returns false when the log file or the port cannot be opened.
     bool open(const BatchOptions& options) {
         if (!options.log.isEmpty()) {
@@ -195,17 +187,28 @@ int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHo
         BatchPort port(program.link, program.settings.values().PortName);
         if (!port.open(options)) return kExitFailed;
         host.startClock();
-        program.link.driver().describeJob(program.link.PortHandle(), host.jobDescription());
+        SerialDriver& driver = program.link.driver();
+        const int handle = program.link.PortHandle();
+        driver.describeJob(handle, host.jobDescription());
         try {
             MoveProtocol protocol(rules, host, program.link, program.settings.values());
-            job(host, protocol);
+            try {
+                job(host, protocol);
+            } catch (const JobEnded&) {
+                // The job's own message is the one shown.
+                try {
+                    driver.endJob(handle);
+                } catch (const JobEnded&) {
+                }
+                throw;
+            }
+            driver.endJob(handle);
         } catch (const JobEnded& ended) {
             host.endProgress();
             printError(ended.message() + u'\n');
             status = kExitFailed;
         }
         linesSent = port.linesSent();
-        if (!port.finish()) status = kExitFailed;
     }
     host.endProgress();
     if (status == kExitDone && host.stopLevel() != StopLevel::None) {

@@ -22,7 +22,7 @@ const RatioKey kRatioKeys[] = {
 
 }  // namespace
 
-const GcodeSettingKey kGcodeSettingKeys[8] = {
+const GcodeSettingKey kGcodeSettingKeys[10] = {
     {"gcode_feed_mill", u"Подача фрезы, мм/мин:", &GcodeSettings::MillFeed},
     {"gcode_feed_plunge", u"Подача вниз, мм/мин:", &GcodeSettings::PlungeFeed},
     {"gcode_feed_laser", u"Подача лазера, мм/мин:", &GcodeSettings::LaserFeed},
@@ -31,6 +31,8 @@ const GcodeSettingKey kGcodeSettingKeys[8] = {
     {"gcode_laser_scale", u"Мощность при черном, S:", &GcodeSettings::LaserScale},
     {"gcode_probe_limit", u"Ход щупа вниз, мм:", &GcodeSettings::ProbeLimit},
     {"gcode_height_range", u"Диапазон высот, мм:", &GcodeSettings::HeightRange},
+    {"gcode_safe_height", u"Высота переездов, мм:", &GcodeSettings::SafeHeight},
+    {"gcode_pass_depth", u"Глубина за проход, мм:", &GcodeSettings::PassDepth},
 };
 
 void SharedSettings::replace(const ProgramSettings& values) {

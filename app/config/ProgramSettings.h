@@ -15,6 +15,8 @@ struct GcodeSettings {
     double LaserScale = 1000;    // S of a pixel of darkness 255; lighter pixels get less
     double ProbeLimit = 10;      // how far below its start the probe may go looking for contact
     double HeightRange = 5;      // contact this far below the start is sample 0, at the start 255
+    double SafeHeight = 5;       // the cutter's travels between borders, above the surface
+    double PassDepth = 1;        // the most the cutter goes below the pass before it
 };
 
 // The machine settings the whole program shares: loaded at start-up from the configuration
@@ -39,7 +41,7 @@ struct GcodeSettingKey {
 };
 
 // The G-code settings in the order the settings window shows them.
-extern const GcodeSettingKey kGcodeSettingKeys[8];
+extern const GcodeSettingKey kGcodeSettingKeys[10];
 
 // The program-wide settings, made once with the program and handed to whatever reads them.
 // The settings window replaces them as a whole and the change is announced, so that windows

@@ -2,11 +2,13 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QStringList>
 
 #include "Version.h"
 #include "app/config/AtomicFile.h"
 #include "app/config/NumberText.h"
 #include "app/config/ProgramSettings.h"
+#include "link/job/JobHost.h"
 
 namespace {
 
@@ -14,27 +16,44 @@ const QByteArray kOk = "OK\r\n";
 // The G-code gathered before it goes to the temporary file in one write.
 constexpr qsizetype kPendingBytes = 1 << 16;
 
+// What a job's lines are, for a header without a described job.
+QString kindOf(MoveRules window) {
+    switch (window) {
+        case MoveRules::Milling:
+            return QStringLiteral("фрезерование");
+        case MoveRules::Outlining:
+            return QStringLiteral("обведение лазером");
+        case MoveRules::Engraving:
+            return QStringLiteral("гравирование лазером");
+        case MoveRules::Scanner:
+            break;
+    }
+    return QStringLiteral("сканирование");
+}
+
 }  // namespace
 
 GcodeFileTransport::GcodeFileTransport(const ProgramSettings& settings) : m_stream(settings) {}
 
-GcodeFileTransport::~GcodeFileTransport() {
-    // Closed without finish() (the settings window reopening the port): nobody waits for the
-    // result, so standard error is told.
-    if (const QString error = finish(); !error.isEmpty()) qWarning("%s", qUtf8Printable(error));
-}
-
 bool GcodeFileTransport::open(const QString& path) {
     if (path.isEmpty()) return false;
     m_path = path;
-    const QFileInfo info(path);
+    return startBody();
+}
+
+bool GcodeFileTransport::startBody() {
+    const QFileInfo info(m_path);
     m_body = std::make_unique<QTemporaryFile>(info.absolutePath() + QStringLiteral("/.") +
                                               info.fileName() + QStringLiteral(".XXXXXX"));
+    m_jobLines = false;
+    m_probed = false;
+    m_pending.clear();
+    m_bodyError.clear();
     // Unbuffered (the lines are gathered in m_pending instead), so that a disk that fills up
     // is seen at the write that failed, with the system's reason.
     QFile& body = *m_body;
     if (!body.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
-        m_body.reset();  // nothing to commit when the transport goes
+        m_body.reset();  // nothing to write when a job ends
         return false;
     }
     for (const QByteArray& line : GcodeTranslator::opening()) append(line);
@@ -43,7 +62,7 @@ bool GcodeFileTransport::open(const QString& path) {
 
 void GcodeFileTransport::append(const QByteArray& line) {
     // After one failed write the file is lost anyway: no thousands of further failures.
-    if (!m_bodyError.isEmpty()) return;
+    if (!m_body || !m_bodyError.isEmpty()) return;
     m_pending += line;
     m_pending += '\n';
     if (m_pending.size() >= kPendingBytes) writePending();
@@ -86,28 +105,32 @@ void GcodeFileTransport::readAvailable(QByteArray& into) {
 
 void GcodeFileTransport::describeLine(const LineMeaning& meaning) {
     m_stream.setMeaning(meaning);
-    QString kind = QStringLiteral("ручные перемещения");
-    if (!meaning.manual) {
-        switch (meaning.rules) {
-            case MoveRules::Milling:
-                kind = QStringLiteral("фрезерование");
-                break;
-            case MoveRules::Outlining:
-                kind = QStringLiteral("обведение лазером");
-                break;
-            case MoveRules::Engraving:
-                kind = QStringLiteral("гравирование лазером");
-                break;
-            case MoveRules::Scanner:
-                kind = QStringLiteral("сканирование");
-                break;
-        }
-    }
-    if (!m_windows.contains(kind)) m_windows.append(kind);
+    if (meaning.manual) return;
+    m_jobLines = true;
+    if (m_kind.isEmpty()) m_kind = kindOf(meaning.rules);
+}
+
+void GcodeFileTransport::noteStop(StopLevel level) {
+    if (level != StopLevel::None) m_stream.translator().noteStopping();
 }
 
 void GcodeFileTransport::describeJob(const QString& job) {
-    if (!m_jobs.contains(job)) m_jobs.append(job);
+    // What came before the job is not part of its file.
+    startBody();
+    m_job = job;
+    m_kind.clear();
+}
+
+void GcodeFileTransport::endJob() {
+    // The closing lines of a job: what the translator held, laser off, cutter out of the
+    // material.
+    GcodeTranslator& translator = m_stream.translator();
+    for (const QByteArray& line : translator.finish() + translator.safeEnding()) append(line);
+    const QString failure = m_jobLines ? commit() : QString();
+    startBody();
+    m_job.clear();
+    m_kind.clear();
+    if (!failure.isEmpty()) throw JobEnded(JobEnded::Reason::Refused, kErrorTitle, failure);
 }
 
 QByteArray GcodeFileTransport::header() const {
@@ -116,9 +139,7 @@ QByteArray GcodeFileTransport::header() const {
     lines << QStringLiteral("cnc %1, %2")
                  .arg(QLatin1String(kVersionText),
                       QDateTime::currentDateTime().toString(Qt::ISODate));
-    for (const QString& job : m_jobs) lines << QStringLiteral("работа: ") + job;
-    if (m_jobs.isEmpty())
-        lines << QStringLiteral("работа: ") + m_windows.join(QStringLiteral(", "));
+    lines << QStringLiteral("работа: ") + (m_job.isEmpty() ? m_kind : m_job);
     lines << QStringLiteral("мм на шаг: X %1, Y %2, Z %3")
                  .arg(formatGeneral(settings.StepRatioX), formatGeneral(settings.StepRatioY),
                       formatGeneral(settings.StepRatioZ));
@@ -137,23 +158,16 @@ QByteArray GcodeFileTransport::header() const {
     return text;
 }
 
-QString GcodeFileTransport::finish() {
-    if (m_committed || !m_body) return {};
-    m_committed = true;
-    // The closing lines of a stream: laser off, cutter out of the material.
-    GcodeTranslator& translator = m_stream.translator();
-    QList<QByteArray> ending = translator.safeEnding();
-    if (!ending.contains("M5")) ending.append("M5");
-    for (const QByteArray& line : ending) append(line);
+QString GcodeFileTransport::commit() {
+    if (!m_body) return fileWriteFailure(m_path, QStringLiteral("временный файл не создан"));
     writePending();
     if (m_bodyError.isEmpty() && !m_body->seek(0)) m_bodyError = m_body->errorString();
-    const std::unique_ptr<QTemporaryFile> body = std::move(m_body);  // removed on return
     if (!m_bodyError.isEmpty()) return fileWriteFailure(m_path, m_bodyError);
     AtomicFile file(m_path);
     if (!file.open() || !file.write(header())) return file.errorMessage();
-    while (!body->atEnd()) {
-        const QByteArray chunk = body->read(1 << 16);
-        if (chunk.isEmpty()) return fileWriteFailure(m_path, body->errorString());
+    while (!m_body->atEnd()) {
+        const QByteArray chunk = m_body->read(1 << 16);
+        if (chunk.isEmpty()) return fileWriteFailure(m_path, m_body->errorString());
         if (!file.write(chunk)) return file.errorMessage();
     }
     return file.commit() ? QString() : file.errorMessage();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <QTemporaryFile>
 #include <memory>
 
@@ -9,14 +8,15 @@
 #include "link/serial/SerialTransport.h"
 
 // The port "gcode:FILE": every move line is translated to G-code and answered at once ("OK", a
-// sample request "0" and "OK", since nothing is measured). The file is written when the port
-// closes, in one atomic replace: a header of comments naming the jobs, pictures and settings
-// that made it, then the G-code. Until then the G-code waits in a temporary file beside it.
+// sample request "0" and "OK", since nothing is measured). Each job that sends lines of its own
+// (manual moves do not count) writes FILE when it ends, in one atomic replace: a header of
+// comments naming the job, its fields and the settings that made it, then the job's G-code from
+// where the tool stood when it started. A later job writes the file anew. Opening and closing
+// the port write nothing; until a job ends, its G-code waits in a temporary file beside FILE.
 class GcodeFileTransport final : public SerialTransport {
 public:
     // `settings` outlive the transport.
     explicit GcodeFileTransport(const ProgramSettings& settings);
-    ~GcodeFileTransport() override;
 
     // Prepares writing `path`; false when its folder cannot take the temporary file.
     bool open(const QString& path);
@@ -24,26 +24,30 @@ public:
     qint64 write(const QByteArray& bytes) override;
     void readAvailable(QByteArray& into) override;
     void describeLine(const LineMeaning& meaning) override;
+    void noteStop(StopLevel level) override;
     void describeJob(const QString& job) override;
+    // Writes the file when the job sent lines of its own; throws JobEnded when it cannot be
+    // written (the old file is kept then).
+    void endJob() override;
     bool pausesAfterWrite() const override { return false; }
 
-    // Writes the file now (as closing does, once): an empty text, or the message naming the
-    // file and the reason, the old file kept and no temporary file left.
-    QString finish() override;
-
 private:
+    bool startBody();
     void append(const QByteArray& line);
     void writePending();
     QByteArray header() const;
+    // Writes the file from the header and the body: an empty text, or the message naming the
+    // file and the reason (the old file kept, no temporary file left).
+    QString commit();
 
     GcodeStream m_stream;
     QString m_path;
     std::unique_ptr<QTemporaryFile> m_body;
-    QStringList m_jobs;
-    QStringList m_windows;  // the kinds of lines seen, for a header without described jobs
+    QString m_job;
+    QString m_kind;  // the kind of the job's lines, for a header without a described job
     QByteArray m_replies;
     QByteArray m_pending;  // lines not yet in the temporary file
     QString m_bodyError;   // the first failed write of the temporary file, if any
+    bool m_jobLines = false;  // the job sent lines that are not manual moves
     bool m_probed = false;
-    bool m_committed = false;
 };

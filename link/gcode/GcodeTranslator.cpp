@@ -9,139 +9,104 @@ namespace {
 constexpr qint32 kProbeRequestZ = 100;
 constexpr int kGreyLevels = 255;
 
-bool moves(const Millimetres& delta) {
-    return delta.x != 0 || delta.y != 0 || delta.z != 0;
-}
-
 }  // namespace
 
-QByteArray GcodeTranslator::number(double value) {
-    QByteArray text = QByteArray::number(value, 'f', 6);
-    while (text.endsWith('0')) text.chop(1);
-    if (text.endsWith('.')) text.chop(1);
-    if (text == "-0" || text.isEmpty()) text = "0";
-    return text;
-}
+GcodeTranslator::GcodeTranslator(const GcodeSettings& settings)
+    : m_settings(settings), m_milling(m_settings, m_writer), m_engraving(m_settings, m_writer) {}
 
 QList<QByteArray> GcodeTranslator::opening() {
     return {"G21", "G91", "M5"};
 }
 
-void GcodeTranslator::move(QList<QByteArray>& lines, const char* code, Millimetres delta,
-                           std::optional<double> feed, std::optional<double> power) {
-    if (!moves(delta)) return;
-    QByteArray line = code;
-    const char axes[] = {'X', 'Y', 'Z'};
-    const double values[] = {delta.x, delta.y, delta.z};
-    for (int i = 0; i < 3; ++i)
-        if (values[i] != 0) line += ' ' + QByteArray(1, axes[i]) + number(values[i]);
-    if (power) line += " S" + number(*power);
-    // Feeds are modal: written when they change.
-    if (feed && *feed != m_lastFeed) {
-        line += " F" + number(*feed);
-        m_lastFeed = *feed;
-    }
-    lines.append(line);
-    m_position.x += delta.x;
-    m_position.y += delta.y;
-    m_position.z += delta.z;
+void GcodeTranslator::settleFor(std::optional<MoveRules> window) {
+    if (window != MoveRules::Engraving) m_engraving.settle();
+    if (window != MoveRules::Milling) m_milling.land();
 }
 
 GcodeStep GcodeTranslator::translate(const LineMeaning& meaning, const StepRatios& ratios, qint32 x,
                                      qint32 y, qint32 z) {
-    const Millimetres xy{x * ratios.x, y * ratios.y, 0};
+    const Millimetres delta{x * ratios.x, y * ratios.y, z * ratios.z};
+    GcodeStep step;
     if (meaning.manual) {
-        GcodeStep step;
-        move(step.lines, "G0", {xy.x, xy.y, z * ratios.z}, std::nullopt);
-        return step;
-    }
-    switch (meaning.rules) {
-        case MoveRules::Milling:
-            return milling({xy.x, xy.y, z * ratios.z});
-        case MoveRules::Outlining:
-            return outlining(xy, z);
-        case MoveRules::Engraving:
-            return engraving(xy, z, ratios);
-        case MoveRules::Scanner:
-            break;
-    }
-    GcodeStep step;
-    if (x == 0 && y == 0 && z == kProbeRequestZ) {
-        step.probe = true;
-        return step;
-    }
-    move(step.lines, "G0", {xy.x, xy.y, z * ratios.z}, std::nullopt);
-    return step;
-}
-
-GcodeStep GcodeTranslator::milling(Millimetres delta) {
-    GcodeStep step;
-    const bool onlyZ = delta.x == 0 && delta.y == 0;
-    if (delta.z < 0 && m_cutterUp) {
-        m_surface = m_position.z;
-        m_cutterUp = false;
-    }
-    const bool travel = (onlyZ && delta.z > 0) || (delta.z == 0 && m_cutterUp);
-    if (travel) {
-        move(step.lines, "G0", delta, std::nullopt);
+        settleFor(std::nullopt);
+        m_writer.move("G0", delta);
+        m_writer.flush();
     } else {
-        const double feed = onlyZ && delta.z < 0 ? m_settings.PlungeFeed : m_settings.MillFeed;
-        move(step.lines, "G1", delta, feed);
+        settleFor(meaning.rules);
+        switch (meaning.rules) {
+            case MoveRules::Milling:
+                m_milling.move(delta);
+                break;
+            case MoveRules::Outlining:
+                outlining({delta.x, delta.y, 0}, z);
+                break;
+            case MoveRules::Engraving:
+                m_engraving.line(delta.x, delta.y, z, ratios.x);
+                break;
+            case MoveRules::Scanner:
+                if (x == 0 && y == 0 && z == kProbeRequestZ) {
+                    m_writer.flush();
+                    step.probe = true;
+                } else {
+                    m_writer.move("G0", delta);
+                }
+                break;
+        }
     }
-    if (!m_cutterUp && m_position.z >= m_surface) m_cutterUp = true;
+    if (meaning.manual || meaning.rules != MoveRules::Milling) m_milling.followOther();
+    step.lines = m_writer.take();
     return step;
 }
 
-GcodeStep GcodeTranslator::outlining(Millimetres delta, qint32 z) {
-    GcodeStep step;
-    move(step.lines, m_laserOn ? "G1" : "G0", delta,
-         m_laserOn ? std::optional(m_settings.LaserFeed) : std::nullopt);
-    if (z > 0 && !m_laserOn) {
-        step.lines.append("M4 S" + number(m_settings.OutlinePower));
-        m_laserOn = true;
-    } else if (z < 0 && m_laserOn) {
-        step.lines.append("M5");
-        m_laserOn = false;
+void GcodeTranslator::outlining(const Millimetres& delta, qint32 z) {
+    if (m_outlineOn) {
+        m_writer.move("G1", delta, m_settings.LaserFeed);
+    } else {
+        m_writer.move("G0", delta);
     }
-    return step;
+    if (z > 0 && !m_outlineOn) {
+        const int power = int(std::lround(m_settings.OutlinePower));
+        m_writer.line("M4 S" + QByteArray::number(power), power);
+        m_outlineOn = true;
+    } else if (z < 0 && m_outlineOn) {
+        m_writer.line("M5");
+        m_outlineOn = false;
+    }
 }
 
-GcodeStep GcodeTranslator::engraving(Millimetres delta, qint32 z, const StepRatios& ratios) {
-    GcodeStep step;
-    if (delta.x == 0 && delta.y == 0 && z < 0) {
-        m_pitch = double(-z) * ratios.x;
-        return step;
+QList<QByteArray> GcodeTranslator::finish() {
+    m_engraving.settle();
+    m_milling.land();
+    if (m_outlineOn || m_engraving.laserOn()) {
+        m_writer.line("M5");
+        m_outlineOn = false;
+        m_engraving.laserOff();
     }
-    if (!m_laserOn) {
-        // Laser mode: M4 scales the power with the speed, so the beam is off while standing and
-        // during G0 travels.
-        step.lines.append("M4 S0");
-        m_laserOn = true;
-    }
-    const double power = std::clamp(z, 0, kGreyLevels) * m_settings.LaserScale / kGreyLevels;
-    move(step.lines, "G0", {delta.x - m_pitch, delta.y, 0}, std::nullopt);
-    const Millimetres burn = m_pitch != 0 ? Millimetres{m_pitch, 0, 0} : Millimetres{};
-    if (moves(burn)) move(step.lines, "G1", burn, m_settings.LaserFeed, power);
-    return step;
+    m_writer.flush();
+    return m_writer.take();
 }
 
 QList<QByteArray> GcodeTranslator::safeEnding() {
-    QList<QByteArray> lines;
-    if (m_laserOn) {
-        lines.append("M5");
-        m_laserOn = false;
+    m_writer.flush();
+    if (m_outlineOn || m_engraving.laserOn()) {
+        m_writer.line("M5");
+        m_outlineOn = false;
+        m_engraving.laserOff();
     }
-    if (!m_cutterUp && m_position.z < m_surface)
-        move(lines, "G0", {0, 0, m_surface - m_position.z}, std::nullopt);
-    m_cutterUp = true;
-    return lines;
+    const std::optional<double> surface = m_milling.surface();
+    if (surface && m_writer.position().z < *surface) {
+        m_writer.move("G0", {0, 0, *surface - m_writer.position().z});
+        m_milling.restart(*surface);
+    }
+    m_writer.flush();
+    return m_writer.take();
 }
 
 void GcodeTranslator::resync(const Millimetres& position) {
-    m_position = position;
-    m_laserOn = false;
-    m_cutterUp = true;
-    m_lastFeed = 0;
+    m_writer.restart(position);
+    m_milling.restart(position.z);
+    m_engraving.restart();
+    m_outlineOn = false;
 }
 
 QByteArray GcodeTranslator::probingMove() const {

@@ -290,6 +290,20 @@ void GrblTransport::noteStop(StopLevel level) {
     m_stopped = true;
 }
 
+void GrblTransport::endJob() {
+    const QList<QByteArray> held = m_stream.translator().finish();
+    if (m_stopped || !m_line) return;
+    for (const QByteArray& line : held) m_queue.push_back({Item::Line, line + '\n'});
+    waitUntil(
+        [&] {
+            pump();
+            return (m_queue.empty() && m_inFlight.empty()) || m_failure.has_value();
+        },
+        kDrainWaitMs);
+    QByteArray answers;
+    readAvailable(answers);
+}
+
 void GrblTransport::readAvailable(QByteArray& into) {
     readLine();
     if (m_failure) {
@@ -297,6 +311,7 @@ void GrblTransport::readAvailable(QByteArray& into) {
         if (!failure.alarm) holdResetAndEnd();
         m_failure.reset();
         m_queue.clear();
+        m_stream.translator().discardHeld();
         m_answers.clear();
         QString message = failure.message;
         if (!failure.alarm)

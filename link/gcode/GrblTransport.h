@@ -50,6 +50,9 @@ public:
     void readAvailable(QByteArray& into) override;
     void describeLine(const LineMeaning& meaning) override { m_stream.setMeaning(meaning); }
     void noteStop(StopLevel level) override;
+    // Sends the lines the translation still holds (unless the job was stopped) and waits until
+    // the controller has taken them; throws JobEnded as readAvailable does.
+    void endJob() override;
     bool pausesAfterWrite() const override { return false; }
 
     // The most bytes that were ever sent and not yet answered.

@@ -64,6 +64,10 @@ void SerialDriver::describeJob(int handle, const QString& job) {
     if (OpenPort* port = findPort(handle)) port->transport->describeJob(job);
 }
 
+void SerialDriver::endJob(int handle) {
+    if (OpenPort* port = findPort(handle)) port->transport->endJob();
+}
+
 void SerialDriver::SerialClose(int handle) {
     m_ports.erase(handle);
 }

@@ -48,6 +48,9 @@ public:
     void describeLine(int handle, const LineMeaning& meaning);
     void noteStop(int handle, StopLevel level);
     void describeJob(int handle, const QString& job);
+    // Tells the port `handle` that the job whose lines it was sent has ended (see
+    // SerialTransport::endJob); may throw JobEnded. Unknown handles are ignored.
+    void endJob(int handle);
 
     // Closes the port; handles of 0 or less and unknown handles are ignored.
     void SerialClose(int handle);

@@ -24,9 +24,10 @@ public:
     virtual void describeLine(const LineMeaning&) {}
     virtual void noteStop(StopLevel) {}
     virtual void describeJob(const QString&) {}
-    // Writes out what the port has held back (a G-code file) before it closes: an empty text,
-    // or the message naming the file that could not be written.
-    virtual QString finish() { return {}; }
+    // The job (or manual move) whose lines came since describeJob has ended, however it ended:
+    // a translating port writes what it still holds back, a G-code file is written. Throws
+    // JobEnded when that fails.
+    virtual void endJob() {}
     // Whether the driver pauses after every write to space the lines for our controller.
     virtual bool pausesAfterWrite() const { return true; }
 };

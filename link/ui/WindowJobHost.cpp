@@ -53,10 +53,24 @@ void WindowJobHost::setJobStarting(std::function<void()> starting) {
     m_jobStarting = std::move(starting);
 }
 
+void WindowJobHost::setJobEnding(std::function<void()> ending) {
+    m_jobEnding = std::move(ending);
+}
+
 bool WindowJobHost::runJob(const JobRunner::Job& job) {
     return m_runner.run(*this, [this, &job](JobHost& host) {
         if (m_jobStarting) m_jobStarting();
-        job(host);
+        try {
+            job(host);
+        } catch (...) {
+            // The job's own message is the one shown.
+            try {
+                if (m_jobEnding) m_jobEnding();
+            } catch (const JobEnded&) {
+            }
+            throw;
+        }
+        if (m_jobEnding) m_jobEnding();
     });
 }
 

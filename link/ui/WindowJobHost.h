@@ -36,6 +36,9 @@ public:
     void setFiguresChanged(std::function<void()> changed);
     // Called at the start of every job this host runs, before the job's first line.
     void setJobStarting(std::function<void()> starting);
+    // Called at the end of every job this host runs, however it ended; may throw JobEnded, which
+    // is shown unless the job ended with a message of its own.
+    void setJobEnding(std::function<void()> ending);
     // Replaces the message box (tests record the messages instead).
     void setMessageFunction(MessageFunction show);
     // The bar that shows this window's job and carries its "Стоп" button.
@@ -83,6 +86,7 @@ private:
     std::function<void(const QRect&)> m_redraw;
     std::function<void()> m_figuresChanged;
     std::function<void()> m_jobStarting;
+    std::function<void()> m_jobEnding;
     MessageFunction m_showMessage = &showMessageBox;
     QPointer<JobBar> m_bar;
     QList<QPointer<QWidget>> m_jobControls;

@@ -19,6 +19,31 @@ namespace {
 constexpr int kColumnCharacters = 44;
 constexpr int kMinColumnWidth = 300;
 
+// The fields a written job names in its header, by window: the text box and its caption with
+// the unit ("%1" is the text).
+struct FieldCaption {
+    MoveRules window;
+    const char* field;
+    const char16_t* caption;
+};
+
+const FieldCaption kFieldCaptions[] = {
+    {MoveRules::Milling, "Text6", u"ширина %1 мм"},
+    {MoveRules::Milling, "Text7", u"высота %1 мм"},
+    {MoveRules::Milling, "Text1", u"глубина %1 мм"},
+    {MoveRules::Milling, "Text3", u"фреза %1 мм"},
+    {MoveRules::Scanner, "Text8", u"область по X %1 мм"},
+    {MoveRules::Scanner, "Text9", u"область по Y %1 мм"},
+    {MoveRules::Scanner, "Text3", u"сетка по X %1 точек"},
+    {MoveRules::Scanner, "Text4", u"сетка по Y %1 точек"},
+    {MoveRules::Scanner, "Text6", u"изображение %1 пикселей в ширину"},
+    {MoveRules::Scanner, "Text7", u"изображение %1 пикселей в высоту"},
+    {MoveRules::Engraving, "Text6", u"ширина %1 мм"},
+    {MoveRules::Engraving, "Text7", u"высота %1 мм"},
+    {MoveRules::Outlining, "Text6", u"ширина %1 мм"},
+    {MoveRules::Outlining, "Text7", u"высота %1 мм"},
+};
+
 }  // namespace
 
 int WorkingWindow::columnWidth() {
@@ -41,6 +66,8 @@ WorkingWindow::WorkingWindow(const WorkingWindowSetup& setup, ProgramContext& pr
     m_host->setJobStarting([this] {
         m_program.link.driver().describeJob(m_program.link.PortHandle(), jobDescription());
     });
+    m_host->setJobEnding(
+        [this] { m_program.link.driver().endJob(m_program.link.PortHandle()); });
     m_layout->setContentsMargins(0, 0, 0, 0);
 }
 
@@ -110,7 +137,10 @@ QString WorkingWindow::jobDescription() const {
     };
     if (const ConfigKey* picture = m_setup.keys.picture)
         parts << QStringLiteral("картинка %1").arg(QFileInfo(text(*picture)).fileName());
-    for (const ConfigKey* key : m_setup.keys.unload)
-        parts << QStringLiteral("%1=%2").arg(QLatin1String(key->name), text(*key));
+    for (const FieldCaption& entry : kFieldCaptions) {
+        if (entry.window != m_setup.kind) continue;
+        if (const auto* field = findChild<QLineEdit*>(QLatin1String(entry.field)))
+            parts << QString::fromUtf16(entry.caption).arg(field->text().trimmed());
+    }
     return parts.join(QStringLiteral(", "));
 }

@@ -161,8 +161,8 @@ TEST_F(Form3Test, DryRunMarksEveryDarkPixelRedWithTheButtonsDisabled) {
         }
 }
 
-// A job written to a G-code file from the window: the file's header names the window, its
-// picture and its width, as the batch command's header does.
+// A job written to a G-code file from the window, when the job ends: the file's header names
+// the window, its picture and its size in millimetres, as the batch command's header does.
 TEST_F(Form3Test, JobWrittenAsGcodeNamesWindowPictureAndWidthInTheHeader) {
     const QString written = QDir(config.dir()).filePath("job.nc");
     ASSERT_GT(testProgram().link.open("gcode:" + written), 0);
@@ -171,12 +171,12 @@ TEST_F(Form3Test, JobWrittenAsGcodeNamesWindowPictureAndWidthInTheHeader) {
     open(write("dot.bmp", picture));
     field<QCheckBox>("Check1")->setChecked(true);
     field<QPushButton>("Command1")->click();
-    testProgram().link.close();
     QFile file(written);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
-    EXPECT_TRUE(text.contains(
-        QStringLiteral("работа: Гравирование лазером, картинка dot.bmp, Etching_width=200")))
+    testProgram().link.close();
+    EXPECT_TRUE(text.contains(QStringLiteral(
+        "работа: Гравирование лазером, картинка dot.bmp, ширина 200 мм, высота 150 мм\n")))
         << text.toStdString();
     EXPECT_TRUE(text.contains("\nG1 ")) << "the burnt pixel is in the file";
 }

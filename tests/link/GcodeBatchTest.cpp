@@ -11,6 +11,7 @@
 #include <QThread>
 #include <array>
 #include <cmath>
+#include <optional>
 
 // End to end through the cnc executable: jobs written as G-code files, checked by an independent
 // interpreter (gcode-toolpath from npm), and jobs streamed to `cnc serve-sim --grbl` on a real
@@ -136,8 +137,18 @@ void expectNear(const Point& a, const Point& b, const char* what) {
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(a[i], b[i], 1e-3) << what << " axis " << i;
 }
 
+// What gcode_toolpath_check.js reads from a file: where it ends, its box, and what its moves do.
+struct Interpreted {
+    Track track;
+    int moves = 0;
+    int travels = 0;
+    std::optional<double> lowestTravel;  // none without travels
+    int burningTravels = 0;
+    double passStep = 0;
+};
+
 // Interprets `written` with gcode-toolpath; fails the test when it cannot.
-Track interpretedTrack(const QString& written, int* moves) {
+Interpreted interpreted(const QString& written) {
     QProcess node;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("NODE_PATH", QStringLiteral(CNC_NODE_MODULES));
@@ -145,24 +156,31 @@ Track interpretedTrack(const QString& written, int* moves) {
     node.start("node", {QStringLiteral(CNC_GCODE_CHECK_SCRIPT), written});
     EXPECT_TRUE(node.waitForFinished(60000));
     EXPECT_EQ(node.exitCode(), 0) << node.readAllStandardError().toStdString();
-    Track theirs;
+    Interpreted theirs;
     for (const QString& line : QString::fromUtf8(node.readAllStandardOutput()).split(u'\n')) {
         const QStringList words = line.split(u' ');
-        Point* target = words[0] == "end"   ? &theirs.end
-                        : words[0] == "min" ? &theirs.min
-                        : words[0] == "max" ? &theirs.max
+        const QString value = words.value(1);
+        Point* target = words[0] == "end"   ? &theirs.track.end
+                        : words[0] == "min" ? &theirs.track.min
+                        : words[0] == "max" ? &theirs.track.max
                                             : nullptr;
-        if (words[0] == "moves") *moves = words.value(1).toInt();
+        if (words[0] == "moves") theirs.moves = value.toInt();
+        if (words[0] == "travels") theirs.travels = value.toInt();
+        if (words[0] == "lowest-travel" && value != "none") theirs.lowestTravel = value.toDouble();
+        if (words[0] == "burning-travels") theirs.burningTravels = value.toInt();
+        if (words[0] == "pass-step") theirs.passStep = value.toDouble();
         if (!target) continue;
         for (int i = 0; i < 3; ++i) (*target)[i] = words.value(i + 1).toDouble();
     }
     return theirs;
 }
 
-// Every job written as a G-code file: the independent interpreter reads it and ends where our
-// virtual controller ends. The laser windows' third field is no Z move (laser on/off, darkness),
-// and the scanner's sample request is none either, so only milling compares Z and the whole
-// box; the others compare where the tool ends over the work.
+// Every job written as a G-code file: the independent interpreter reads it, and it ends where
+// our virtual controller ends, in the same box over the work. The laser windows' third field is
+// no Z move (laser on/off, darkness), nor is the scanner's sample request, so only milling
+// compares heights: its deepest cut is the job's, its travels are over the safe height (5 mm)
+// and no pass goes more than 1 mm below the one before. No laser travel burns. An engraving's
+// row starts one pixel (2.5 mm here) before its first pixel, which is burnt on the way in.
 TEST_F(GcodeBatch, WrittenFileReadsInGcodeToolpathAndEndsWhereOurControllerEnds) {
     const QString modules = QStringLiteral(CNC_NODE_MODULES);
     if (!QFileInfo::exists(modules + "/gcode-toolpath/package.json"))
@@ -173,17 +191,22 @@ TEST_F(GcodeBatch, WrittenFileReadsInGcodeToolpathAndEndsWhereOurControllerEnds)
     ASSERT_TRUE(QFile::copy(programDir + "/ornament.bmp", ornament));
     // The laser jobs take a small picture: our controller answers at the pace of a real line.
     const QString small = savePicture(80, 60);
+    constexpr double kSafeHeight = 5;
+    constexpr double kPassDepth = 1;
+    constexpr double kPixel = 200.0 / 80;
     struct Job {
         QStringList arguments;
         const char* headerWords;
-        bool millimetresInZ;
+        bool milling;
+        double rowStart;  // how far X may go beyond our controller's box
         int minimumMoves;
     };
     const Job jobs[] = {
-        {{"mill", "all", ornament}, "mill all", true, 10000},
-        {{"outline", "filled", small}, "outline filled", false, 100},
-        {{"engrave", small}, "engrave", false, 1000},
-        {{"scan", "--mesh", "6,5"}, "scan", false, 29},
+        {{"mill", "all", ornament}, "mill all", true, 0, 500},
+        {{"mill", "3d", small}, "mill 3d", true, 0, 100},
+        {{"outline", "filled", small}, "outline filled", false, 0, 20},
+        {{"engrave", small}, "engrave", false, kPixel, 100},
+        {{"scan", "--mesh", "6,5"}, "scan", false, 0, 29},
     };
     for (const Job& job : jobs) {
         SCOPED_TRACE(job.arguments.join(' ').toStdString());
@@ -209,15 +232,26 @@ TEST_F(GcodeBatch, WrittenFileReadsInGcodeToolpathAndEndsWhereOurControllerEnds)
                          .contains("." + job.arguments[0] + ".nc"))
             << "no temporary file left behind";
 
-        int moves = 0;
-        const Track theirs = interpretedTrack(written, &moves);
-        EXPECT_GE(moves, job.minimumMoves);
-        EXPECT_NEAR(theirs.end[0], ours.end[0], 1e-3) << "end X";
-        EXPECT_NEAR(theirs.end[1], ours.end[1], 1e-3) << "end Y";
-        if (job.millimetresInZ) {
-            expectNear(theirs.end, ours.end, "end");
-            expectNear(theirs.min, ours.min, "min");
-            expectNear(theirs.max, ours.max, "max");
+        const Interpreted theirs = interpreted(written);
+        EXPECT_GE(theirs.moves, job.minimumMoves);
+        EXPECT_NEAR(theirs.track.end[0], ours.end[0], 1e-3) << "end X";
+        EXPECT_NEAR(theirs.track.end[1], ours.end[1], 1e-3) << "end Y";
+        EXPECT_NEAR(theirs.track.min[1], ours.min[1], 1e-3) << "min Y";
+        EXPECT_NEAR(theirs.track.max[1], ours.max[1], 1e-3) << "max Y";
+        EXPECT_LE(theirs.track.min[0], ours.min[0] + 1e-3) << "min X";
+        EXPECT_GE(theirs.track.min[0], ours.min[0] - job.rowStart - 1e-3) << "min X";
+        EXPECT_GE(theirs.track.max[0], ours.max[0] - 1e-3) << "max X";
+        EXPECT_LE(theirs.track.max[0], ours.max[0] + job.rowStart + 1e-3) << "max X";
+        EXPECT_EQ(theirs.burningTravels, 0) << "a travel with the laser on";
+        if (job.milling) {
+            EXPECT_NEAR(theirs.track.end[2], ours.end[2], 1e-3) << "end Z";
+            EXPECT_NEAR(theirs.track.min[2], ours.min[2], 1e-3) << "the deepest cut";
+            EXPECT_LT(ours.min[2], -kPassDepth) << "a job deep enough for passes";
+            EXPECT_GT(theirs.travels, 0);
+            ASSERT_TRUE(theirs.lowestTravel.has_value());
+            EXPECT_GE(*theirs.lowestTravel, kSafeHeight - 1e-6) << "a travel under the safe height";
+            EXPECT_LE(theirs.passStep, kPassDepth + 1e-6);
+            EXPECT_GT(theirs.passStep, kPassDepth / 2) << "the passes were seen";
         }
     }
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <cmath>
 #include <functional>
 #include <utility>
@@ -28,44 +31,103 @@ QStringList texts(const QList<QByteArray>& lines) {
     return out;
 }
 
-// Translates move lines of one window; returns all G-code in order.
-QStringList translated(MoveRules window, const QList<std::array<qint32, 3>>& moves) {
-    GcodeTranslator translator{GcodeSettings{}};
+// Translates move lines of one window and ends the job; returns all G-code in order.
+QStringList translated(MoveRules window, const QList<std::array<qint32, 3>>& moves,
+                       const GcodeSettings& settings = GcodeSettings{}) {
+    GcodeTranslator translator{settings};
     QList<QByteArray> lines;
     for (const auto& [x, y, z] : moves) {
         const GcodeStep step = translator.translate({window, false}, kRatios, x, y, z);
         lines += step.lines;
         if (step.probe) lines.append("probe");
     }
+    lines += translator.finish();
     return texts(lines);
 }
 
-TEST(GcodeTranslator, MillingTravelsPlungesCutsAndRises) {
+// A border 3 mm deep that does not close on itself, in passes of 1 mm: each pass goes back to
+// the start over the safe height; the travels rise to it and the plunges come down from it.
+TEST(GcodeTranslator, MillingTravelsOverTheSafeHeightAndCutsADeepBorderInPasses) {
     EXPECT_EQ(
         translated(
             MoveRules::Milling,
             {{200, 100, 0}, {0, 0, -300}, {10, 0, 0}, {10, 10, 50}, {0, 0, 250}, {-20, 0, 0}}),
-        QStringList({"G0 X1 Y-0.5", "G1 Z-3 F200", "G1 X0.05 F600", "G1 X0.05 Y-0.05 Z0.5",
-                     "G0 Z2.5", "G0 X-0.1"}));
+        QStringList(
+            {"G0 Z5", "G0 X1 Y-0.5", "G0 Z-5", "G1 Z-1 F200", "G1 X0.05 F600", "G1 X0.05 Y-0.05",
+             // the second pass, 2 mm deep
+             "G0 Z6", "G0 X-0.1 Y0.05", "G0 Z-5", "G1 Z-2 F200", "G1 X0.05 F600", "G1 X0.05 Y-0.05",
+             // the last at the border's own depths
+             "G0 Z7", "G0 X-0.1 Y0.05", "G0 Z-5", "G1 Z-3 F200", "G1 X0.05 F600",
+             "G1 X0.05 Y-0.05 Z0.5",
+             // the job's rise and the next travel's, one line; down at the job's end
+             "G0 Z7.5", "G0 X-0.1", "G0 Z-5"}));
+}
+
+// A closed border goes straight down from one pass to the next; straight runs of steps are one
+// line each.
+TEST(GcodeTranslator, AClosedBorderGoesStraightDownBetweenPasses) {
+    GcodeSettings settings;
+    settings.SafeHeight = 2;
+    settings.PassDepth = 1.2;
+    const QStringList square = {"G1 X0.1 F600", "G1 Y-0.1", "G1 X-0.1", "G1 Y0.1"};
+    QStringList expected = QStringList{"G1 Z-1.2 F200"} + square;
+    expected += QStringList{"G1 Z-1.2 F200"} + square;
+    expected += QStringList{"G1 Z-0.1 F200"} + square;
+    expected += QStringList{"G0 Z4.5", "G0 X1", "G0 Z-2"};
+    EXPECT_EQ(translated(MoveRules::Milling,
+                         {{0, 0, -250},
+                          {10, 0, 0},
+                          {10, 0, 0},
+                          {0, 20, 0},
+                          {-20, 0, 0},
+                          {0, -10, 0},
+                          {0, -10, 0},
+                          {0, 0, 250},
+                          {200, 0, 0}},
+                         settings),
+              expected);
 }
 
 TEST(GcodeTranslator, OutliningSwitchesTheLaserAroundEachBorder) {
+    GcodeSettings settings;
+    settings.OutlinePower = 499.6;
     EXPECT_EQ(translated(MoveRules::Outlining,
-                         {{400, 0, 0}, {0, 0, 1}, {2, 0, 0}, {0, 2, 0}, {0, 0, -1}, {-4, 0, 0}}),
-              QStringList({"G0 X2", "M4 S1000", "G1 X0.01 F1500", "G1 Y-0.01", "M5", "G0 X-0.02"}));
+                         {{400, 0, 0},
+                          {0, 0, 1},
+                          {2, 0, 0},
+                          {2, 0, 0},
+                          {0, 2, 0},
+                          {0, 0, -1},
+                          {-4, 0, 0},
+                          {-4, 0, 0}},
+                         settings),
+              QStringList({"G0 X2", "M4 S500", "G1 X0.02 F1500", "G1 Y-0.01", "M5", "G0 X-0.04"}));
 }
 
-TEST(GcodeTranslator, EngravingBurnsEachPixelAsOnePitchEndingOnIt) {
-    // Pitch 100 steps = 0.5 mm; pixels (1,1) dark 255, (2,1) 51, then row 2 walked leftwards.
-    EXPECT_EQ(translated(MoveRules::Engraving,
-                         {{0, 0, -100}, {0, 0, 255}, {100, 0, 51}, {0, 100, 102}, {-100, 0, 1}}),
-              QStringList({"M4 S0", "G0 X-0.5", "G1 X0.5 S1000 F1500", "G1 X0.5 S200",
-                           "G0 X-0.5 Y-0.5", "G1 X0.5 S400", "G0 X-1", "G1 X0.5 S3.921569"}));
+// Pitch 100 steps = 0.5 mm. Row 1 walked rightwards: (1,1) dark 255, (2,1) 51; row 2 leftwards:
+// (2,2) 102, (1,2) 1, a gap of two pixels, then two pixels of 1. Each pixel is burnt on the way
+// into it in the row's direction, the row's first one from one pixel before it.
+TEST(GcodeTranslator, EngravingBurnsEveryRowInTheDirectionItIsWalked) {
+    EXPECT_EQ(
+        translated(MoveRules::Engraving, {{0, 0, -100},
+                                           {0, 0, 255},
+                                           {100, 0, 51},
+                                           {0, 100, 102},
+                                           {-100, 0, 1},
+                                           {-300, 0, 1},
+                                           {-100, 0, 1}}),
+        QStringList({"M4 S0", "G0 X-0.5", "G1 X0.5 S1000 F1500", "G1 X0.5 S200", "G0 X0.5 Y-0.5 S0",
+                     "G1 X-0.5 S400", "G1 X-0.5 S4", "G1 X-1 S0", "G1 X-1 S4", "M5"}));
+    // A row of one pixel goes against the row before it.
+    EXPECT_EQ(
+        translated(MoveRules::Engraving, {{0, 0, -100}, {100, 0, 255}, {0, 100, 255}}),
+        QStringList({"M4 S0", "G1 X0.5 S1000 F1500", "G0 X0.5 Y-0.5 S0", "G1 X-0.5 S1000", "M5"}));
 }
 
 TEST(GcodeTranslator, ScannerSampleRequestIsAProbeAndOtherLinesAreTravels) {
-    EXPECT_EQ(translated(MoveRules::Scanner, {{0, 0, 100}, {-4000, 0, 0}, {0, 5000, 0}}),
-              QStringList({"probe", "G0 X-20", "G0 Y-25"}));
+    EXPECT_EQ(translated(MoveRules::Scanner,
+                         {{0, 0, 100}, {-4000, 0, 0}, {0, 5000, 0}, {0, 5000, 0}, {0, 0, 100}}),
+              QStringList({"probe", "G0 X-20", "G0 Y-50", "probe"}));
     GcodeTranslator translator{GcodeSettings{}};
     EXPECT_EQ(translator.probingMove(), "G38.2 Z-10 F100");
     EXPECT_EQ(translator.sampleForDepth(0), 255);
@@ -75,11 +137,28 @@ TEST(GcodeTranslator, ScannerSampleRequestIsAProbeAndOtherLinesAreTravels) {
     EXPECT_EQ(translator.sampleForDepth(-1), 255);
 }
 
+// Many short moves add up to where the steps lead, not to the sum of rounded numbers.
+TEST(GcodeTranslator, RoundingNeverAddsUp) {
+    GcodeTranslator translator{GcodeSettings{}};
+    const StepRatios ratios{0.0012345, 0.0012345, 0.0012345};
+    double written = 0;
+    for (int i = 0; i < 1000; ++i) {
+        const int x = i % 2 == 0 ? 1 : 2;
+        for (const QByteArray& line :
+             translator.translate({MoveRules::Scanner, false}, ratios, x, i % 2, 0).lines)
+            written += line.mid(line.indexOf('X') + 1).split(' ').first().toDouble();
+    }
+    for (const QByteArray& line : translator.finish())
+        written += line.mid(line.indexOf('X') + 1).split(' ').first().toDouble();
+    EXPECT_NEAR(written, 1500 * 0.0012345, 1e-6);
+}
+
 TEST(GcodeTranslator, SafeEndingRaisesACutterInTheMaterialAndSwitchesTheLaserOff) {
     GcodeTranslator translator{GcodeSettings{}};
     translator.translate({MoveRules::Milling, false}, kRatios, 0, 0, -300);
     translator.translate({MoveRules::Milling, false}, kRatios, 10, 0, 100);
-    EXPECT_EQ(texts(translator.safeEnding()), QStringList({"G0 Z2"}));
+    EXPECT_EQ(texts(translator.safeEnding()), QStringList({"G1 X0.05 F600", "G0 Z1"}))
+        << "what was held, then up from the first pass";
     EXPECT_TRUE(translator.safeEnding().isEmpty()) << "nothing more once safe";
     translator.translate({MoveRules::Outlining, false}, kRatios, 0, 0, 1);
     EXPECT_EQ(texts(translator.safeEnding()), QStringList({"M5"}));
@@ -148,36 +227,57 @@ protected:
         link.adopt(testProgram().driver.attach(std::move(port)));
         MoveProtocol protocol(window, host, link, testProgram().settings.values());
         job(protocol);
+        testProgram().driver.endJob(link.PortHandle());
         samplesGrbl = std::exchange(recordedSamples, {});
         mostInFlight = transport->mostBytesInFlight();
         link.close();
+        // The controller carries out what its planner still holds after the sender has gone.
+        for (bool moved = true; moved;) grbl.runBlock(&moved);
         return grbl.path();
     }
 
-    // Every position of `ours` appears in `theirs` in the same order (the G-code may pass
-    // through more points: a pixel's burn, a probe's dip), and both end at the same point.
+    // Every position of `ours` lies on the path through `theirs`, in the same order (the G-code
+    // may join moves that go on the same way, go through more points: a pixel's burn, a probe's
+    // dip, a travel over the safe height, and mill a border more than once), and both end at
+    // the same point. Heights are compared only `withZ`, the end's also `endZ`.
     static void expectSamePath(const QList<Millimetres>& ours, const QList<Millimetres>& theirs,
-                               bool withZ) {
-        const auto same = [&](const Millimetres& a, const Millimetres& b) {
-            return std::abs(a.x - b.x) < 1e-6 && std::abs(a.y - b.y) < 1e-6 &&
-                   (!withZ || std::abs(a.z - b.z) < 1e-6);
+                               bool withZ, bool endZ) {
+        const auto onSegment = [&](const Millimetres& p, const Millimetres& a,
+                                   const Millimetres& b) {
+            const double w = withZ ? 1 : 0;
+            const double dx = b.x - a.x, dy = b.y - a.y, dz = b.z - a.z;
+            const double length2 = dx * dx + dy * dy + w * dz * dz;
+            const double along = (p.x - a.x) * dx + (p.y - a.y) * dy + w * (p.z - a.z) * dz;
+            const double t = length2 > 0 ? std::clamp(along / length2, 0.0, 1.0) : 0;
+            const double ex = a.x + t * dx - p.x, ey = a.y + t * dy - p.y,
+                         ez = w * (a.z + t * dz - p.z);
+            return ex * ex + ey * ey + ez * ez < 1e-12;
         };
         ASSERT_FALSE(ours.isEmpty());
         ASSERT_FALSE(theirs.isEmpty());
+        QList<Millimetres> path{Millimetres{}};
+        path += theirs;
         qsizetype next = 0;
         for (qsizetype i = 0; i < ours.size(); ++i) {
-            while (next < theirs.size() && !same(ours[i], theirs[next])) ++next;
-            ASSERT_LT(next, theirs.size())
+            while (next + 1 < path.size() && !onSegment(ours[i], path[next], path[next + 1]))
+                ++next;
+            ASSERT_LT(next + 1, path.size())
                 << "point " << i << " of " << ours.size() << " (" << ours[i].x << ", " << ours[i].y
                 << ", " << ours[i].z << ") is not on the GRBL path in order";
         }
-        EXPECT_TRUE(same(ours.back(), theirs.back())) << "both end at the same point";
+        const Millimetres& a = ours.back();
+        const Millimetres& b = theirs.back();
+        EXPECT_NEAR(a.x, b.x, 1e-6) << "both end at the same point";
+        EXPECT_NEAR(a.y, b.y, 1e-6);
+        if (endZ) {
+            EXPECT_NEAR(a.z, b.z, 1e-6);
+        }
     }
 
     void runBoth(MoveRules window, const Job& job, bool withZ) {
         const QList<Millimetres> ours = onSim(window, job);
         const QList<Millimetres> theirs = onGrbl(window, job);
-        expectSamePath(ours, theirs, withZ);
+        expectSamePath(ours, theirs, withZ, withZ || window == MoveRules::Milling);
         EXPECT_EQ(samplesSim, samplesGrbl);
         EXPECT_GT(mostInFlight, 0);
         EXPECT_LE(mostInFlight, kGrblReceiveBuffer);
@@ -227,7 +327,7 @@ TEST_F(GcodePathTest, MillingAllFiguresOfAPictureEndsOnTheSamePath) {
             MillJobs jobs({source, work, cutter, analysis, size, tool}, host, protocol);
             jobs.MillAll();
         },
-        true);
+        false);
     EXPECT_GT(grbl.lines().size(), 50);
 }
 
@@ -310,7 +410,8 @@ TEST_F(GcodePathTest, ErrorAnswerEndsTheJobWithItsMeaningAndRaisesTheCutter) {
     protocol.setPictureWidth(40);
     try {
         protocol.MovePixels(0, 0, -100, true);
-        for (int i = 0; i < 40; ++i) protocol.MovePixels(1, 0, 0, true);
+        // A zigzag, so that no two steps join into one line.
+        for (int i = 0; i < 40; ++i) protocol.MovePixels(1, i % 2 == 0 ? 1 : -1, 0, true);
         protocol.MovePixels(0, 0, 100, true);
         FAIL() << "the refusal did not end the job";
     } catch (const JobEnded& ended) {
@@ -333,7 +434,7 @@ TEST_F(GcodePathTest, StopHoldsResetsAndRaisesTheCutterThenAnswersTheJobsLastLin
     MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());
     protocol.setPictureWidth(40);
     protocol.MovePixels(0, 0, -100, true);
-    for (int i = 0; i < 30; ++i) protocol.MovePixels(1, 0, 0, true);
+    for (int i = 0; i < 30; ++i) protocol.MovePixels(1, i % 2 == 0 ? 1 : -1, 0, true);
     host.stop = StopLevel::Stop;
     protocol.MovePixels(1, 0, 0, true);    // the line in flight when "Стоп" came
     protocol.MovePixels(0, 0, 100, true);  // the job's own lift, answered without being sent
@@ -362,3 +463,67 @@ TEST(GcodeFile, AFileInAMissingFolderIsRefusedAndNothingIsWrittenAfter) {
 }
 
 }  // namespace
+
+namespace {
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+}  // namespace
+
+// The file is written when a job ends, with that job's G-code only; opening and closing the
+// port, and a job of manual moves alone, leave it as it was.
+TEST(GcodeFile, EachJobWritesTheFileAnewWhenItEndsAndNothingElseWritesIt) {
+    testProgram().settings.values() = ProgramSettings{};
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("job.nc");
+    const QByteArray handWritten = "; written by hand\nG0 X1\n";
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(handWritten);
+    }
+    MachineLink link{testProgram().portKinds};
+    ASSERT_GT(link.open("gcode:" + path), 0);
+    link.close();
+    EXPECT_EQ(contents(path), handWritten) << "opened and closed without a job";
+
+    const auto job = [&](const QString& name, const LineMeaning& meaning,
+                         const QList<QByteArray>& lines) {
+        const int handle = link.PortHandle();
+        const QByteArray before = contents(path);
+        testProgram().driver.describeJob(handle, name);
+        for (const QByteArray& line : lines) {
+            testProgram().driver.describeLine(handle, meaning);
+            testProgram().driver.SerialWrite(handle, line);
+        }
+        EXPECT_EQ(contents(path), before) << "not before its end";
+        testProgram().driver.endJob(handle);
+    };
+    ASSERT_GT(link.open("gcode:" + path), 0);
+    job("обводка, ширина 200 мм", {MoveRules::Outlining, false},
+        {"400,0,0;", "0,0,1;", "0,400,0;", "0,0,-1;"});
+    const QByteArray first = contents(path);
+    EXPECT_TRUE(first.startsWith("; cnc ")) << first.toStdString();
+    EXPECT_TRUE(first.contains(QStringLiteral("; работа: обводка, ширина 200 мм\n").toUtf8()));
+    EXPECT_TRUE(first.contains("\nG21\nG91\nM5\nG0 X2\nM4 S1000\nG1 Y2 F1500\nM5\n"))
+        << first.toStdString();
+    EXPECT_TRUE(first.endsWith("G1 Y2 F1500\nM5\n")) << "ends with the laser off, once";
+
+    job("ручные перемещения", {MoveRules::Outlining, true}, {"0,2000,0;"});
+    EXPECT_EQ(contents(path), first) << "manual moves alone write no file";
+
+    job("фрезерование", {MoveRules::Milling, false}, {"0,0,-100;", "200,0,0;", "0,0,100;"});
+    const QByteArray second = contents(path);
+    EXPECT_TRUE(second.contains("\nG21\nG91\nM5\nG1 Z-0.5 F200\nG1 X1 F600\nG0 Z0.5\n"))
+        << second.toStdString();
+    EXPECT_FALSE(second.contains("M4")) << "the first job is not in it";
+    EXPECT_FALSE(second.contains("Y10")) << "nor the manual move";
+    link.close();
+    EXPECT_EQ(contents(path), second);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files), QStringList{"job.nc"})
+        << "no temporary file left behind";
+}

@@ -100,7 +100,8 @@ TEST_F(Form4Test, OkPutsTheRatiosIntoEffectAtOnceAndStoresTheTextAsTyped) {
               "[CNC]\nSM_X_ratio=0.01\nSM_Y_ratio=0,005\nSM_Z_ratio=-0,0025\n"
               "port=/dev/ttyCNC-own\ngcode_feed_mill=600\ngcode_feed_plunge=200\n"
               "gcode_feed_laser=1500\ngcode_feed_probe=100\ngcode_laser_power=1000\n"
-              "gcode_laser_scale=1000\ngcode_probe_limit=10\ngcode_height_range=5\n");
+              "gcode_laser_scale=1000\ngcode_probe_limit=10\ngcode_height_range=5\n"
+              "gcode_safe_height=5\ngcode_pass_depth=1\n");
 
     // The next manual move already uses the new ratios.
     TestWindow window(m_runner);
@@ -144,10 +145,20 @@ TEST_F(Form4Test, GcodeSettingsTakeEffectAndOnlyNumbersAboveZeroAreAccepted) {
     m_messages.clear();
     feed->setText(QStringLiteral("750,5"));
     range->setText(QStringLiteral("2.5"));
+    // The router's travel height and depth per pass sit with the other G-code settings.
+    auto* safe = child<QLineEdit>(m_form, "gcode_safe_height");
+    auto* pass = child<QLineEdit>(m_form, "gcode_pass_depth");
+    EXPECT_EQ(safe->parentWidget()->objectName(), QStringLiteral("Frame3"));
+    EXPECT_EQ(safe->text(), QStringLiteral("5"));
+    EXPECT_EQ(pass->text(), QStringLiteral("1"));
+    safe->setText(QStringLiteral("12"));
+    pass->setText(QStringLiteral("0,5"));
     click("Command1");
     EXPECT_TRUE(m_messages.isEmpty());
     EXPECT_DOUBLE_EQ(testProgram().settings.values().Gcode.MillFeed, 750.5);
     EXPECT_DOUBLE_EQ(testProgram().settings.values().Gcode.HeightRange, 2.5);
+    EXPECT_DOUBLE_EQ(testProgram().settings.values().Gcode.SafeHeight, 12);
+    EXPECT_DOUBLE_EQ(testProgram().settings.values().Gcode.PassDepth, 0.5);
     EXPECT_TRUE(m_config.bytes().contains("gcode_feed_mill=750,5\n"));
     EXPECT_TRUE(m_config.bytes().contains("gcode_height_range=2.5\n"));
 }

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -182,10 +183,10 @@ TEST_P(WorkingWindow, ClosingWritesTheConfigurationOnceOrSaysWhyNot) {
     }
     ::close(events);
     EXPECT_EQ(replacements, 1);
-    EXPECT_NE(ReadSetting(QString::fromUtf8(GetParam().widthKey), "<missing>"), "<missing>");
+    EXPECT_NE(testProgram().config.ReadSetting(QString::fromUtf8(GetParam().widthKey), "<missing>"), "<missing>");
 
     const QString unwritable = QDir(m_config.dir()).filePath("missing/cnc.ini");
-    setConfigPath(unwritable);
+    testProgram().config = ConfigFile(unwritable);
     form = open();
     QStringList messages;
     form->findChild<WindowJobHost*>()->setMessageFunction(
@@ -244,6 +245,81 @@ TEST(MainWindowDuringAJob, ClosingStopsTheJobAndShutsDownAfterIt) {
     EXPECT_EQ(closedPorts.size(), 1);
     EXPECT_EQ(testProgram().link.PortHandle(), 0);
     QObject::disconnect(watch);
+    testProgram().settings.values() = ProgramSettings{};
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+// Lets closed windows go away.
+void settle() {
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// The program with "gcode:FILE" as its port: opened and closed with no job it leaves an
+// existing FILE byte for byte as it was; a job of a window writes FILE when it ends (not
+// before), with the window's fields and their units in the header, and quitting afterwards
+// leaves it so.
+TEST(GcodeFilePort, AWindowsJobWritesTheFileWhenItEndsAndNoJobLeavesItAlone) {
+    ScopedConfig config;
+    const QString path = config.dir() + QStringLiteral("/job.nc");
+    const QByteArray handWritten = "; written by hand\nG0 X1\n";
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(handWritten);
+    }
+    config.write("[CNC]\nport=gcode:" + path.toUtf8() + "\n");
+    testProgram().settings.values() = ProgramSettings{};
+    {
+        MDIForm1 main(testProgram().context());
+        main.show();
+        EXPECT_GT(testProgram().link.PortHandle(), 0);
+        main.findChild<QAction*>(QStringLiteral("etching_cl"))->trigger();
+        main.close();
+        settle();
+    }
+    EXPECT_EQ(testProgram().link.PortHandle(), 0);
+    EXPECT_EQ(fileBytes(path), handWritten);
+
+    auto main = std::make_unique<MDIForm1>(testProgram().context());
+    main->show();
+    main->findChild<QAction*>(QStringLiteral("etching_cl"))->trigger();
+    Form3* form = main->findChild<Form3*>();
+    ASSERT_NE(form, nullptr);
+    auto* host = form->findChild<WindowJobHost*>();
+    ASSERT_NE(host, nullptr);
+    QStringList messages;
+    host->setMessageFunction(
+        [&](QWidget*, const MessageTitle&, const QString& text) { messages << text; });
+    QByteArray during;
+    EXPECT_TRUE(host->runJob([&](JobHost& job) {
+        MoveProtocol protocol(MoveRules::Engraving, job, testProgram().link, testProgram().settings.values());
+        protocol.sendLine(0, 0, -100, true);
+        protocol.sendLine(100, 0, 255, true);
+        protocol.sendLine(100, 0, 255, true);
+        during = fileBytes(path);
+    }));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(u'\n').toStdString();
+    EXPECT_EQ(during, handWritten);
+    const QByteArray written = fileBytes(path);
+    const QString header = QString::fromUtf8(written.left(written.indexOf("\nG21\n")));
+    EXPECT_TRUE(header.contains(QStringLiteral("; работа: %1").arg(form->windowTitle())))
+        << header.toStdString();
+    EXPECT_TRUE(header.contains(QStringLiteral("ширина 200 мм"))) << header.toStdString();
+    EXPECT_FALSE(header.contains(QStringLiteral("Etching_width"))) << header.toStdString();
+    EXPECT_TRUE(written.endsWith("\nG21\nG91\nM5\nM4 S0\nG1 X1 S1000 F1500\nM5\n"))
+        << written.toStdString();
+
+    main->close();
+    settle();
+    main.reset();
+    EXPECT_EQ(fileBytes(path), written);
     testProgram().settings.values() = ProgramSettings{};
 }
 
