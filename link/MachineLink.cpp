@@ -1,7 +1,9 @@
 #include "link/MachineLink.h"
 
+#include <cmath>
 #include <map>
 
+#include "app/ProgramSettings.h"
 #include "link/GcodeFileTransport.h"
 #include "link/GrblTransport.h"
 #include "link/SerialPort.h"
@@ -64,8 +66,17 @@ MachineLink::~MachineLink() {
 
 int MachineLink::open(const QString& name) {
     if (m_handle > 0) m_port.close(m_handle);
+    m_handle = 0;
+    m_lost = false;
+    m_portName = name;
     setHandle(m_port.open(name, kPortBaud));
     return m_handle;
+}
+
+void MachineLink::loseLink() {
+    m_lost = true;
+    if (m_handle > 0) m_port.close(m_handle);
+    setHandle(0);
 }
 
 void MachineLink::close() {
@@ -79,6 +90,7 @@ void MachineLink::close() {
 
 void MachineLink::adopt(int handle) {
     if (m_handle > 0 && m_handle != handle) m_port.close(m_handle);
+    m_lost = false;
     setHandle(handle);
 }
 
@@ -103,6 +115,25 @@ void MachineLink::lineAnswered() {
     m_position.x += move.x;
     m_position.y += move.y;
     m_position.z += move.z;
+    if (!SerialReportedPosition(m_handle)) {
+        emit positionChanged(m_position);
+        return;
+    }
+    refreshPosition();
+}
+
+void MachineLink::refreshPosition() {
+    const auto reported = SerialReportedPosition(m_handle);
+    if (!reported) return;
+    const ProgramSettings& settings = Settings();
+    const auto steps = [](double millimetres, double ratio) {
+        return ratio != 0 ? qint64(std::llround(millimetres / ratio)) : 0;
+    };
+    const MachinePosition position{steps(reported->x, settings.StepRatioX),
+                                   steps(reported->y, settings.StepRatioY),
+                                   steps(reported->z, settings.StepRatioZ)};
+    if (position == m_position) return;
+    m_position = position;
     emit positionChanged(m_position);
 }
 

@@ -69,8 +69,21 @@ public:
     void lineAnswered();
     // Lines written and not answered yet.
     int linesWaiting() const { return int(m_waiting.size()); }
-    // Where the machine stands in motor steps, from the origin where the port was opened.
+    // Where the machine stands in motor steps, from the origin where the port was opened: the
+    // controller's own report where the port has one (GRBL's status reports), otherwise counted
+    // from the lines answered.
     const MachinePosition& position() const { return m_position; }
+    // Takes the controller's latest report of the position, if the port has one, and announces
+    // positionChanged when it moved.
+    void refreshPosition();
+
+    // The name the open port was opened under ("grbl:/dev/ttyUSB0", "sim"); empty when none.
+    const QString& portName() const { return m_portName; }
+    // The line to the controller broke under a job: closes the port (announcing portChanged) and
+    // remembers it until the next open, so that the windows can say the port was closed.
+    void loseLink();
+    // Whether the last port was closed by loseLink.
+    bool linkLost() const { return m_lost; }
 
 signals:
     // PortHandle changed (opened, closed, reopened, failed).
@@ -82,6 +95,8 @@ private:
 
     PortFunctions m_port;
     int m_handle = 0;
+    QString m_portName;
+    bool m_lost = false;
     MachinePosition m_position;
     std::deque<MachinePosition> m_waiting;
 };

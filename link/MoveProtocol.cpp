@@ -5,6 +5,7 @@
 
 #include "app/NumberText.h"
 #include "app/ProgramSettings.h"
+#include "link/MachineJob.h"
 #include "link/MachineLink.h"
 #include "link/ProbeReply.h"
 #include "link/ReplyWait.h"
@@ -116,8 +117,13 @@ void MoveProtocol::send(qint64 x, qint64 y, qint64 z, bool wait, bool manual) {
     // In the laser windows a job's third field is the laser's value: the tool does not move in Z.
     const bool zMoves =
         manual || m_window == MoveWindow::Milling || m_window == MoveWindow::Scanner;
+    const int handle = m_link.PortHandle();
     m_link.sendLine(formatMoveLine(qint32(x), qint32(y), qint32(z)), {x, y, zMoves ? z : 0});
     ++m_linesSent;
+    if (SerialLineLost(handle)) {
+        endWithLostLink(m_link, JobEnded(JobEnded::Reason::LinkLost, kErrorTitle,
+                                         QStringLiteral("строка не ушла: линия оборвалась")));
+    }
     if (wait) waitForReply();
 }
 
@@ -129,7 +135,11 @@ void MoveProtocol::WaitForOk() {
 void MoveProtocol::waitForReply() {
     const int handle = m_link.PortHandle();
     if (handle <= 0) refuse(QStringLiteral("Ошибка открытия Com-порта"));
-    readReply(handle);
+    try {
+        readReply(handle);
+    } catch (const JobEnded& ended) {
+        endWithLostLink(m_link, ended);
+    }
     m_link.lineAnswered();
 }
 
@@ -174,7 +184,11 @@ qint32 MoveProtocol::readProbeReply() {
     // The sample's digits arrive before the "OK": the ordinary wait would drop them with the
     // text it consumes, so the probe reads into a text of its own.
     QByteArray reply;
-    PollUntilOk(m_host, handle, reply, kPollPauseMs);
+    try {
+        PollUntilOk(m_host, handle, reply, kPollPauseMs);
+    } catch (const JobEnded& ended) {
+        endWithLostLink(m_link, ended);
+    }
     m_link.lineAnswered();
     return ProbeSampleOf(reply);
 }

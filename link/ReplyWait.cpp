@@ -16,6 +16,15 @@ bool holdsOk(const QByteArray& text) {
 
 }  // namespace
 
+QString lostLinkMessage(const QString& portName, const QString& what) {
+    return QStringLiteral(
+               "Связь со станком потеряна: порт %1 — %2. Работа прервана; станок мог "
+               "остаться в движении, лазер или шпиндель — включёнными, фреза — опущенной в "
+               "материал. Порт закрыт: проверьте станок и подключитесь заново кнопкой "
+               "«Проверить соединение» в окне «Настройка».")
+        .arg(portName, what);
+}
+
 JobEnded abandonedJob() {
     return JobEnded(JobEnded::Reason::Abandoned, kErrorTitle,
                     QStringLiteral("Работа прервана. ") + kToolWarning);
@@ -29,6 +38,10 @@ void PollUntilOk(JobHost& host, int handle, QByteArray& text, int pauseMs) {
         for (int byte = SerialReadByte(handle); byte >= 0; byte = SerialReadByte(handle))
             text.append(char(byte));
         if (holdsOk(text)) return;
+        if (SerialLineLost(handle)) {
+            throw JobEnded(JobEnded::Reason::LinkLost, kErrorTitle,
+                           QStringLiteral("линия оборвалась (устройство отключено)"));
+        }
 
         const std::int64_t now = host.clockMs();
         switch (host.stopLevel()) {
@@ -46,10 +59,10 @@ void PollUntilOk(JobHost& host, int handle, QByteArray& text, int pauseMs) {
             case StopLevel::None:
                 break;
         }
-        const int limit = host.replyTimeoutMs();
+        const int limit = SerialWatchesLink(handle) ? 0 : host.replyTimeoutMs();
         if (limit > 0 && now - started >= limit) {
             throw JobEnded(JobEnded::Reason::TimedOut, kErrorTitle,
-                           QStringLiteral("Контроллер станка не ответил «OK» за %1 с.")
+                           QStringLiteral("контроллер не ответил «OK» за %1 с")
                                .arg(formatGeneral(limit / 1000.0)));
         }
         host.letEventsRun();

@@ -12,9 +12,15 @@ inline constexpr int kStopReplyTimeoutMs = 3000;
 // Reads the port `handle` into `text` (appending every byte as one character) until `text`
 // holds "OK"; returns at once when it already does. Between polls it lets the host's events run
 // and sleeps `pauseMs`. Throws JobEnded: Abandoned as soon as the host abandons the job, or when
-// no "OK" came within kStopReplyTimeoutMs after a stop; TimedOut when host.replyTimeoutMs() > 0
-// and no "OK" came within it.
+// no "OK" came within kStopReplyTimeoutMs after a stop; LinkLost as soon as the port's line is
+// lost (a hang-up); TimedOut when host.replyTimeoutMs() > 0 and no "OK" came within it (not on
+// a port that watches its controller itself, which throws LinkLost when it falls silent). The
+// messages of LinkLost and TimedOut say only what happened (see lostLinkMessage).
 void PollUntilOk(JobHost& host, int handle, QByteArray& text, int pauseMs);
+
+// The message of a job ended by a lost link: the port `portName`, what happened (`what`), what
+// may still be on and how to reconnect. It never says that the tool was made safe.
+QString lostLinkMessage(const QString& portName, const QString& what);
 
 // The end of a job the user abandoned while the machine may still be working.
 JobEnded abandonedJob();

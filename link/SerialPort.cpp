@@ -16,7 +16,7 @@ struct OpenPort {
     std::unique_ptr<SerialTransport> transport;
     QByteArray received;  // taken from the line, not yet handed out
     qsizetype next = 0;   // the next byte of `received` to hand out
-    SerialTap* tap = nullptr;
+    SerialTap* tap = nullptr;  // not set when the transport taps its own wire
 };
 
 std::map<int, OpenPort>& openPorts() {
@@ -81,12 +81,34 @@ void SerialDescribeJob(int handle, const QString& job) {
     if (OpenPort* port = findPort(handle)) port->transport->describeJob(job);
 }
 
+bool SerialLineLost(int handle) {
+    OpenPort* port = findPort(handle);
+    return !port || port->transport->lineLost();
+}
+
+bool SerialWatchesLink(int handle) {
+    OpenPort* port = findPort(handle);
+    return port && port->transport->watchesLink();
+}
+
+std::optional<SerialTransport::Position> SerialReportedPosition(int handle) {
+    OpenPort* port = findPort(handle);
+    return port ? port->transport->reportedPosition() : std::nullopt;
+}
+
+bool SerialFinishJob(int handle) {
+    OpenPort* port = findPort(handle);
+    return !port || port->transport->finishJob();
+}
+
 void SerialClose(int handle) {
     openPorts().erase(handle);
 }
 
 void SerialSetTap(int handle, SerialTap* tap) {
-    if (OpenPort* port = findPort(handle)) port->tap = tap;
+    OpenPort* port = findPort(handle);
+    if (!port) return;
+    port->tap = port->transport->setWireTap(tap) ? nullptr : tap;
 }
 
 SerialTransport* SerialTransportOf(int handle) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "link/SerialTransport.h"
 
@@ -30,6 +31,14 @@ int SerialReadByte(int handle);
 void SerialDescribeLine(int handle, const LineMeaning& meaning);
 void SerialNoteStop(int handle, StopLevel level);
 void SerialDescribeJob(int handle, const QString& job);
+
+// What the port `handle` knows beyond bytes (see SerialTransport): whether its line is lost,
+// whether it watches the controller itself, where the controller reports the machine, and the
+// step that finishes a job on the machine. Unknown handles: lost, not watched, nothing, done.
+bool SerialLineLost(int handle);
+bool SerialWatchesLink(int handle);
+std::optional<SerialTransport::Position> SerialReportedPosition(int handle);
+bool SerialFinishJob(int handle);
 
 // Closes the port; handles of 0 or less and unknown handles are ignored.
 void SerialClose(int handle);

@@ -48,7 +48,7 @@ inline constexpr BatchCommandEntry kBatchCommands[] = {
      "фигуры, пары и дерево вложения картинки"},
     {"ports", &runPortsCommand, "ports", "список найденных последовательных портов"},
     {"move", &runMoveCommand, "move DX DY DZ", "ручное перемещение в миллиметрах"},
-    {"serve-sim", &runServeSimCommand, "serve-sim [--probe | --grbl [--error-at N]] [--delay MS]",
+    {"serve-sim", &runServeSimCommand, "serve-sim [--probe | --grbl [--error-at N] [--surface Z0,GX,GY] [--laser-mode]] [--delay MS]",
      "виртуальный контроллер станка на псевдотерминале"},
     {"mill", &runMillCommand,
      "mill selected|all|3d PICTURE [--figure N] [--width MM] [--depth MM] [--diameter MM]",

@@ -16,6 +16,7 @@
 #include "app/ProgramSettings.h"
 #include "app/batch/BatchOutput.h"
 #include "link/ExchangeLog.h"
+#include "link/MachineJob.h"
 #include "link/MachineLink.h"
 #include "link/SerialPort.h"
 #include "link/SerialRegistry.h"
@@ -88,9 +89,11 @@ private:
 
 BatchJobHost::BatchJobHost(const BatchOptions& options)
     : m_dryRun(options.dryRun),
-      m_timeoutMs(options.timeoutSeconds > 0
-                      ? int(std::max(1.0, std::min(std::ceil(options.timeoutSeconds * 1000), 2e9)))
-                      : 0),
+      m_timeoutMs(int(std::max(
+          1.0, std::min(std::ceil((options.timeoutSeconds > 0 ? options.timeoutSeconds
+                                                              : Settings().ReplyTimeoutSeconds) *
+                                  1000),
+                        2e9)))),
       m_terminal(::isatty(STDERR_FILENO) == 1) {
     g_interrupts.store(0);
     struct sigaction action {};
@@ -181,7 +184,7 @@ int runBatchJob(const BatchOptions& options, BatchJobHost& host,
         host.startClock();
         SerialDescribeJob(port.link().PortHandle(), host.jobDescription());
         try {
-            job(host, port.link());
+            RunMachineJob(host, port.link(), [&] { job(host, port.link()); });
         } catch (const JobEnded& ended) {
             host.endProgress();
             printError(ended.message() + u'\n');

@@ -68,6 +68,8 @@ Form4::Form4(JobRunner& runner, MachineLink& link, QWidget* parent)
       Frame1(named(new QGroupBox(QStringLiteral("Виртуальный COM-порт"), this), "Frame1")),
       Text4(named(new QComboBox(this), "Text4")),
       Command3(named(new QPushButton(QStringLiteral("Проверить соединение"), this), "Command3")),
+      Label5(named(new QLabel(QStringLiteral("Ждать ответа станка, с:"), this), "Label5")),
+      Text5(named(new QLineEdit(this), "Text5")),
       Frame2(named(
           new QGroupBox(QStringLiteral("Перемещение в мм, соответствующее одному шагу ШД"), this),
           "Frame2")),
@@ -87,9 +89,17 @@ Form4::Form4(JobRunner& runner, MachineLink& link, QWidget* parent)
     Text4->setMinimumContentsLength(16);
     Text4->setToolTip(QStringLiteral("Имя порта станка: выберите из списка или введите своё"));
     addPortSuggestions(Text4);
-    auto* portLayout = new QHBoxLayout(Frame1);
-    portLayout->addWidget(Text4, 1);
-    portLayout->addWidget(Command3);
+    Label5->setBuddy(Text5);
+    Text5->setToolTip(
+        QStringLiteral("Сколько секунд ждать ответа контроллера на одну строку, прежде чем "
+                       "считать связь потерянной; GRBL проверяется по его отчётам о состоянии"));
+    Text5->setMaximumWidth(Text5->fontMetrics().averageCharWidth() * 12);
+    auto* portLayout = new QGridLayout(Frame1);
+    portLayout->addWidget(Text4, 0, 0, 1, 2);
+    portLayout->addWidget(Command3, 0, 2);
+    portLayout->addWidget(Label5, 1, 0);
+    portLayout->addWidget(Text5, 1, 1, Qt::AlignLeft);
+    portLayout->setColumnStretch(1, 1);
 
     auto* ratioLayout = new QGridLayout(Frame2);
     QLabel* const labels[] = {Label2, Label3, Label4};
@@ -149,6 +159,7 @@ void Form4::Form_Load() {
     Text2->setText(formatGeneral(settings.StepRatioY));
     Text3->setText(formatGeneral(settings.StepRatioZ));
     Text4->setEditText(settings.PortName);
+    Text5->setText(formatGeneral(settings.ReplyTimeoutSeconds));
     for (int i = 0; i < m_gcodeFields.size(); ++i)
         m_gcodeFields[i]->setText(formatGeneral(settings.Gcode.*kGcodeSettingKeys[i].value));
 }
@@ -170,6 +181,15 @@ void Form4::Command1_Click() {
         }
         ratios[i] = *ratio;
     }
+    const auto timeout = ParseDecimal(Text5->text());
+    if (!timeout || !(*timeout > 0) || !std::isfinite(*timeout)) {
+        m_showMessage(this, kErrorTitle,
+                      QStringLiteral("В поле «%1» должно быть число больше нуля.")
+                          .arg(Label5->text()));
+        Text5->setFocus();
+        Text5->selectAll();
+        return;
+    }
     GcodeSettings gcode;
     for (int i = 0; i < m_gcodeFields.size(); ++i) {
         const auto value = ParseDecimal(m_gcodeFields[i]->text());
@@ -189,10 +209,12 @@ void Form4::Command1_Click() {
     settings.StepRatioY = ratios[1];
     settings.StepRatioZ = ratios[2];
     settings.PortName = Text4->currentText();
+    settings.ReplyTimeoutSeconds = *timeout;
     kRatioXKey.write(Text1->text());
     kRatioYKey.write(Text2->text());
     kRatioZKey.write(Text3->text());
     kPortKey.write(Text4->currentText());
+    kReplyTimeoutKey.write(Text5->text());
     for (int i = 0; i < m_gcodeFields.size(); ++i)
         WriteSetting(QLatin1String(kGcodeSettingKeys[i].key), m_gcodeFields[i]->text());
     closeHostingWindow(this);

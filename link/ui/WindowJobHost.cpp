@@ -8,6 +8,10 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+
+#include "app/ProgramSettings.h"
+#include "link/MachineJob.h"
 #include "link/ui/JobBar.h"
 
 WindowJobHost::WindowJobHost(QWidget* window, JobRunner& runner)
@@ -56,7 +60,8 @@ void WindowJobHost::setJobStarting(std::function<void()> starting) {
 bool WindowJobHost::runJob(const JobRunner::Job& job) {
     return m_runner.run(*this, [this, &job](JobHost& host) {
         if (m_jobStarting) m_jobStarting();
-        job(host);
+        if (!m_link) return job(host);
+        RunMachineJob(host, *m_link, [&] { job(host); });
     });
 }
 
@@ -124,6 +129,10 @@ void WindowJobHost::figuresChanged() {
 
 void WindowJobHost::sleepMs(int milliseconds) {
     QThread::msleep(milliseconds);
+}
+
+int WindowJobHost::replyTimeoutMs() const {
+    return int(std::min(Settings().ReplyTimeoutSeconds * 1000, 2e9));
 }
 
 StopLevel WindowJobHost::stopLevel() const {

@@ -15,6 +15,7 @@ class QCheckBox;
 class QLineEdit;
 class QWidget;
 class JobBar;
+class MachineLink;
 
 // What a working window offers its jobs: its output check box Check1, its size fields, its
 // picture redraw, the message box and its JobBar, with the stop level taken from the program's
@@ -36,6 +37,9 @@ public:
     void setFiguresChanged(std::function<void()> changed);
     // Called at the start of every job this host runs, before the job's first line.
     void setJobStarting(std::function<void()> starting);
+    // The machine link the jobs run on: each job then ends only when the machine has finished
+    // (RunMachineJob), and a lost link closes it. `link` outlives the host.
+    void setMachineLink(MachineLink* link) { m_link = link; }
     // Replaces the message box (tests record the messages instead).
     void setMessageFunction(MessageFunction show);
     // The bar that shows this window's job and carries its "Стоп" button.
@@ -64,6 +68,8 @@ public:
     void figuresChanged() override;
     void sleepMs(int milliseconds) override;
     StopLevel stopLevel() const override;
+    // The program's setting ReplyTimeoutSeconds.
+    int replyTimeoutMs() const override;
     void reportProgress(const JobProgress& progress) override;
     void showMessage(const MessageTitle& title, const QString& text) override;
     void focusField(JobField field) override;
@@ -83,6 +89,7 @@ private:
     std::function<void(const QRect&)> m_redraw;
     std::function<void()> m_figuresChanged;
     std::function<void()> m_jobStarting;
+    MachineLink* m_link = nullptr;
     MessageFunction m_showMessage = &showMessageBox;
     QPointer<JobBar> m_bar;
     QList<QPointer<QWidget>> m_jobControls;

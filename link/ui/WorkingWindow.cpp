@@ -37,6 +37,7 @@ WorkingWindow::WorkingWindow(const WorkingWindowSetup& setup, QWidget* parent, J
       m_layout(new QHBoxLayout(this)) {
     m_host->setJobBar(m_jobBar);
     // A port that writes what it is sent (a G-code file) names in its header what made it.
+    m_host->setMachineLink(&m_link);
     m_host->setJobStarting([this] { SerialDescribeJob(m_link.PortHandle(), jobDescription()); });
     m_layout->setContentsMargins(0, 0, 0, 0);
 }

@@ -84,27 +84,25 @@ TEST(GcodeTranslator, SafeEndingRaisesACutterInTheMaterialAndSwitchesTheLaserOff
     EXPECT_EQ(texts(translator.safeEnding()), QStringList({"M5"}));
 }
 
-// The controller's side of a grbl: port inside the test: the virtual GRBL carries out one
-// planner block every `pollsPerBlock` polls, so lines queue up in its receive buffer as on a
-// real machine.
+// The controller's side of a grbl: port inside the test: every poll lets `msPerPoll` of the
+// virtual GRBL's time pass, so lines queue up in its receive buffer as on a real machine.
 class VirtualGrblLine final : public SerialTransport {
 public:
-    explicit VirtualGrblLine(VirtualGrbl& grbl, int pollsPerBlock = 1)
-        : m_grbl(grbl), m_pollsPerBlock(pollsPerBlock), m_out(VirtualGrbl::banner()) {}
+    explicit VirtualGrblLine(VirtualGrbl& grbl, double msPerPoll = 20)
+        : m_grbl(grbl), m_msPerPoll(msPerPoll), m_out(VirtualGrbl::banner()) {}
     qint64 write(const QByteArray& bytes) override {
         m_out += m_grbl.receive(bytes);
         return bytes.size();
     }
     void readAvailable(QByteArray& into) override {
-        if (++m_polls % m_pollsPerBlock == 0) m_out += m_grbl.runBlock();
+        m_out += m_grbl.advance(m_msPerPoll);
         into += m_out;
         m_out.clear();
     }
 
 private:
     VirtualGrbl& m_grbl;
-    int m_pollsPerBlock;
-    int m_polls = 0;
+    double m_msPerPoll;
     QByteArray m_out;
 };
 
@@ -145,6 +143,9 @@ protected:
         link.adopt(SerialAttach(std::move(port)));
         MoveProtocol protocol(window, host, link);
         job(protocol);
+        // The job ends when GRBL has run everything it accepted.
+        while (!SerialFinishJob(link.PortHandle())) {
+        }
         samplesGrbl = std::exchange(recordedSamples, {});
         mostInFlight = transport->mostBytesInFlight();
         link.close();
@@ -320,9 +321,11 @@ TEST_F(GcodePathTest, ErrorAnswerEndsTheJobWithItsMeaningAndRaisesTheCutter) {
     EXPECT_TRUE(grbl.lines().contains("G53 G0 Z0"));
 }
 
-TEST_F(GcodePathTest, StopHoldsResetsAndRaisesTheCutterThenAnswersTheJobsLastLines) {
+// "Стоп" in the middle of a cut: the hold completes before the reset (no alarm), the cutter is
+// raised from where the hold left it, and the message gives GRBL's own final point.
+TEST_F(GcodePathTest, StopHoldsResetsAndRaisesTheCutterAndNamesTheRealPoint) {
     auto port = std::make_unique<GrblTransport>(GrblTransport::Flow::CharacterCounting,
-                                                std::make_unique<VirtualGrblLine>(grbl, 4));
+                                                std::make_unique<VirtualGrblLine>(grbl, 5));
     ASSERT_EQ(port->open(QString()), 0);
     link.adopt(SerialAttach(std::move(port)));
     MoveProtocol protocol(MoveWindow::Milling, host, link);
@@ -330,10 +333,22 @@ TEST_F(GcodePathTest, StopHoldsResetsAndRaisesTheCutterThenAnswersTheJobsLastLin
     protocol.MovePixels(0, 0, -100, true);
     for (int i = 0; i < 30; ++i) protocol.MovePixels(1, 0, 0, true);
     host.stop = StopLevel::Stop;
-    protocol.MovePixels(1, 0, 0, true);    // the line in flight when "Стоп" came
-    protocol.MovePixels(0, 0, 100, true);  // the job's own lift, answered without being sent
+    try {
+        protocol.MovePixels(1, 0, 0, true);
+        FAIL() << "the stop did not end the job";
+    } catch (const JobEnded& ended) {
+        EXPECT_EQ(ended.reason(), JobEnded::Reason::Stopped);
+        const QString point = QStringLiteral("X %1; Y %2; Z %3 мм")
+                                  .arg(QString::number(grbl.position().x, 'f', 3),
+                                       QString::number(grbl.position().y, 'f', 3),
+                                       QString::number(grbl.position().z, 'f', 3))
+                                  .replace(u'.', u',');
+        EXPECT_TRUE(ended.message().contains(point))
+            << ended.message().toStdString() << " / " << point.toStdString();
+        EXPECT_TRUE(ended.message().contains(QStringLiteral("фреза поднята")));
+    }
     link.close();
-    EXPECT_FALSE(grbl.holding()) << "the reset ended the hold";
+    EXPECT_EQ(grbl.state(), "Idle") << "the reset came after the hold had completed";
     EXPECT_NEAR(grbl.position().z, 0, 1e-9) << "raised to the surface";
     EXPECT_LT(grbl.position().x, 25.0) << "the lines still buffered were dropped";
     EXPECT_GT(grbl.position().x, 1.0) << "the cutter had moved along";

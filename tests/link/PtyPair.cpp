@@ -48,3 +48,9 @@ QByteArray PtyPair::receive(qsizetype count, int timeoutMs) {
     }
     return got;
 }
+
+void PtyPair::hangUp() {
+    if (m_slave >= 0) ::close(m_slave);
+    if (m_master >= 0) ::close(m_master);
+    m_slave = m_master = -1;
+}
