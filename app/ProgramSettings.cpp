@@ -57,9 +57,8 @@ QString loadProgramSettings(ProgramSettings& settings) {
     }
     settings.PortName = kPortKey.read();
     const std::optional<double> timeout = ParseDecimal(kReplyTimeoutKey.read());
-    settings.ReplyTimeoutSeconds = timeout && *timeout > 0 && std::isfinite(*timeout)
-                                       ? *timeout
-                                       : kDefaultReplyTimeoutSeconds;
+    settings.ReplyTimeoutSeconds =
+        timeout && *timeout > 0 && std::isfinite(*timeout) ? *timeout : kDefaultReplyTimeoutSeconds;
     const GcodeSettings defaults;
     for (const GcodeSettingKey& entry : kGcodeSettingKeys) {
         const std::optional<double> value =

@@ -70,7 +70,8 @@ bool GrblTransport::setWireTap(SerialTap* tap) {
     m_tap = tap;
     // What passed while the port opened (the settings, the opening lines) comes first.
     if (m_tap) {
-        for (const auto& [sent, text] : m_beforeTap) sent ? m_tap->sent(text) : m_tap->received(text);
+        for (const auto& [sent, text] : m_beforeTap)
+            sent ? m_tap->sent(text) : m_tap->received(text);
     }
     m_beforeTap.clear();
     return true;
@@ -397,8 +398,9 @@ QString GrblTransport::holdAndMakeSafe() {
         kHoldWaitMs);
     if (lost()) throwLost();
     if (m_state.startsWith("Alarm") || (m_failure && m_failure->alarm)) {
-        return QStringLiteral("GRBL в состоянии тревоги, фреза может остаться опущенной в "
-                              "материал; ") +
+        return QStringLiteral(
+                   "GRBL в состоянии тревоги, фреза может остаться опущенной в "
+                   "материал; ") +
                pointText() + u'.';
     }
     // The reset empties GRBL's buffers; after a completed hold it keeps the position.
@@ -412,14 +414,16 @@ QString GrblTransport::holdAndMakeSafe() {
     m_inFlightBytes = 0;
     if (!waitForReport([] { return true; }, kStatusWaitMs) || !m_machine) {
         if (lost()) throwLost();
-        return QStringLiteral("GRBL не сообщил положение после сброса; фреза может остаться "
-                              "опущенной в материал, лазер или шпиндель — включёнными.");
+        return QStringLiteral(
+            "GRBL не сообщил положение после сброса; фреза может остаться "
+            "опущенной в материал, лазер или шпиндель — включёнными.");
     }
     if (m_state.startsWith("Alarm") || moving) {
         m_failure = before;
-        return QStringLiteral("сброс пришёлся на движение, GRBL потерял положение и "
-                              "заблокирован (снимите блокировку командой $X); фреза может "
-                              "остаться опущенной в материал; ") +
+        return QStringLiteral(
+                   "сброс пришёлся на движение, GRBL потерял положение и "
+                   "заблокирован (снимите блокировку командой $X); фреза может "
+                   "остаться опущенной в материал; ") +
                pointText() + u'.';
     }
 
@@ -436,24 +440,24 @@ QString GrblTransport::holdAndMakeSafe() {
     }
     translator.resync({m_machine->x - origin.x, m_machine->y - origin.y, z});
     for (const QByteArray& line : ending) m_queue.push_back({Item::Line, line + '\n'});
-    const bool settled = waitUntil(
-        [&] {
-            pump();
-            return (m_queue.empty() && m_inFlight.empty()) || m_failure.has_value();
-        },
-        kDrainWaitMs) &&
-                         !m_failure &&
-                         waitForReport([&] { return idleAfterLastOk() || m_failure; },
-                                       kSettleWaitMs) &&
-                         !m_failure;
+    const bool settled =
+        waitUntil(
+            [&] {
+                pump();
+                return (m_queue.empty() && m_inFlight.empty()) || m_failure.has_value();
+            },
+            kDrainWaitMs) &&
+        !m_failure &&
+        waitForReport([&] { return idleAfterLastOk() || m_failure; }, kSettleWaitMs) && !m_failure;
     if (lost()) throwLost();
     const std::optional<Failure> during = m_failure;
     m_failure = before;
     m_queue.clear();
     if (!settled) {
-        return QStringLiteral("GRBL не выполнил строки безопасного окончания (%1); фреза может "
-                              "остаться опущенной в материал, лазер или шпиндель — "
-                              "включёнными; ")
+        return QStringLiteral(
+                   "GRBL не выполнил строки безопасного окончания (%1); фреза может "
+                   "остаться опущенной в материал, лазер или шпиндель — "
+                   "включёнными; ")
                    .arg(during ? during->message : QStringLiteral("нет ответа")) +
                pointText() + u'.';
     }

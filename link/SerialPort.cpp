@@ -14,8 +14,8 @@ constexpr std::chrono::milliseconds kPauseAfterWrite{2};
 
 struct OpenPort {
     std::unique_ptr<SerialTransport> transport;
-    QByteArray received;  // taken from the line, not yet handed out
-    qsizetype next = 0;   // the next byte of `received` to hand out
+    QByteArray received;       // taken from the line, not yet handed out
+    qsizetype next = 0;        // the next byte of `received` to hand out
     SerialTap* tap = nullptr;  // not set when the transport taps its own wire
 };
 
@@ -83,7 +83,7 @@ void SerialDescribeJob(int handle, const QString& job) {
 
 bool SerialLineLost(int handle) {
     OpenPort* port = findPort(handle);
-    return !port || port->transport->lineLost();
+    return port && port->transport->lineLost();
 }
 
 bool SerialWatchesLink(int handle) {

@@ -34,7 +34,8 @@ void SerialDescribeJob(int handle, const QString& job);
 
 // What the port `handle` knows beyond bytes (see SerialTransport): whether its line is lost,
 // whether it watches the controller itself, where the controller reports the machine, and the
-// step that finishes a job on the machine. Unknown handles: lost, not watched, nothing, done.
+// step that finishes a job on the machine. Unknown handles: not lost, not watched, nothing,
+// done.
 bool SerialLineLost(int handle);
 bool SerialWatchesLink(int handle);
 std::optional<SerialTransport::Position> SerialReportedPosition(int handle);

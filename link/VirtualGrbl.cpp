@@ -54,16 +54,40 @@ struct Word {
 
 // GRBL 1.1's settings at power-on, with this machine's speeds.
 std::map<int, double> defaultSettings() {
-    return {{0, 10},     {1, 25},     {2, 0},      {3, 0},      {4, 0},
-            {5, 0},      {6, 0},      {10, 1},     {11, 0.010}, {12, 0.002},
-            {13, 0},     {20, 0},     {21, 0},     {22, 0},     {23, 0},
-            {24, 25},    {25, 500},   {26, 250},   {27, 1},     {30, 1000},
-            {31, 0},     {32, 0},     {100, 200},  {101, 200},  {102, 200},
-            {110, VirtualGrbl::kRapidMmPerMin},    {111, VirtualGrbl::kRapidMmPerMin},
-            {112, VirtualGrbl::kRapidMmPerMin},    {120, VirtualGrbl::kAccelerationMmPerS2},
+    return {{0, 10},
+            {1, 25},
+            {2, 0},
+            {3, 0},
+            {4, 0},
+            {5, 0},
+            {6, 0},
+            {10, 1},
+            {11, 0.010},
+            {12, 0.002},
+            {13, 0},
+            {20, 0},
+            {21, 0},
+            {22, 0},
+            {23, 0},
+            {24, 25},
+            {25, 500},
+            {26, 250},
+            {27, 1},
+            {30, 1000},
+            {31, 0},
+            {32, 0},
+            {100, 200},
+            {101, 200},
+            {102, 200},
+            {110, VirtualGrbl::kRapidMmPerMin},
+            {111, VirtualGrbl::kRapidMmPerMin},
+            {112, VirtualGrbl::kRapidMmPerMin},
+            {120, VirtualGrbl::kAccelerationMmPerS2},
             {121, VirtualGrbl::kAccelerationMmPerS2},
             {122, VirtualGrbl::kAccelerationMmPerS2},
-            {130, 200},  {131, 200},  {132, 200}};
+            {130, 200},
+            {131, 200},
+            {132, 200}};
 }
 
 }  // namespace
@@ -90,8 +114,8 @@ QByteArray VirtualGrbl::spindle() const {
 }
 
 QByteArray VirtualGrbl::status() const {
-    QByteArray report = '<' + state() + "|MPos:" + triple(m_machine) + "|FS:" +
-                        QByteArray::number(std::lround(m_speed * 60)) + ',' +
+    QByteArray report = '<' + state() + "|MPos:" + triple(m_machine) +
+                        "|FS:" + QByteArray::number(std::lround(m_speed * 60)) + ',' +
                         QByteArray::number(m_spindle == 5 ? 0 : m_power);
     if (m_offset.x != 0 || m_offset.y != 0 || m_offset.z != 0) report += "|WCO:" + triple(m_offset);
     return report + ">\r\n";

@@ -60,10 +60,10 @@ private:
 
 // Runs `job` as a batch command does: opens Settings().PortName through a machine link (not with
 // --dry-run; any kind of port the link knows) with the --log file, runs the job with that link
-// until the machine has finished it (RunMachineJob), then closes the port and writes on standard error the job's message, if any, and one summary
-// line (lines sent, time taken). Returns kExitDone, or kExitFailed when the port or the log
-// cannot be opened, or the job was refused, timed out, abandoned, stopped with Ctrl+C or lost
-// its link.
+// until the machine has finished it (RunMachineJob), then closes the port and writes on standard
+// error the job's message, if any, and one summary line (lines sent, time taken). Returns
+// kExitDone, or kExitFailed when the port or the log cannot be opened, or the job was refused,
+// timed out, abandoned, stopped with Ctrl+C or lost its link.
 int runBatchJob(const BatchOptions& options, BatchJobHost& host,
                 const std::function<void(JobHost&, MachineLink&)>& job);
 

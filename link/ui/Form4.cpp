@@ -183,9 +183,9 @@ void Form4::Command1_Click() {
     }
     const auto timeout = ParseDecimal(Text5->text());
     if (!timeout || !(*timeout > 0) || !std::isfinite(*timeout)) {
-        m_showMessage(this, kErrorTitle,
-                      QStringLiteral("В поле «%1» должно быть число больше нуля.")
-                          .arg(Label5->text()));
+        m_showMessage(
+            this, kErrorTitle,
+            QStringLiteral("В поле «%1» должно быть число больше нуля.").arg(Label5->text()));
         Text5->setFocus();
         Text5->selectAll();
         return;

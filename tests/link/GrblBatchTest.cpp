@@ -43,9 +43,10 @@ protected:
         config = dir.filePath("cnc.ini");
         QFile file(config);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[CNC]\nSM_X_ratio=0.005\nSM_Y_ratio=0.005\nSM_Z_ratio=0.005\n"
-                   "gcode_feed_probe=300\n" +
-                   extra);
+        file.write(
+            "[CNC]\nSM_X_ratio=0.005\nSM_Y_ratio=0.005\nSM_Z_ratio=0.005\n"
+            "gcode_feed_probe=300\n" +
+            extra);
     }
 
     QProcess* run(const QStringList& arguments) {
@@ -155,9 +156,11 @@ TEST_F(GrblBatch, StopsAtRandomMomentsNameTheRealPointAndLeaveTheCutterUp) {
             const Point end = transcriptPoint(transcript, "# MPos ");
             const auto said = messagePoint(error);
             ASSERT_TRUE(said.has_value()) << error.toStdString();
-            EXPECT_TRUE(error.contains(QStringLiteral("Работа остановлена"))) << error.toStdString();
+            EXPECT_TRUE(error.contains(QStringLiteral("Работа остановлена")))
+                << error.toStdString();
             for (int i = 0; i < 3; ++i)
-                EXPECT_NEAR((*said)[i], end[i], 0.01) << "axis " << i << ": " << error.toStdString();
+                EXPECT_NEAR((*said)[i], end[i], 0.01)
+                    << "axis " << i << ": " << error.toStdString();
             EXPECT_GE(end[2], -1e-3) << "the cutter is at or above the surface";
             EXPECT_FALSE(transcript.contains("ALARM")) << "the reset came after the hold";
             EXPECT_TRUE(transcript.contains("# spindle M5")) << "the spindle is off";

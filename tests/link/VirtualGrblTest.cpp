@@ -26,7 +26,9 @@ QByteArray stateOf(const QByteArray& report) {
 
 class VirtualGrblTest : public ::testing::Test {
 protected:
-    VirtualGrblTest() { grbl.setSurface([](double, double) { return -2.0; }); }
+    VirtualGrblTest() {
+        grbl.setSurface([](double, double) { return -2.0; });
+    }
     // Runs machine time in steps of 1 ms until `done` or `ms` have passed; the answers.
     QByteArray run(double ms, const std::function<bool()>& done = {}) {
         QByteArray out;

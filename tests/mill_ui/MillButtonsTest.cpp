@@ -18,7 +18,8 @@
 #include "tests/link/PtyPair.h"
 
 // The milling window's buttons, pressed as a user presses them, on a picture loaded the way the
-// window loads its remembered picture. No port is open, so every job is a dry run.
+// window loads its remembered picture. No port is open unless a test opens one, so the jobs are
+// dry runs.
 
 namespace {
 
@@ -188,8 +189,8 @@ TEST_F(MillButtonsTest, PortClosedUnderARunningJobEndsItAndTheStatusLineSaysSo) 
     button("Command6")->click();  // "Все": runs until the line goes
     controller.join();
     ASSERT_EQ(m_messages.size(), 1);
-    EXPECT_TRUE(m_messages[0].startsWith(QStringLiteral("Ошибка: Связь со станком потеряна: порт ") +
-                                         pty.devicePath()))
+    EXPECT_TRUE(m_messages[0].startsWith(
+        QStringLiteral("Ошибка: Связь со станком потеряна: порт ") + pty.devicePath()))
         << m_messages[0].toStdString();
     EXPECT_FALSE(m_messages[0].contains(QStringLiteral("поднята")));
     EXPECT_EQ(status->text(), QStringLiteral("Com-порт закрыт: связь потеряна"));
