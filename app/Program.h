@@ -25,7 +25,7 @@ public:
     PortKinds portKinds{driver};
     ConfigFile config;
     SharedSettings settings;
-    MachineLink link{portKinds};
+    MachineLink link{portKinds, settings.values()};
     JobRunner runner;
 
 private:

@@ -29,6 +29,8 @@ struct BatchOptions {
     bool grbl = false;                // --grbl (serve-sim)
     int errorAtLine = 0;              // --error-at N (serve-sim --grbl): refuse the Nth line
     int delayMs = 0;                  // --delay MS (serve-sim)
+    QString surface;                  // --surface Z0,GX,GY (serve-sim --grbl): a plane to probe
+    bool laserMode = false;           // --laser-mode (serve-sim --grbl): $32=1 from the start
 };
 
 struct BatchCommandLine {

@@ -21,6 +21,7 @@
 #include "link/protocol/ProgramContext.h"
 #include "link/serial/ExchangeLog.h"
 #include "link/serial/SerialDriver.h"
+#include "link/protocol/MachineJob.h"
 
 namespace {
 
@@ -92,11 +93,13 @@ private:
 
 }  // namespace
 
-BatchJobHost::BatchJobHost(const BatchOptions& options)
+BatchJobHost::BatchJobHost(const BatchOptions& options, const ProgramSettings& settings)
     : m_dryRun(options.dryRun),
-      m_timeoutMs(options.timeoutSeconds > 0
-                      ? int(std::max(1.0, std::min(std::ceil(options.timeoutSeconds * 1000), 2e9)))
-                      : 0),
+      m_timeoutMs(int(std::max(
+          1.0, std::min(std::ceil((options.timeoutSeconds > 0 ? options.timeoutSeconds
+                                                              : settings.ReplyTimeoutSeconds) *
+                                  1000),
+                        2e9)))),
       m_terminal(::isatty(STDERR_FILENO) == 1) {
     g_interrupts.store(0);
     struct sigaction action {};
@@ -192,17 +195,19 @@ int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHo
         driver.describeJob(handle, host.jobDescription());
         try {
             MoveProtocol protocol(rules, host, program.link, program.settings.values());
-            try {
-                job(host, protocol);
-            } catch (const JobEnded&) {
-                // The job's own message is the one shown.
+            RunMachineJob(host, program.link, [&] {
                 try {
-                    driver.endJob(handle);
+                    job(host, protocol);
                 } catch (const JobEnded&) {
+                    // The job's own message is the one shown.
+                    try {
+                        driver.endJob(handle);
+                    } catch (const JobEnded&) {
+                    }
+                    throw;
                 }
-                throw;
-            }
-            driver.endJob(handle);
+                driver.endJob(handle);
+            });
         } catch (const JobEnded& ended) {
             host.endProgress();
             printError(ended.message() + u'\n');

@@ -11,6 +11,7 @@
 
 class MoveProtocol;
 struct ProgramContext;
+struct ProgramSettings;
 enum class MoveRules;
 
 // The host of a job run from the command line: the size fields hold plain texts, nothing is
@@ -18,8 +19,9 @@ enum class MoveRules;
 // Ctrl+C abandons it), as "Стоп" does in a window.
 class BatchJobHost final : public JobHost {
 public:
-    // Takes --dry-run and --timeout from `options`; catches SIGINT until destroyed.
-    explicit BatchJobHost(const BatchOptions& options);
+    // Takes --dry-run and --timeout (without it, the setting ReplyTimeoutSeconds of `settings`)
+    // from `options`; catches SIGINT, SIGTERM and SIGHUP until destroyed.
+    BatchJobHost(const BatchOptions& options, const ProgramSettings& settings);
     ~BatchJobHost() override;
     BatchJobHost(const BatchJobHost&) = delete;
     BatchJobHost& operator=(const BatchJobHost&) = delete;
@@ -66,9 +68,10 @@ using BatchJob = std::function<void(JobHost&, MoveProtocol&)>;
 // Runs `job` as a batch command does: opens the program's port (its settings' PortName; not
 // with --dry-run; any kind of port the link knows) with the --log file, runs the job with a
 // move protocol of `rules`, then closes the port and writes on standard error the job's
-// message, if any, and one summary line (lines sent, time taken). Returns kExitDone, or
-// kExitFailed when the port or the log cannot be opened, or the job was refused, timed out,
-// abandoned or stopped with Ctrl+C.
+// message, if any, and one summary line (lines sent, time taken). The job lasts until the
+// machine has finished it (RunMachineJob). Returns kExitDone, or kExitFailed when the port or
+// the log cannot be opened, or the job was refused, timed out, abandoned, stopped with Ctrl+C or
+// lost its link.
 int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHost& host,
                 MoveRules rules, const BatchJob& job);
 

@@ -90,6 +90,8 @@ const std::vector<OptionSpec>& optionSpecs() {
              options.delayMs = *delay;
              return QString();
          }},
+        {"surface", true, text(&BatchOptions::surface)},
+        {"laser-mode", false, flag(&BatchOptions::laserMode)},
     };
     return specs;
 }

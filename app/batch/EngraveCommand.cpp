@@ -19,7 +19,7 @@ int runEngraveCommand(const BatchCommandLine& commandLine, ProgramContext& progr
     }
     PixelBuffer& picture = file.picture;
 
-    BatchJobHost host(options);
+    BatchJobHost host(options, program.settings.values());
     setPictureJobTitle(host, QStringLiteral("гравировка картинки (engrave)"), arguments[0]);
     host.setField(JobField::FinishedWidth,
                   options.width.value_or(kEngraveWidthKey.read(program.config)));

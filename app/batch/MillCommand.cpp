@@ -21,7 +21,7 @@ int runMillCommand(const BatchCommandLine& commandLine, ProgramContext& program)
     CutterSize cutterSize;
     ToolPosition tool;
 
-    BatchJobHost host(options);
+    BatchJobHost host(options, program.settings.values());
     host.setField(JobField::FinishedWidth,
                   options.width.value_or(kMillWidthKey.read(program.config)));
     host.setField(JobField::Depth, options.depth.value_or(kMillDepthKey.read(program.config)));

@@ -21,7 +21,7 @@ int runMoveCommand(const BatchCommandLine& commandLine, ProgramContext& program)
         if (!value) return badCommandLine(messages[axis]);
         millimetres[axis] = *value;
     }
-    BatchJobHost host(commandLine.options);
+    BatchJobHost host(commandLine.options, program.settings.values());
     // The manual panel is the same in every window; the milling window's rules serve.
     return runBatchJob(program, commandLine.options, host, MoveRules::Milling,
                        [&](JobHost&, MoveProtocol& protocol) {

@@ -22,7 +22,7 @@ int runOutlineCommand(const BatchCommandLine& commandLine, ProgramContext& progr
     ToolPosition tool;
 
     // The outlining window has no depth or diameter field: --depth and --diameter are ignored.
-    BatchJobHost host(options);
+    BatchJobHost host(options, program.settings.values());
     host.setField(JobField::FinishedWidth,
                   options.width.value_or(kOutlineWidthKey.read(program.config)));
 

@@ -123,7 +123,7 @@ int runScanCommand(const BatchCommandLine& commandLine, ProgramContext& program)
         picture.ResetScanPicture(pictureSize, meshWidth, meshHeight);
     ScanRecord record;
 
-    BatchJobHost host(options);
+    BatchJobHost host(options, program.settings.values());
     host.setJobTitle(QStringLiteral("сканирование поверхности (scan)"));
     status = runBatchJob(program, options, host, MoveRules::Scanner,
                          [&](JobHost& jobHost, MoveProtocol& protocol) {

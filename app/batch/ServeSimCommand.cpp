@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchOutput.h"
@@ -50,11 +51,37 @@ int serveUntilStopped(Server& server) {
     return kExitDone;
 }
 
-// The virtual GRBL, its probe surface at the program's step ratios and height range.
-int serveGrbl(const ProgramSettings& settings, int delayMs, int errorAtLine) {
+// "Z0,GX,GY": the plane Z = Z0 + GX·X + GY·Y in machine millimetres.
+std::optional<VirtualGrbl::Surface> planeSurface(const QString& text) {
+    const QStringList parts = text.split(u',');
+    if (parts.size() != 3) return std::nullopt;
+    double values[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        values[i] = parts[i].trimmed().toDouble(&ok);
+        if (!ok) return std::nullopt;
+    }
+    return [z0 = values[0], gx = values[1], gy = values[2]](double x, double y) {
+        return z0 + gx * x + gy * y;
+    };
+}
+
+// The virtual GRBL: its probe surface at the program's step ratios and height range unless a
+// plane is given.
+int serveGrbl(const ProgramSettings& settings, const BatchOptions& options) {
     GrblSimServer server({settings.StepRatioX, settings.StepRatioY, settings.StepRatioZ},
-                         settings.Gcode.HeightRange, delayMs);
-    if (errorAtLine > 0) server.refuseLine(errorAtLine);
+                         settings.Gcode.HeightRange, options.delayMs);
+    if (options.errorAtLine > 0) server.refuseLine(options.errorAtLine);
+    if (!options.surface.isEmpty()) {
+        const auto plane = planeSurface(options.surface);
+        if (!plane) {
+            return badCommandLine(
+                QStringLiteral("--surface ждёт Z0,GX,GY (три числа через запятую): %1")
+                    .arg(options.surface));
+        }
+        server.setSurface(*plane);
+    }
+    server.setLaserMode(options.laserMode);
     return serveUntilStopped(server);
 }
 
@@ -68,10 +95,11 @@ int runServeSimCommand(const BatchCommandLine& commandLine, ProgramContext& prog
     const BatchOptions& options = commandLine.options;
     if (options.probe && options.grbl)
         return badCommandLine(QStringLiteral("--probe и --grbl не сочетаются: у GRBL свой щуп"));
-    if (options.grbl)
-        return serveGrbl(program.settings.values(), options.delayMs, options.errorAtLine);
-    if (options.errorAtLine > 0)
-        return badCommandLine(QStringLiteral("--error-at только вместе с --grbl"));
+    if (options.grbl) return serveGrbl(program.settings.values(), options);
+    if (options.errorAtLine > 0 || !options.surface.isEmpty() || options.laserMode) {
+        return badCommandLine(
+            QStringLiteral("--error-at, --surface и --laser-mode только вместе с --grbl"));
+    }
     SimServer server(options.probe, options.delayMs);
     return serveUntilStopped(server);
 }

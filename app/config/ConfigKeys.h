@@ -34,6 +34,8 @@ inline constexpr ConfigKey kRatioXKey{"SM_X_ratio", "Text1", "0.005"};
 inline constexpr ConfigKey kRatioYKey{"SM_Y_ratio", "Text2", "0.005"};
 inline constexpr ConfigKey kRatioZKey{"SM_Z_ratio", "Text3", "0.005"};
 inline constexpr ConfigKey kPortKey{"Port", "Text4", "com1", false, "port"};
+// Seconds a job waits for one answer of the controller before the link counts as lost.
+inline constexpr ConfigKey kReplyTimeoutKey{"port_timeout", "Text5", "120"};
 
 // Milling window.
 inline constexpr ConfigKey kMillWidthKey{"cncrez_width", "Text6", "200"};

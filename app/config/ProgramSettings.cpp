@@ -67,6 +67,9 @@ QString loadProgramSettings(const ConfigFile& config, ProgramSettings& settings)
         }
     }
     settings.PortName = kPortKey.read(config);
+    const std::optional<double> timeout = ParseDecimal(kReplyTimeoutKey.read(config));
+    settings.ReplyTimeoutSeconds =
+        timeout && *timeout > 0 && std::isfinite(*timeout) ? *timeout : kDefaultReplyTimeoutSeconds;
     const GcodeSettings defaults;
     for (const GcodeSettingKey& entry : kGcodeSettingKeys) {
         const ConfigFile::SettingText stored = config.ReadSettingText(QLatin1String(entry.key), QString());

@@ -19,6 +19,9 @@ struct GcodeSettings {
     double PassDepth = 1;        // the most the cutter goes below the pass before it
 };
 
+// The default of ReplyTimeoutSeconds: a 200 mm move at 100 mm/min.
+inline constexpr double kDefaultReplyTimeoutSeconds = 120;
+
 // The machine settings the whole program shares: loaded at start-up from the configuration
 // file, replaced by the settings window, read by every move.
 struct ProgramSettings {
@@ -29,6 +32,9 @@ struct ProgramSettings {
     double StepRatioZ = 0.005;
     // The port the program opens at start-up (PortHandle is held by the machine link).
     QString PortName = QStringLiteral("com1");
+    // How long a job waits for the controller's answer to one line before it counts the link
+    // as lost, in seconds: enough for the longest single move at the machine's slowest speed.
+    double ReplyTimeoutSeconds = kDefaultReplyTimeoutSeconds;
     GcodeSettings Gcode;
 };
 
@@ -62,9 +68,10 @@ private:
     ProgramSettings m_values;
 };
 
-// Start-up: reads from `config` "SM_X_ratio", "SM_Y_ratio", "SM_Z_ratio" (default "0.005") and
-// "Port" (default "com1") from the configuration file into `settings`, and the G-code keys (a
-// missing value, or one that is not a number above 0, keeps the default). A ratio that is not a
-// number is set to 0. Returns the message that tells the user, once, which key holds what (also for
-// a ratio of 0, which refuses every move on its axis); empty when all is well.
+// Start-up: reads from `config` "SM_X_ratio", "SM_Y_ratio", "SM_Z_ratio" (default "0.005"),
+// "Port" (default "com1") and "port_timeout" (seconds; default 120) into `settings`, and the
+// G-code keys (a missing value, or one that is not a number above 0, keeps the default, for the
+// time limit too). A ratio that is not a number is set to 0. Returns the message that tells the
+// user, once, which key holds what (also for a ratio of 0, which refuses every move on its
+// axis); empty when all is well.
 QString loadProgramSettings(const ConfigFile& config, ProgramSettings& settings);

@@ -125,7 +125,7 @@ void GcodeOfJob(benchmark::State& state, MoveRules window, const Job& job) {
     for (auto _ : state) {
         auto port = std::make_unique<CountingPort>(merging);
         CountingPort* counting = port.get();
-        MachineLink link{testProgram().portKinds};
+        MachineLink link{testProgram().portKinds, testProgram().settings.values()};
         link.adopt(testProgram().driver.attach(std::move(port)));
         DefaultsHost host;
         MoveProtocol protocol(window, host, link, testProgram().settings.values());
@@ -184,7 +184,7 @@ void MillAllToVirtualGrbl(benchmark::State& state) {
             state.SkipWithError("the grbl: port did not open");
             break;
         }
-        MachineLink link{testProgram().portKinds};
+        MachineLink link{testProgram().portKinds, testProgram().settings.values()};
         link.adopt(testProgram().driver.attach(std::move(port)));
         DefaultsHost host;
         MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());

@@ -36,7 +36,7 @@ void LinesToVirtualGrbl(benchmark::State& state, GrblTransport::Flow flow) {
         if (port->open(server.devicePath()) != 0) {
             state.SkipWithError("the grbl: port did not open");
         } else {
-            MachineLink link{testProgram().portKinds};
+            MachineLink link{testProgram().portKinds, testProgram().settings.values()};
             link.adopt(testProgram().driver.attach(std::move(port)));
             TimedHost host;
             MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());

@@ -18,7 +18,7 @@
 namespace {
 
 void sendLines(benchmark::State& state, const QString& port) {
-    MachineLink link{testProgram().portKinds};
+    MachineLink link{testProgram().portKinds, testProgram().settings.values()};
     link.open(port);
     TimedHost host;
     MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());

@@ -69,7 +69,9 @@ public:
     // Stopped: the user's "Стоп" was carried out and the machine left safe; the message says
     // where the tool stands. ControllerFailed: the controller refused a line or raised an alarm,
     // and the port has already left the machine as safe as it could (nothing more is sent).
-    enum class Reason { Refused, TimedOut, Abandoned, Stopped, ControllerFailed };
+    // LinkLost: the line to the controller broke (a hang-up, a removed device, a controller
+    // fallen silent); the port is closed.
+    enum class Reason { Refused, TimedOut, Abandoned, Stopped, ControllerFailed, LinkLost };
     // `title`: none for the job runner's choice ("Стоп" after a stop, "Ошибка" otherwise).
     // `field`: the size field at fault, when a field was refused.
     JobEnded(Reason reason, std::optional<MessageTitle> title, QString message,

@@ -1,6 +1,8 @@
 #include "link/protocol/MachineLink.h"
 
-#include <map>
+#include <cmath>
+
+#include "app/config/ProgramSettings.h"
 
 #include "link/serial/PortKinds.h"
 #include "link/serial/SerialDriver.h"
@@ -12,8 +14,9 @@ MachineLink::MachineLink(const PortKinds& kinds, QObject* parent)
                         [&kinds](int handle) { kinds.driver().SerialClose(handle); }},
           parent) {}
 
-MachineLink::MachineLink(SerialDriver& driver, PortFunctions port, QObject* parent)
-    : QObject(parent), m_driver(driver), m_port(std::move(port)) {}
+MachineLink::MachineLink(SerialDriver& driver, PortFunctions port, const ProgramSettings& settings,
+                         QObject* parent)
+    : QObject(parent), m_driver(driver), m_port(std::move(port)), m_settings(settings) {}
 
 MachineLink::~MachineLink() {
     if (m_handle > 0) m_port.close(m_handle);
@@ -21,8 +24,17 @@ MachineLink::~MachineLink() {
 
 int MachineLink::open(const QString& name) {
     if (m_handle > 0) m_port.close(m_handle);
+    m_handle = 0;
+    m_lost = false;
+    m_portName = name;
     setHandle(m_port.open(name, kPortBaud));
     return m_handle;
+}
+
+void MachineLink::loseLink() {
+    m_lost = true;
+    if (m_handle > 0) m_port.close(m_handle);
+    setHandle(0);
 }
 
 void MachineLink::close() {
@@ -36,6 +48,7 @@ void MachineLink::close() {
 
 void MachineLink::adopt(int handle) {
     if (m_handle > 0 && m_handle != handle) m_port.close(m_handle);
+    m_lost = false;
     setHandle(handle);
 }
 
@@ -60,5 +73,23 @@ void MachineLink::lineAnswered() {
     m_position.x += move.x;
     m_position.y += move.y;
     m_position.z += move.z;
+    if (!m_driver.reportedPosition(m_handle)) {
+        emit positionChanged(m_position);
+        return;
+    }
+    refreshPosition();
+}
+
+void MachineLink::refreshPosition() {
+    const auto reported = m_driver.reportedPosition(m_handle);
+    if (!reported) return;
+    const auto steps = [](double millimetres, double ratio) {
+        return ratio != 0 ? qint64(std::llround(millimetres / ratio)) : 0;
+    };
+    const MachinePosition position{steps(reported->x, m_settings.StepRatioX),
+                                   steps(reported->y, m_settings.StepRatioY),
+                                   steps(reported->z, m_settings.StepRatioZ)};
+    if (position == m_position) return;
+    m_position = position;
     emit positionChanged(m_position);
 }

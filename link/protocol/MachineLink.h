@@ -10,6 +10,7 @@
 
 class PortKinds;
 class SerialDriver;
+struct ProgramSettings;
 
 // The program's connection to the machine controller: it opens, closes and reopens the port,
 // holds PortHandle, and counts where the machine stands from the move lines it has answered.
@@ -29,10 +30,13 @@ struct PortFunctions {
 class MachineLink : public QObject {
     Q_OBJECT
 public:
-    // Opens ports through `kinds` and its driver; both outlive the link.
-    explicit MachineLink(const PortKinds& kinds, QObject* parent = nullptr);
+    // Opens ports through `kinds` and its driver; both outlive the link, as do `settings`,
+    // whose step ratios turn a controller's reported position into steps.
+    MachineLink(const PortKinds& kinds, const ProgramSettings& settings,
+                QObject* parent = nullptr);
     // Opens and closes ports with `port` and writes through `driver` (tests).
-    MachineLink(SerialDriver& driver, PortFunctions port, QObject* parent = nullptr);
+    MachineLink(SerialDriver& driver, PortFunctions port, const ProgramSettings& settings,
+                QObject* parent = nullptr);
     // Closes the port it holds.
     ~MachineLink() override;
 
@@ -61,8 +65,21 @@ public:
     void lineAnswered();
     // Lines written and not answered yet.
     int linesWaiting() const { return int(m_waiting.size()); }
-    // Where the machine stands in motor steps, from the origin where the port was opened.
+    // Where the machine stands in motor steps, from the origin where the port was opened: the
+    // controller's own report where the port has one (GRBL's status reports), otherwise counted
+    // from the lines answered.
     const MachinePosition& position() const { return m_position; }
+    // Takes the controller's latest report of the position, if the port has one, and announces
+    // positionChanged when it moved.
+    void refreshPosition();
+
+    // The name the open port was opened under ("grbl:/dev/ttyUSB0", "sim"); empty when none.
+    const QString& portName() const { return m_portName; }
+    // The line to the controller broke under a job: closes the port (announcing portChanged) and
+    // remembers it until the next open, so that the windows can say the port was closed.
+    void loseLink();
+    // Whether the last port was closed by loseLink.
+    bool linkLost() const { return m_lost; }
 
 signals:
     // PortHandle changed (opened, closed, reopened, failed).
@@ -74,7 +91,10 @@ private:
 
     SerialDriver& m_driver;
     PortFunctions m_port;
+    const ProgramSettings& m_settings;
     int m_handle = 0;
+    QString m_portName;
+    bool m_lost = false;
     MachinePosition m_position;
     std::deque<MachinePosition> m_waiting;
 };

@@ -9,6 +9,7 @@
 #include "link/protocol/ProbeReply.h"
 #include "link/protocol/ReplyWait.h"
 #include "link/serial/SerialDriver.h"
+#include "link/protocol/MachineJob.h"
 
 namespace {
 
@@ -119,8 +120,13 @@ void MoveProtocol::send(qint64 x, qint64 y, qint64 z, bool wait, bool manual) {
     m_link.driver().describeLine(m_link.PortHandle(), {m_rules, manual});
     // In the laser windows a job's third field is the laser's value: the tool does not move in Z.
     const bool zMoves = manual || m_rules == MoveRules::Milling || m_rules == MoveRules::Scanner;
+    const int handle = m_link.PortHandle();
     m_link.sendLine(formatMoveLine(qint32(x), qint32(y), qint32(z)), {x, y, zMoves ? z : 0});
     ++m_linesSent;
+    if (m_link.driver().lineLost(handle)) {
+        endWithLostLink(m_link, JobEnded(JobEnded::Reason::LinkLost, kErrorTitle,
+                                         QStringLiteral("строка не ушла: линия оборвалась")));
+    }
     if (wait) waitForReply();
 }
 
@@ -132,7 +138,11 @@ void MoveProtocol::WaitForOk() {
 void MoveProtocol::waitForReply() {
     const int handle = m_link.PortHandle();
     if (handle <= 0) refuse(QStringLiteral("Ошибка открытия Com-порта"));
-    readReply(handle);
+    try {
+        readReply(handle);
+    } catch (const JobEnded& ended) {
+        endWithLostLink(m_link, ended);
+    }
     m_link.lineAnswered();
 }
 
@@ -177,7 +187,11 @@ qint32 MoveProtocol::readProbeReply() {
     // The sample's digits arrive before the "OK": the ordinary wait would drop them with the
     // text it consumes, so the probe reads into a text of its own.
     QByteArray reply;
-    PollUntilOk(m_host, m_link.driver(), handle, reply, kPollPauseMs);
+    try {
+        PollUntilOk(m_host, m_link.driver(), handle, reply, kPollPauseMs);
+    } catch (const JobEnded& ended) {
+        endWithLostLink(m_link, ended);
+    }
     m_link.lineAnswered();
     return ProbeSampleOf(reply);
 }

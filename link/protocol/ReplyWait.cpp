@@ -16,6 +16,15 @@ bool holdsOk(const QByteArray& text) {
 
 }  // namespace
 
+QString lostLinkMessage(const QString& portName, const QString& what) {
+    return QStringLiteral(
+               "Связь со станком потеряна: порт %1 — %2. Работа прервана; станок мог "
+               "остаться в движении, лазер или шпиндель — включёнными, фреза — опущенной в "
+               "материал. Порт закрыт: проверьте станок и подключитесь заново кнопкой "
+               "«Проверить соединение» в окне «Настройка».")
+        .arg(portName, what);
+}
+
 JobEnded abandonedJob() {
     return JobEnded(JobEnded::Reason::Abandoned, kErrorTitle,
                     QStringLiteral("Работа прервана. ") + kToolWarning);
@@ -30,6 +39,10 @@ void PollUntilOk(JobHost& host, SerialDriver& driver, int handle, QByteArray& te
              byte = driver.SerialReadByte(handle))
             text.append(char(byte));
         if (holdsOk(text)) return;
+        if (driver.lineLost(handle)) {
+            throw JobEnded(JobEnded::Reason::LinkLost, kErrorTitle,
+                           QStringLiteral("линия оборвалась (устройство отключено)"));
+        }
 
         const std::int64_t now = host.clockMs();
         switch (host.stopLevel()) {
@@ -47,10 +60,10 @@ void PollUntilOk(JobHost& host, SerialDriver& driver, int handle, QByteArray& te
             case StopLevel::None:
                 break;
         }
-        const int limit = host.replyTimeoutMs();
+        const int limit = driver.watchesLink(handle) ? 0 : host.replyTimeoutMs();
         if (limit > 0 && now - started >= limit) {
             throw JobEnded(JobEnded::Reason::TimedOut, kErrorTitle,
-                           QStringLiteral("Контроллер станка не ответил «OK» за %1 с.")
+                           QStringLiteral("контроллер не ответил «OK» за %1 с")
                                .arg(formatGeneral(limit / 1000.0)));
         }
         host.letEventsRun();

@@ -18,5 +18,9 @@ inline constexpr int kStopReplyTimeoutMs = 3000;
 // 0 and no "OK" came within it.
 void PollUntilOk(JobHost& host, SerialDriver& driver, int handle, QByteArray& text, int pauseMs);
 
+// The message of a job ended by a lost link: the port `portName`, what happened (`what`), what
+// may still be on and how to reconnect. It never says that the tool was made safe.
+QString lostLinkMessage(const QString& portName, const QString& what);
+
 // The end of a job the user abandoned while the machine may still be working.
 JobEnded abandonedJob();

@@ -31,24 +31,47 @@ int QtSerialTransport::open(const QString& name, int baud) {
     return 0;
 }
 
+void QtSerialTransport::noteError() {
+    switch (m_port.error()) {
+        case QSerialPort::ResourceError:
+        case QSerialPort::DeviceNotFoundError:
+        case QSerialPort::PermissionError:
+        case QSerialPort::ReadError:
+        case QSerialPort::WriteError:
+            m_lost = true;
+            break;
+        default:
+            break;
+    }
+    if (!m_port.isOpen()) m_lost = true;
+}
+
 qint64 QtSerialTransport::write(const QByteArray& bytes) {
+    if (m_lost) return 0;
     const qint64 accepted = m_port.write(bytes);
-    if (accepted <= 0) return 0;
+    if (accepted <= 0) {
+        noteError();
+        return 0;
+    }
     QDeadlineTimer deadline(kWriteTimeoutBaseMs + kWriteTimeoutPerByteMs * bytes.size());
     while (m_port.bytesToWrite() > 0 && !deadline.hasExpired()) {
         if (!m_port.waitForBytesWritten(int(deadline.remainingTime()))) break;
     }
+    noteError();
     return accepted - m_port.bytesToWrite();
 }
 
 void QtSerialTransport::readAvailable(QByteArray& into) {
     // Without an event loop nothing fills the port's buffer; a zero wait reads what the device
     // holds. Under a running event loop the buffer may already hold bytes.
+    if (m_lost) return;
     if (m_port.bytesAvailable() == 0 && !m_port.waitForReadyRead(0)) {
-        // An empty poll reports a time-out; it is not an error of the line.
+        // An empty poll reports a time-out; it is not an error of the line. A hang-up is.
+        noteError();
         m_port.clearError();
     }
     into += m_port.readAll();
+    noteError();
 }
 
 void QtSerialTransport::clearError() {

@@ -18,7 +18,12 @@ public:
     void readAvailable(QByteArray& into) override;
     // Drops what a timed-out write left unsent, so that it is never glued to the next line.
     void clearError() override;
+    // The device hung up, went away or failed a read or write.
+    bool lineLost() const override { return m_lost; }
 
 private:
+    void noteError();
+
     QSerialPort m_port;
+    bool m_lost = false;
 };

@@ -68,12 +68,34 @@ void SerialDriver::endJob(int handle) {
     if (OpenPort* port = findPort(handle)) port->transport->endJob();
 }
 
+bool SerialDriver::lineLost(int handle) const {
+    const SerialTransport* transport = transportOf(handle);
+    return transport && transport->lineLost();
+}
+
+bool SerialDriver::watchesLink(int handle) const {
+    const SerialTransport* transport = transportOf(handle);
+    return transport && transport->watchesLink();
+}
+
+std::optional<SerialTransport::Position> SerialDriver::reportedPosition(int handle) const {
+    const SerialTransport* transport = transportOf(handle);
+    return transport ? transport->reportedPosition() : std::nullopt;
+}
+
+bool SerialDriver::finishJob(int handle) {
+    SerialTransport* transport = transportOf(handle);
+    return !transport || transport->finishJob();
+}
+
 void SerialDriver::SerialClose(int handle) {
     m_ports.erase(handle);
 }
 
 void SerialDriver::setTap(int handle, SerialTap* tap) {
-    if (OpenPort* port = findPort(handle)) port->tap = tap;
+    OpenPort* port = findPort(handle);
+    if (!port) return;
+    port->tap = port->transport->setWireTap(tap) ? nullptr : tap;
 }
 
 SerialTransport* SerialDriver::transportOf(int handle) const {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "link/serial/SerialTransport.h"
 
@@ -52,6 +53,15 @@ public:
     // SerialTransport::endJob); may throw JobEnded. Unknown handles are ignored.
     void endJob(int handle);
 
+    // What the port `handle` knows beyond bytes (see SerialTransport): whether its line is
+    // lost, whether it watches the controller itself, where the controller reports the machine,
+    // and the step that finishes a job on the machine. Unknown handles: not lost, not watched,
+    // nothing, done.
+    bool lineLost(int handle) const;
+    bool watchesLink(int handle) const;
+    std::optional<SerialTransport::Position> reportedPosition(int handle) const;
+    bool finishJob(int handle);
+
     // Closes the port; handles of 0 or less and unknown handles are ignored.
     void SerialClose(int handle);
 
@@ -59,8 +69,9 @@ public:
     // other kinds of port (virtual controller, G-code) and by tests.
     int attach(std::unique_ptr<SerialTransport> transport);
 
-    // Puts `tap` (not owned; nullptr removes it) on the open port `handle`; unknown handles are
-    // ignored. The tap must outlive the port or be removed first.
+    // Puts `tap` (not owned; nullptr removes it) on the open port `handle`, or hands it to a
+    // transport that taps its own wire (G-code); unknown handles are ignored. The tap must
+    // outlive the port or be removed first.
     void setTap(int handle, SerialTap* tap);
 
     // The transport of the open port `handle`, or nullptr for an unknown handle. Owned by the
@@ -72,7 +83,7 @@ private:
         std::unique_ptr<SerialTransport> transport;
         QByteArray received;  // taken from the line, not yet handed out
         qsizetype next = 0;   // the next byte of `received` to hand out
-        SerialTap* tap = nullptr;
+        SerialTap* tap = nullptr;  // not set when the transport taps its own wire
     };
     OpenPort* findPort(int handle);
 

@@ -2,8 +2,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 #include "link/serial/LineMeaning.h"
+
+class SerialTap;
 
 // One open serial line as the driver sees it: a real port, the virtual controller, or a test's
 // scripted fake. Reads never block.
@@ -30,4 +33,28 @@ public:
     virtual void endJob() {}
     // Whether the driver pauses after every write to space the lines for our controller.
     virtual bool pausesAfterWrite() const { return true; }
+
+    // True once the line is gone: the device was removed or hung up, or a read or write
+    // failed. Nothing more can pass then.
+    virtual bool lineLost() const { return false; }
+    // Whether the port watches the controller itself (by its status replies) and throws
+    // JobEnded(LinkLost) when it falls silent, so that the wait for an answer needs no limit of
+    // its own.
+    virtual bool watchesLink() const { return false; }
+    // Where the machine stands, in millimetres from where the port was opened, as the controller
+    // itself last reported it; nothing for ports that only count answered lines.
+    struct Position {
+        double x = 0;
+        double y = 0;
+        double z = 0;
+    };
+    virtual std::optional<Position> reportedPosition() const { return std::nullopt; }
+    // The job's lines have all been answered: sends what closes the job on the machine and
+    // returns true once the machine has carried everything out and stands still (called again
+    // and again until then; may throw JobEnded like readAvailable). True at once by default.
+    virtual bool finishJob() { return true; }
+    // Ports that speak another language on the wire (G-code) show the log that language: the
+    // tap (nullptr removes it) then sees the wire's lines, not the move lines, and true is
+    // returned.
+    virtual bool setWireTap(SerialTap*) { return false; }
 };

@@ -66,6 +66,8 @@ Form4::Form4(ProgramContext& program, QWidget* parent)
       Frame1(named(new QGroupBox(QStringLiteral("Виртуальный COM-порт"), this), "Frame1")),
       Text4(named(new QComboBox(this), "Text4")),
       Command3(named(new QPushButton(QStringLiteral("Проверить соединение"), this), "Command3")),
+      Label5(named(new QLabel(QStringLiteral("Ждать ответа станка, с:"), this), "Label5")),
+      Text5(named(new QLineEdit(this), "Text5")),
       Frame2(named(
           new QGroupBox(QStringLiteral("Перемещение в мм, соответствующее одному шагу ШД"), this),
           "Frame2")),
@@ -110,9 +112,17 @@ void Form4::buildPortFrame() {
     Text4->setMinimumContentsLength(16);
     Text4->setToolTip(QStringLiteral("Имя порта станка: выберите из списка или введите своё"));
     addPortSuggestions(Text4);
-    auto* portLayout = new QHBoxLayout(Frame1);
-    portLayout->addWidget(Text4, 1);
-    portLayout->addWidget(Command3);
+    Label5->setBuddy(Text5);
+    Text5->setToolTip(
+        QStringLiteral("Сколько секунд ждать ответа контроллера на одну строку, прежде чем "
+                       "считать связь потерянной; GRBL проверяется по его отчётам о состоянии"));
+    Text5->setMaximumWidth(Text5->fontMetrics().averageCharWidth() * 12);
+    auto* portLayout = new QGridLayout(Frame1);
+    portLayout->addWidget(Text4, 0, 0, 1, 2);
+    portLayout->addWidget(Command3, 0, 2);
+    portLayout->addWidget(Label5, 1, 0);
+    portLayout->addWidget(Text5, 1, 1, Qt::AlignLeft);
+    portLayout->setColumnStretch(1, 1);
 }
 
 void Form4::buildRatioFrame() {
@@ -156,6 +166,7 @@ void Form4::Form_Load() {
     Text2->setText(formatGeneral(settings.StepRatioY));
     Text3->setText(formatGeneral(settings.StepRatioZ));
     Text4->setEditText(settings.PortName);
+    Text5->setText(formatGeneral(settings.ReplyTimeoutSeconds));
     for (int i = 0; i < m_gcodeFields.size(); ++i)
         m_gcodeFields[i]->setText(formatGeneral(settings.Gcode.*kGcodeSettingKeys[i].value));
 }
@@ -176,6 +187,15 @@ void Form4::Command1_Click() {
             return;
         }
         ratios[i] = *ratio;
+    }
+    const auto timeout = ParseDecimal(Text5->text());
+    if (!timeout || !(*timeout > 0) || !std::isfinite(*timeout)) {
+        m_showMessage(
+            this, kErrorTitle,
+            QStringLiteral("В поле «%1» должно быть число больше нуля.").arg(Label5->text()));
+        Text5->setFocus();
+        Text5->selectAll();
+        return;
     }
     GcodeSettings gcode;
     for (int i = 0; i < m_gcodeFields.size(); ++i) {
@@ -198,11 +218,13 @@ void Form4::Command1_Click() {
     settings.StepRatioY = ratios[1];
     settings.StepRatioZ = ratios[2];
     settings.PortName = Text4->currentText();
+    settings.ReplyTimeoutSeconds = *timeout;
     m_program.settings.replace(settings);
     QList<std::pair<QString, QString>> values{{kRatioXKey.writtenName(), Text1->text()},
                                               {kRatioYKey.writtenName(), Text2->text()},
                                               {kRatioZKey.writtenName(), Text3->text()},
-                                              {kPortKey.writtenName(), Text4->currentText()}};
+                                              {kPortKey.writtenName(), Text4->currentText()},
+                                              {kReplyTimeoutKey.writtenName(), Text5->text()}};
     for (int i = 0; i < m_gcodeFields.size(); ++i)
         values.append({QLatin1String(kGcodeSettingKeys[i].key), m_gcodeFields[i]->text()});
     if (const QString error = m_program.config.WriteSettings(values); !error.isEmpty())

@@ -29,10 +29,11 @@ public:
 
 private:
     void Form_Load();
-    // "ОК": refuses, naming the field, a ratio that is not a number or is zero, or a G-code
-    // setting that is not a number above 0, and keeps the window open; otherwise sets the
-    // ratios, the G-code settings and the port name, writes "SM_X_ratio", "SM_Y_ratio",
-    // "SM_Z_ratio", the G-code keys and "port" exactly as typed, and closes the window.
+    // "ОК": refuses, naming the field, a ratio that is not a number or is zero, or a time limit
+    // or G-code setting that is not a number above 0, and keeps the window open; otherwise sets
+    // the ratios, the time limit, the G-code settings and the port name, writes "SM_X_ratio",
+    // "SM_Y_ratio", "SM_Z_ratio", "port", "port_timeout" and the G-code keys exactly as typed,
+    // and closes the window.
     void Command1_Click();
     // "Отмена": closes the window; nothing changes.
     void Command2_Click();
@@ -51,6 +52,8 @@ private:
     QGroupBox* Frame1;
     QComboBox* Text4;
     QPushButton* Command3;
+    QLabel* Label5;
+    QLineEdit* Text5;  // seconds to wait for an answer (port_timeout)
     QGroupBox* Frame2;
     QLabel* Label2;
     QLineEdit* Text1;

@@ -20,6 +20,7 @@ namespace {
 
 const QString kPortOpen = QStringLiteral("Com-порт открыт");
 const QString kPortFailed = QStringLiteral("Ошибка открытия Com-порта");
+const QString kPortClosedLost = QStringLiteral("Com-порт закрыт: связь потеряна");
 
 QLineEdit* axisField(const char* name, const QString& hint, QWidget* parent) {
     auto* field = new QLineEdit(parent);
@@ -96,7 +97,7 @@ ManualPanel::ManualPanel(const QString& frameCaption, const QString& outputCapti
 
 void ManualPanel::showPortStatus() {
     m_portOpen = m_link.isOpen();
-    Label4->setText(m_portOpen ? kPortOpen : kPortFailed);
+    Label4->setText(m_portOpen ? kPortOpen : m_link.linkLost() ? kPortClosedLost : kPortFailed);
     updateEnabled();
 }
 

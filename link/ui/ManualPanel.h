@@ -32,7 +32,8 @@ public:
 
     // The port status, part of the window's Form_Load and repeated whenever the link's port
     // changes: "Com-порт открыт" when the link's port is open; otherwise "Ошибка открытия
-    // Com-порта", and Check1 and Command3 are disabled until a port is open. While any job runs,
+    // Com-порта" ("Com-порт закрыт: связь потеряна" after the link was lost under a job), and
+    // Check1 and Command3 are disabled until a port is open. While any job runs,
     // Check1 and Command3 are disabled too; Check1 keeps its tick.
     void showPortStatus();
     // Shows where the tool stands: the machine's position in millimetres, counted by the link

@@ -8,10 +8,14 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+
+#include "app/config/ProgramSettings.h"
+#include "link/protocol/MachineJob.h"
 #include "link/ui/JobBar.h"
 
-WindowJobHost::WindowJobHost(QWidget* window, JobRunner& runner)
-    : QObject(window), m_window(window), m_runner(runner) {
+WindowJobHost::WindowJobHost(QWidget* window, JobRunner& runner, const ProgramSettings& settings)
+    : QObject(window), m_window(window), m_runner(runner), m_settings(settings) {
     connect(&m_runner, &JobRunner::busyChanged, this, &WindowJobHost::busyChanged);
     connect(&m_runner, &JobRunner::stopLevelChanged, this, &WindowJobHost::stopLevelChanged);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
@@ -60,17 +64,21 @@ void WindowJobHost::setJobEnding(std::function<void()> ending) {
 bool WindowJobHost::runJob(const JobRunner::Job& job) {
     return m_runner.run(*this, [this, &job](JobHost& host) {
         if (m_jobStarting) m_jobStarting();
-        try {
-            job(host);
-        } catch (...) {
-            // The job's own message is the one shown.
+        const auto jobThenEnding = [&] {
             try {
-                if (m_jobEnding) m_jobEnding();
-            } catch (const JobEnded&) {
+                job(host);
+            } catch (...) {
+                // The job's own message is the one shown.
+                try {
+                    if (m_jobEnding) m_jobEnding();
+                } catch (const JobEnded&) {
+                }
+                throw;
             }
-            throw;
-        }
-        if (m_jobEnding) m_jobEnding();
+            if (m_jobEnding) m_jobEnding();
+        };
+        if (!m_link) return jobThenEnding();
+        RunMachineJob(host, *m_link, jobThenEnding);
     });
 }
 
@@ -138,6 +146,10 @@ void WindowJobHost::figuresChanged() {
 
 void WindowJobHost::sleepMs(int milliseconds) {
     QThread::msleep(milliseconds);
+}
+
+int WindowJobHost::replyTimeoutMs() const {
+    return int(std::min(m_settings.ReplyTimeoutSeconds * 1000, 2e9));
 }
 
 StopLevel WindowJobHost::stopLevel() const {

@@ -15,6 +15,8 @@ class QCheckBox;
 class QLineEdit;
 class QWidget;
 class JobBar;
+class MachineLink;
+struct ProgramSettings;
 
 // What a working window offers its jobs: its output check box Check1, its size fields, its
 // picture redraw, the message box and its JobBar, with the stop level taken from the program's
@@ -25,8 +27,9 @@ class JobBar;
 class WindowJobHost final : public QObject, public JobHost {
     Q_OBJECT
 public:
-    // `window` is the working window (the parent of this object); `runner` outlives it.
-    WindowJobHost(QWidget* window, JobRunner& runner);
+    // `window` is the working window (the parent of this object); `runner` and `settings` (the
+    // time limit of a wait for an answer) outlive it.
+    WindowJobHost(QWidget* window, JobRunner& runner, const ProgramSettings& settings);
 
     JobRunner& runner() const { return m_runner; }
 
@@ -39,6 +42,9 @@ public:
     // Called at the end of every job this host runs, however it ended; may throw JobEnded, which
     // is shown unless the job ended with a message of its own.
     void setJobEnding(std::function<void()> ending);
+    // The machine link the jobs run on: each job then ends only when the machine has finished
+    // (RunMachineJob), and a lost link closes it. `link` outlives the host.
+    void setMachineLink(MachineLink* link) { m_link = link; }
     // Replaces the message box (tests record the messages instead).
     void setMessageFunction(MessageFunction show);
     // The bar that shows this window's job and carries its "Стоп" button.
@@ -67,6 +73,8 @@ public:
     void figuresChanged() override;
     void sleepMs(int milliseconds) override;
     StopLevel stopLevel() const override;
+    // The program's setting ReplyTimeoutSeconds.
+    int replyTimeoutMs() const override;
     void reportProgress(const JobProgress& progress) override;
     void showMessage(const MessageTitle& title, const QString& text) override;
     void focusField(JobField field) override;
@@ -81,12 +89,14 @@ private:
 
     QWidget* m_window;
     JobRunner& m_runner;
+    const ProgramSettings& m_settings;
     QPointer<QCheckBox> m_output;
     QMap<JobField, QPointer<QLineEdit>> m_fields;
     std::function<void(const QRect&)> m_redraw;
     std::function<void()> m_figuresChanged;
     std::function<void()> m_jobStarting;
     std::function<void()> m_jobEnding;
+    MachineLink* m_link = nullptr;
     MessageFunction m_showMessage = &showMessageBox;
     QPointer<JobBar> m_bar;
     QList<QPointer<QWidget>> m_jobControls;

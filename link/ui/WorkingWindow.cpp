@@ -55,7 +55,7 @@ WorkingWindow::WorkingWindow(const WorkingWindowSetup& setup, ProgramContext& pr
     : QWidget(parent),
       m_setup(setup),
       m_program(program),
-      m_host(new WindowJobHost(this, program.runner)),
+      m_host(new WindowJobHost(this, program.runner, program.settings.values())),
       m_protocol(setup.rules, *m_host, program.link, program.settings.values()),
       m_panel(new ManualPanel(setup.frameCaption, setup.outputCaption, *m_host, m_protocol, program,
                               this)),
@@ -63,6 +63,7 @@ WorkingWindow::WorkingWindow(const WorkingWindowSetup& setup, ProgramContext& pr
       m_layout(new QHBoxLayout(this)) {
     m_host->setJobBar(m_jobBar);
     // A port that writes what it is sent (a G-code file) names in its header what made it.
+    m_host->setMachineLink(&m_program.link);
     m_host->setJobStarting([this] {
         m_program.link.driver().describeJob(m_program.link.PortHandle(), jobDescription());
     });

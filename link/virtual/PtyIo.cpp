@@ -81,12 +81,13 @@ bool PtyEndpoint::read(QByteArray& into) const {
     return true;
 }
 
-bool PtyEndpoint::answer(const QByteArray& reply, int stopFd, std::FILE* out) const {
+bool PtyEndpoint::answer(const QByteArray& reply, int stopFd, std::FILE* out,
+                         const std::function<bool(const QByteArray&)>& shown) const {
     if (reply.isEmpty()) return true;
     if (!writeAllTo(m_master, reply, stopFd)) return false;
     for (const QByteArray& part : reply.split('\n')) {
         const QByteArray text = part.trimmed();
-        if (!text.isEmpty()) printTranscriptLine(out, "< ", text);
+        if (!text.isEmpty() && (!shown || shown(text))) printTranscriptLine(out, "< ", text);
     }
     return true;
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdio>
+#include <functional>
 
 // The pseudo-terminal plumbing of the virtual controllers' servers.
 
@@ -41,9 +42,10 @@ public:
     PtyWait waitForBytes(int stopFd, int timeoutMs) const;
     // Takes what the client sent into `into`; false when the line broke (nothing more will come).
     bool read(QByteArray& into) const;
-    // Writes `reply` to the client and one "< " transcript line to `out` per line of it; false
-    // when the line broke or `stopFd` woke.
-    bool answer(const QByteArray& reply, int stopFd, std::FILE* out) const;
+    // Writes `reply` to the client and one "< " transcript line to `out` per line of it that
+    // `shown` accepts (every line by default); false when the line broke or `stopFd` woke.
+    bool answer(const QByteArray& reply, int stopFd, std::FILE* out,
+                const std::function<bool(const QByteArray&)>& shown = {}) const;
 
 private:
     int m_master = -1;

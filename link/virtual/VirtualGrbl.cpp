@@ -1,16 +1,19 @@
 #include "link/virtual/VirtualGrbl.h"
 
+#include <algorithm>
 #include <cmath>
-#include <optional>
 
 #include "link/virtual/VirtualController.h"
 
 namespace {
 
 constexpr int kReceiveBuffer = 128;
-constexpr std::size_t kPlannerBlocks = 16;
+// 16 blocks on the 328P, one of them always kept free.
+constexpr std::size_t kPlannerBlocks = 15;
 constexpr qsizetype kLongestLine = 80;
 constexpr int kGreyLevels = 255;
+// Braking is integrated in steps this long (seconds).
+constexpr double kBrakeStep = 0.0005;
 
 QByteArray error(int code) {
     return "error:" + QByteArray::number(code) + "\r\n";
@@ -19,6 +22,11 @@ QByteArray error(int code) {
 QByteArray triple(const Millimetres& at) {
     return QByteArray::number(at.x, 'f', 3) + ',' + QByteArray::number(at.y, 'f', 3) + ',' +
            QByteArray::number(at.z, 'f', 3);
+}
+
+double distance(const Millimetres& a, const Millimetres& b) {
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) +
+                     (a.z - b.z) * (a.z - b.z));
 }
 
 // The line without blanks, comments and line end, in capitals.
@@ -44,40 +52,92 @@ struct Word {
     double value;
 };
 
+// GRBL 1.1's settings at power-on, with this machine's speeds.
+std::map<int, double> defaultSettings() {
+    return {{0, 10},
+            {1, 25},
+            {2, 0},
+            {3, 0},
+            {4, 0},
+            {5, 0},
+            {6, 0},
+            {10, 1},
+            {11, 0.010},
+            {12, 0.002},
+            {13, 0},
+            {20, 0},
+            {21, 0},
+            {22, 0},
+            {23, 0},
+            {24, 25},
+            {25, 500},
+            {26, 250},
+            {27, 1},
+            {30, 1000},
+            {31, 0},
+            {32, 0},
+            {100, 200},
+            {101, 200},
+            {102, 200},
+            {110, VirtualGrbl::kRapidMmPerMin},
+            {111, VirtualGrbl::kRapidMmPerMin},
+            {112, VirtualGrbl::kRapidMmPerMin},
+            {120, VirtualGrbl::kAccelerationMmPerS2},
+            {121, VirtualGrbl::kAccelerationMmPerS2},
+            {122, VirtualGrbl::kAccelerationMmPerS2},
+            {130, 200},
+            {131, 200},
+            {132, 200}};
+}
+
 }  // namespace
 
 VirtualGrbl::VirtualGrbl(const StepRatios& ratios, double heightRange)
-    : m_ratios(ratios), m_heightRange(heightRange) {}
+    : m_ratios(ratios), m_heightRange(heightRange), m_settings(defaultSettings()) {}
 
 QByteArray VirtualGrbl::banner() {
     return "\r\nGrbl 1.1h ['$' for help]\r\n";
 }
 
+bool VirtualGrbl::busy() const {
+    return m_probe.has_value() || (!m_planner.empty() && !m_holdDone);
+}
+
 QByteArray VirtualGrbl::state() const {
     if (m_alarm) return "Alarm";
-    if (m_hold) return "Hold:0";
-    return m_planner.empty() ? "Idle" : "Run";
+    if (m_hold) return m_holdDone ? "Hold:0" : "Hold:1";
+    return m_planner.empty() && !m_probe ? "Idle" : "Run";
+}
+
+QByteArray VirtualGrbl::spindle() const {
+    return 'M' + QByteArray::number(m_spindle) + " S" + QByteArray::number(m_power);
 }
 
 QByteArray VirtualGrbl::status() const {
-    QByteArray report = '<' + state() + "|MPos:" + triple(m_machine) + "|FS:0,0";
+    QByteArray report = '<' + state() + "|MPos:" + triple(m_machine) +
+                        "|FS:" + QByteArray::number(std::lround(m_speed * 60)) + ',' +
+                        QByteArray::number(m_spindle == 5 ? 0 : m_power);
     if (m_offset.x != 0 || m_offset.y != 0 || m_offset.z != 0) report += "|WCO:" + triple(m_offset);
     return report + ">\r\n";
 }
 
 QByteArray VirtualGrbl::reset() {
     QByteArray out;
-    // Stopping steppers in the middle of a motion loses steps: GRBL locks itself then.
-    if (!m_planner.empty() && !m_hold) {
+    // Stopping the steppers in the middle of a motion loses steps: GRBL locks itself then.
+    if (busy()) {
         m_alarm = true;
         out += "ALARM:3\r\n";
     }
     m_planner.clear();
+    m_probe.reset();
     m_received.clear();
     m_planned = m_machine;
-    m_hold = false;
+    m_speed = 0;
+    m_hold = m_holdDone = false;
     m_relative = false;
     m_feed = 0;
+    m_spindle = 5;
+    m_power = 0;
     out += banner();
     if (m_alarm) out += "[MSG:'$H'|'$X' to unlock]\r\n";
     return out;
@@ -91,10 +151,10 @@ QByteArray VirtualGrbl::receive(const QByteArray& bytes) {
                 out += status();
                 continue;
             case '!':
-                if (!m_planner.empty()) m_hold = true;
+                if (busy()) m_hold = true;
                 continue;
             case '~':
-                m_hold = false;
+                if (m_hold) m_hold = m_holdDone = false;
                 continue;
             case 0x18:
                 out += reset();
@@ -109,24 +169,107 @@ QByteArray VirtualGrbl::receive(const QByteArray& bytes) {
     return out + takeLines();
 }
 
-QByteArray VirtualGrbl::runBlock(bool* moved) {
-    if (moved) *moved = false;
-    if (m_hold || m_planner.empty()) return {};
-    m_machine = m_planner.front();
-    m_planner.pop_front();
-    m_path.append(m_machine);
-    if (moved) *moved = true;
-    if (m_planner.empty()) m_hold = false;
-    return takeLines();
+QByteArray VirtualGrbl::advance(double ms) {
+    const double seconds = ms / 1000;
+    if (m_probe) return runProbe(seconds);
+    return runPlanner(seconds);
+}
+
+void VirtualGrbl::moveAlong(double length) {
+    // Along the planned path, block after block, as far as `length` reaches.
+    while (length > 0 && !m_planner.empty()) {
+        const Block& block = m_planner.front();
+        const double left = distance(m_machine, block.target);
+        if (length < left) {
+            const double share = length / left;
+            m_machine = {m_machine.x + (block.target.x - m_machine.x) * share,
+                         m_machine.y + (block.target.y - m_machine.y) * share,
+                         m_machine.z + (block.target.z - m_machine.z) * share};
+            return;
+        }
+        length -= left;
+        m_machine = block.target;
+        m_path.append(m_machine);
+        m_planner.pop_front();
+    }
+}
+
+QByteArray VirtualGrbl::runPlanner(double seconds) {
+    QByteArray out;
+    while (seconds > 0 && !m_planner.empty() && !m_holdDone) {
+        if (m_hold) {
+            // Braking along the path until the speed is gone.
+            const double step = std::min(seconds, kBrakeStep);
+            const double slower = std::max(0.0, m_speed - kAccelerationMmPerS2 * step);
+            moveAlong((m_speed + slower) / 2 * step);
+            m_speed = slower;
+            seconds -= step;
+            if (m_speed <= 0 || m_planner.empty()) m_holdDone = true;
+        } else {
+            const Block& block = m_planner.front();
+            m_speed = block.speed;
+            const double left = distance(m_machine, block.target);
+            const double needed = block.speed > 0 ? left / block.speed : 0;
+            if (needed > seconds) {
+                moveAlong(block.speed * seconds);
+                seconds = 0;
+            } else {
+                moveAlong(left);
+                seconds -= needed;
+            }
+        }
+        out += takeLines();
+    }
+    if (m_planner.empty()) {
+        m_speed = 0;
+        if (m_hold) m_holdDone = true;
+    }
+    return out + takeLines();
+}
+
+QByteArray VirtualGrbl::runProbe(double seconds) {
+    Probe& probe = *m_probe;
+    QByteArray out;
+    while (seconds > 0 && m_probe) {
+        const double step = std::min(seconds, kBrakeStep);
+        seconds -= step;
+        const double slower =
+            probe.contact ? std::max(0.0, m_speed - kAccelerationMmPerS2 * step) : m_speed;
+        double z = m_machine.z - (m_speed + slower) / 2 * step;
+        m_speed = slower;
+        const double surface = surfaceAt(m_machine.x, m_machine.y);
+        if (!probe.contact && z <= surface) {
+            // The probe input closes exactly at the surface; the report gives that point.
+            probe.contact = Millimetres{m_machine.x, m_machine.y, surface};
+        }
+        if (z <= probe.targetZ) {
+            z = probe.targetZ;
+            m_speed = 0;
+        }
+        m_machine.z = z;
+        if (m_speed > 0) continue;
+        m_path.append(m_machine);
+        m_planned = m_machine;
+        const bool touched = probe.contact.has_value();
+        const Millimetres contact = probe.contact.value_or(m_machine);
+        m_probe.reset();
+        if (!touched) {
+            m_alarm = true;
+            return out + "ALARM:5\r\n";
+        }
+        out += "[PRB:" + triple(contact) + ":1]\r\nok\r\n";
+    }
+    return out + takeLines();
 }
 
 QByteArray VirtualGrbl::takeLines() {
     QByteArray out;
     for (qsizetype end = m_received.indexOf('\n'); end >= 0; end = m_received.indexOf('\n')) {
-        if (m_planner.size() >= kPlannerBlocks) break;
+        if (m_planner.size() >= kPlannerBlocks || m_probe) break;
         const QByteArray line = m_received.left(end);
-        // A probing cycle starts from a standing machine: the line waits for the planner.
-        if (cleaned(line).contains("G38.2") && !m_planner.empty()) break;
+        // A probing cycle and the settings start from a standing machine: the line waits.
+        const QByteArray text = cleaned(line);
+        if ((text.contains("G38.2") || text.startsWith('$')) && !m_planner.empty()) break;
         m_received.remove(0, end + 1);
         m_lines.append(line.trimmed());
         out += m_lines.size() == m_refuseLine ? error(20) : execute(line);
@@ -134,15 +277,54 @@ QByteArray VirtualGrbl::takeLines() {
     return out;
 }
 
+QByteArray VirtualGrbl::system(const QByteArray& text) {
+    if (text == "$X") {
+        m_alarm = false;
+        return "ok\r\n";
+    }
+    if (text == "$$") {
+        QByteArray out;
+        for (const auto& [number, value] : m_settings) {
+            out += '$' + QByteArray::number(number) + '=' +
+                   (value == std::floor(value) ? QByteArray::number(qint64(value))
+                                               : QByteArray::number(value, 'f', 3)) +
+                   "\r\n";
+        }
+        return out + "ok\r\n";
+    }
+    if (text == "$G") {
+        return "[GC:G0 G54 G17 G21 " + QByteArray(m_relative ? "G91" : "G90") + " G94 M" +
+               QByteArray::number(m_spindle) + " M9 T0 F" + QByteArray::number(m_feed) + " S" +
+               QByteArray::number(m_power) + "]\r\nok\r\n";
+    }
+    if (text == "$H") return error(5);
+    const qsizetype equals = text.indexOf('=');
+    if (equals > 1) {
+        bool numberOk = false, valueOk = false;
+        const int number = text.mid(1, equals - 1).toInt(&numberOk);
+        const double value = text.mid(equals + 1).toDouble(&valueOk);
+        if (!numberOk || !m_settings.contains(number)) return error(3);
+        if (!valueOk) return error(2);
+        m_settings[number] = value;
+        return "ok\r\n";
+    }
+    return error(3);
+}
+
+void VirtualGrbl::plan(const Millimetres& target, double feedMmPerMin) {
+    const double length = distance(m_planned, target);
+    if (length <= 0) return;
+    const double atFeed = length / (feedMmPerMin / 60);
+    const double seconds = std::max(atFeed, m_shortestBlockMs / 1000);
+    m_planner.push_back({target, length / seconds});
+    m_planned = target;
+}
+
 QByteArray VirtualGrbl::execute(const QByteArray& raw) {
     if (raw.size() > kLongestLine) return error(11);
     const QByteArray text = cleaned(raw);
     if (text.isEmpty()) return "ok\r\n";
-    if (text.startsWith('$')) {
-        if (text != "$X") return error(3);
-        m_alarm = false;
-        return "ok\r\n";
-    }
+    if (text.startsWith('$')) return system(text);
     if (m_alarm) return error(9);
 
     QList<Word> words;
@@ -164,6 +346,8 @@ QByteArray VirtualGrbl::execute(const QByteArray& raw) {
     bool machineCoordinates = false, setOffset = false, clearOffset = false;
     std::optional<double> axis[3];
     std::optional<double> feed;
+    std::optional<int> spindle;
+    std::optional<double> power;
     for (const Word& word : words) {
         const int tenths = int(std::lround(word.value * 10));
         switch (word.letter) {
@@ -186,8 +370,13 @@ QByteArray VirtualGrbl::execute(const QByteArray& raw) {
                 }
                 break;
             case 'M':
-                if (tenths != 30 && tenths != 40 && tenths != 50 && tenths != 20 && tenths != 300)
+                if (tenths == 30 || tenths == 40 || tenths == 50) {
+                    spindle = tenths / 10;
+                } else if (tenths == 20 || tenths == 300) {
+                    spindle = 5;
+                } else {
                     return error(20);
+                }
                 break;
             case 'X':
             case 'Y':
@@ -200,12 +389,15 @@ QByteArray VirtualGrbl::execute(const QByteArray& raw) {
                 break;
             case 'S':
                 if (word.value < 0) return error(4);
+                power = word.value;
                 break;
             default:
                 return error(20);
         }
     }
     if (feed) m_feed = *feed;
+    if (power) m_power = *power;
+    if (spindle) m_spindle = *spindle;
     if (clearOffset) m_offset = {};
     const bool anyAxis = axis[0] || axis[1] || axis[2];
     double* const offset[3] = {&m_offset.x, &m_offset.y, &m_offset.z};
@@ -231,33 +423,25 @@ QByteArray VirtualGrbl::execute(const QByteArray& raw) {
             *goal[i] = *axis[i] + *offset[i];
         }
     }
-    if (*motion == 382) return probe(target.z);
-    m_planner.push_back(target);
-    m_planned = target;
+    if (*motion == 382) return startProbe(target.z);
+    plan(target, *motion == 0 ? kRapidMmPerMin : m_feed);
     return "ok\r\n";
 }
 
-QByteArray VirtualGrbl::probe(double targetZ) {
+QByteArray VirtualGrbl::startProbe(double targetZ) {
     if (targetZ >= m_machine.z) return error(33);
-    const double surface = surfaceAt(m_machine.x, m_machine.y);
-    if (surface >= m_machine.z) {
+    if (surfaceAt(m_machine.x, m_machine.y) >= m_machine.z) {
         m_alarm = true;
         return "ALARM:4\r\n";
     }
-    if (surface < targetZ) {
-        m_machine.z = targetZ;
-        m_planned = m_machine;
-        m_path.append(m_machine);
-        m_alarm = true;
-        return "ALARM:5\r\n";
-    }
-    m_machine.z = surface;
-    m_planned = m_machine;
-    m_path.append(m_machine);
-    return "[PRB:" + triple(m_machine) + ":1]\r\nok\r\n";
+    // The "ok" comes when the probe has stopped (runProbe).
+    m_probe = Probe{targetZ, m_feed / 60, std::nullopt};
+    m_speed = m_probe->speed;
+    return {};
 }
 
 double VirtualGrbl::surfaceAt(double x, double y) const {
+    if (m_surface) return m_surface(x, y);
     const qint64 stepX = m_ratios.x != 0 ? std::llround(x / m_ratios.x) : 0;
     const qint64 stepY = m_ratios.y != 0 ? std::llround(y / m_ratios.y) : 0;
     const int sample = TestSurfaceSample(stepX, stepY);

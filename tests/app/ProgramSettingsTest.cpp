@@ -8,7 +8,7 @@ namespace {
 
 // Settings with values that start-up must overwrite.
 ProgramSettings staleSettings() {
-    return {7, 7, 7, QStringLiteral("stale"), {}};
+    return {7, 7, 7, QStringLiteral("stale"), 7, {}};
 }
 
 }  // namespace
@@ -21,7 +21,22 @@ TEST(LoadProgramSettings, FirstStartWithoutFileGivesTheDefaults) {
     EXPECT_DOUBLE_EQ(settings.StepRatioY, 0.005);
     EXPECT_DOUBLE_EQ(settings.StepRatioZ, 0.005);
     EXPECT_EQ(settings.PortName, "com1");
+    EXPECT_DOUBLE_EQ(settings.ReplyTimeoutSeconds, 120);
     EXPECT_FALSE(QFile::exists(config.path()));  // start-up writes nothing
+}
+
+// The time limit of a wait: seconds as typed, and the default for anything but a number above 0.
+TEST(LoadProgramSettings, ReadsTheReplyTimeLimitOrKeepsTheDefault) {
+    const std::pair<const char*, double> cases[] = {
+        {"port_timeout=2,5\n", 2.5}, {"port_timeout=0\n", 120}, {"port_timeout=abc\n", 120}};
+    for (const auto& [line, seconds] : cases) {
+        SCOPED_TRACE(line);
+        ScopedConfig config;
+        config.write(QByteArray("[CNC]\n") + line);
+        ProgramSettings settings = staleSettings();
+        loadProgramSettings(testProgram().config, settings);
+        EXPECT_DOUBLE_EQ(settings.ReplyTimeoutSeconds, seconds);
+    }
 }
 
 TEST(LoadProgramSettings, ReadsRatiosWithEitherSeparatorAndThePortUnderAnyCase) {

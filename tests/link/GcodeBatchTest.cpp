@@ -21,7 +21,7 @@ namespace {
 
 const QString kProgram = QStringLiteral(CNC_EXECUTABLE);
 constexpr double kRatio = 0.005;
-// Long enough for the virtual GRBL to carry out its 16 planned blocks at 20 ms each.
+// Long enough for the virtual GRBL to finish what it still holds after a batch job has gone.
 constexpr int kSettleMs = 600;
 
 using Point = std::array<double, 3>;
@@ -53,7 +53,9 @@ protected:
         config = dir.filePath("cnc.ini");
         QFile file(config);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[CNC]\nSM_X_ratio=0.005\nSM_Y_ratio=0.005\nSM_Z_ratio=0.005\n");
+        // The virtual GRBL moves at the feeds: a quick probe keeps the scans short.
+        file.write(
+            "[CNC]\nSM_X_ratio=0.005\nSM_Y_ratio=0.005\nSM_Z_ratio=0.005\ngcode_feed_probe=600\n");
     }
 
     QString savePicture(int width, int height) {
@@ -257,7 +259,8 @@ TEST_F(GcodeBatch, WrittenFileReadsInGcodeToolpathAndEndsWhereOurControllerEnds)
 }
 
 TEST_F(GcodeBatch, MillingStreamedToServeSimGrblKeepsTheBufferFullAndEndsWhereOursEnds) {
-    const QStringList job = {"mill", "all", savePicture(80, 60)};
+    // Small enough to be cut at the virtual GRBL's feeds in seconds.
+    const QStringList job = {"--width", "20", "mill", "all", savePicture(80, 60)};
     const Track ours = simTrack(job);
     QProcess* server = nullptr;
     const QString device = startGrbl(&server, {"--delay", "1"});

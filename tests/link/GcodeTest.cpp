@@ -164,29 +164,34 @@ TEST(GcodeTranslator, SafeEndingRaisesACutterInTheMaterialAndSwitchesTheLaserOff
     EXPECT_EQ(texts(translator.safeEnding()), QStringList({"M5"}));
 }
 
-// The controller's side of a grbl: port inside the test: the virtual GRBL carries out one
-// planner block every `pollsPerBlock` polls, so lines queue up in its receive buffer as on a
-// real machine.
+// The controller's side of a grbl: port inside the test: every poll lets `msPerPoll` of the
+// virtual GRBL's time pass, so lines queue up in its receive buffer as on a real machine.
 class VirtualGrblLine final : public SerialTransport {
 public:
-    explicit VirtualGrblLine(VirtualGrbl& grbl, int pollsPerBlock = 1)
-        : m_grbl(grbl), m_pollsPerBlock(pollsPerBlock), m_out(VirtualGrbl::banner()) {}
+    explicit VirtualGrblLine(VirtualGrbl& grbl, double msPerPoll = 20)
+        : m_grbl(grbl), m_msPerPoll(msPerPoll), m_out(VirtualGrbl::banner()) {}
     qint64 write(const QByteArray& bytes) override {
         m_out += m_grbl.receive(bytes);
         return bytes.size();
     }
     void readAvailable(QByteArray& into) override {
-        if (++m_polls % m_pollsPerBlock == 0) m_out += m_grbl.runBlock();
+        m_out += m_grbl.advance(m_msPerPoll);
         into += m_out;
         m_out.clear();
     }
 
 private:
     VirtualGrbl& m_grbl;
-    int m_pollsPerBlock;
-    int m_polls = 0;
+    double m_msPerPoll;
     QByteArray m_out;
 };
+
+// A virtual GRBL in laser mode ($32=1), which the laser jobs need.
+VirtualGrbl laserGrbl() {
+    VirtualGrbl grbl{kRatios, GcodeSettings{}.HeightRange};
+    grbl.setLaserMode(true);
+    return grbl;
+}
 
 // One job run twice with the same lines: on our virtual controller and on the virtual GRBL
 // through the grbl: port.
@@ -228,6 +233,9 @@ protected:
         MoveProtocol protocol(window, host, link, testProgram().settings.values());
         job(protocol);
         testProgram().driver.endJob(link.PortHandle());
+        // The job ends when GRBL has run everything it accepted.
+        while (!testProgram().driver.finishJob(link.PortHandle())) {
+        }
         samplesGrbl = std::exchange(recordedSamples, {});
         mostInFlight = transport->mostBytesInFlight();
         link.close();
@@ -301,8 +309,8 @@ protected:
     }
 
     FakeJobHost host;
-    MachineLink link{testProgram().portKinds};
-    VirtualGrbl grbl{kRatios, GcodeSettings{}.HeightRange};
+    MachineLink link{testProgram().portKinds, testProgram().settings.values()};
+    VirtualGrbl grbl = laserGrbl();
     QList<int> samplesSim, samplesGrbl, recordedSamples;
     int mostInFlight = 0;
 };
@@ -425,23 +433,39 @@ TEST_F(GcodePathTest, ErrorAnswerEndsTheJobWithItsMeaningAndRaisesTheCutter) {
     EXPECT_TRUE(grbl.lines().contains("G53 G0 Z0"));
 }
 
-TEST_F(GcodePathTest, StopHoldsResetsAndRaisesTheCutterThenAnswersTheJobsLastLines) {
+// "Стоп" in the middle of a cut: the hold completes before the reset (no alarm), the cutter is
+// raised from where the hold left it, and the message gives GRBL's own final point.
+TEST_F(GcodePathTest, StopHoldsResetsAndRaisesTheCutterAndNamesTheRealPoint) {
     auto port = std::make_unique<GrblTransport>(testProgram().settings.values(),
                                                 GrblTransport::Flow::CharacterCounting,
-                                                std::make_unique<VirtualGrblLine>(grbl, 4));
+                                                std::make_unique<VirtualGrblLine>(grbl, 5));
     ASSERT_EQ(port->open(QString()), 0);
     link.adopt(testProgram().driver.attach(std::move(port)));
     MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());
     protocol.setPictureWidth(40);
     protocol.MovePixels(0, 0, -100, true);
-    for (int i = 0; i < 30; ++i) protocol.MovePixels(1, i % 2 == 0 ? 1 : -1, 0, true);
+    // More lines than GRBL's buffers hold, so that the cutter is on its way when "Стоп" comes;
+    // a zigzag, so that no two of them are joined into one G-code line.
+    for (int i = 0; i < 80; ++i) protocol.MovePixels(1, i % 2 == 0 ? 1 : -1, 0, true);
     host.stop = StopLevel::Stop;
-    protocol.MovePixels(1, 0, 0, true);    // the line in flight when "Стоп" came
-    protocol.MovePixels(0, 0, 100, true);  // the job's own lift, answered without being sent
+    try {
+        protocol.MovePixels(1, 0, 0, true);
+        FAIL() << "the stop did not end the job";
+    } catch (const JobEnded& ended) {
+        EXPECT_EQ(ended.reason(), JobEnded::Reason::Stopped);
+        const QString point = QStringLiteral("X %1; Y %2; Z %3 мм")
+                                  .arg(QString::number(grbl.position().x, 'f', 3),
+                                       QString::number(grbl.position().y, 'f', 3),
+                                       QString::number(grbl.position().z, 'f', 3))
+                                  .replace(u'.', u',');
+        EXPECT_TRUE(ended.message().contains(point))
+            << ended.message().toStdString() << " / " << point.toStdString();
+        EXPECT_TRUE(ended.message().contains(QStringLiteral("фреза поднята")));
+    }
     link.close();
-    EXPECT_FALSE(grbl.holding()) << "the reset ended the hold";
+    EXPECT_EQ(grbl.state(), "Idle") << "the reset came after the hold had completed";
     EXPECT_NEAR(grbl.position().z, 0, 1e-9) << "raised to the surface";
-    EXPECT_LT(grbl.position().x, 25.0) << "the lines still buffered were dropped";
+    EXPECT_LT(grbl.position().x, 79.0) << "the lines still buffered were dropped";
     EXPECT_GT(grbl.position().x, 1.0) << "the cutter had moved along";
     EXPECT_EQ(grbl.lines().count("G53 G0 Z0"), 1);
 }
@@ -454,7 +478,7 @@ TEST(GcodeFile, AFileInAMissingFolderIsRefusedAndNothingIsWrittenAfter) {
     const QtMessageHandler previous = qInstallMessageHandler(
         [](QtMsgType, const QMessageLogContext&, const QString& text) { warnings << text; });
     {
-        MachineLink link{testProgram().portKinds};
+        MachineLink link{testProgram().portKinds, testProgram().settings.values()};
         EXPECT_LE(link.open(QStringLiteral("gcode:/nonexistent-cnc-folder/job.nc")), 0);
         link.close();
     }
@@ -486,7 +510,7 @@ TEST(GcodeFile, EachJobWritesTheFileAnewWhenItEndsAndNothingElseWritesIt) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(handWritten);
     }
-    MachineLink link{testProgram().portKinds};
+    MachineLink link{testProgram().portKinds, testProgram().settings.values()};
     ASSERT_GT(link.open("gcode:" + path), 0);
     link.close();
     EXPECT_EQ(contents(path), handWritten) << "opened and closed without a job";

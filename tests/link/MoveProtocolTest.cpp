@@ -37,7 +37,7 @@ protected:
 
     std::shared_ptr<PortScript> m_script = std::make_shared<PortScript>();
     FakeJobHost m_host;
-    MachineLink m_link{testProgram().portKinds};
+    MachineLink m_link{testProgram().portKinds, testProgram().settings.values()};
 };
 
 // The JobEnded that `act` throws; a failure when it returns normally.
@@ -363,18 +363,25 @@ TEST_F(MoveProtocolTest, AbandonEndsTheWaitAtOnceAndNothingIsSentAfter) {
     EXPECT_EQ(m_script->written.size(), 1);
 }
 
+// A time limit run out counts as a lost link: the message says what may still be on, and the
+// port is closed.
 TEST_F(MoveProtocolTest, TimeLimitEndsASilentWaitButTakesAnAnswerJustInTime) {
     m_host.timeoutMs = 1000;
     for (const MoveRules kind : {MoveRules::Milling, MoveRules::Engraving, MoveRules::Scanner}) {
         SCOPED_TRACE(int(kind));
+        m_link.adopt(testProgram().driver.attach(std::make_unique<ScriptedTransport>(m_script)));
         const std::int64_t started = m_host.now;
         MoveProtocol protocol = window(kind);
         const JobEnded ended = endOf([&] { protocol.sendLine(1, 2, 3, true); });
         EXPECT_EQ(ended.reason(), JobEnded::Reason::TimedOut);
         EXPECT_TRUE(ended.message().contains(QStringLiteral("1 с"))) << qPrintable(ended.message());
+        EXPECT_TRUE(ended.message().contains(QStringLiteral("лазер или шпиндель")));
         EXPECT_GE(m_host.now - started, 1000);
         EXPECT_LE(m_host.now - started, 1002);
+        EXPECT_FALSE(m_link.isOpen());
+        EXPECT_TRUE(m_link.linkLost());
     }
+    m_link.adopt(testProgram().driver.attach(std::make_unique<ScriptedTransport>(m_script)));
     m_host.now = 0;
     m_host.onEvents = [this](FakeJobHost& host) {
         if (host.now == 998) m_script->arrivals.append(kOk);

@@ -59,7 +59,7 @@ protected:
 class TestWindow : public QWidget {
 public:
     explicit TestWindow(JobRunner& runner)
-        : host(new WindowJobHost(this, runner)),
+        : host(new WindowJobHost(this, runner, testProgram().settings.values())),
           protocol(MoveRules::Milling, *host, testProgram().link, testProgram().settings.values()),
           panel(new ManualPanel(QStringLiteral("Настройка"), QStringLiteral("Фрезеровать"), *host,
                                 protocol, testProgram().context(), this)),

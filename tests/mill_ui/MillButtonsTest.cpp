@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
+#include <thread>
 
 #include "figures/ui/FigureWorkspace.h"
 #include "figures/ui/PictureViews.h"
@@ -14,9 +15,12 @@
 #include "link/ui/JobBar.h"
 #include "link/ui/WindowJobHost.h"
 #include "mill/ui/Form1.h"
+#include "tests/link/PtyPair.h"
+#include "tests/support/TestProgram.h"
 
 // The milling window's buttons, pressed as a user presses them, on a picture loaded the way the
-// window loads its remembered picture. No port is open, so every job is a dry run.
+// window loads its remembered picture. No port is open unless a test opens one, so the jobs are
+// dry runs.
 
 namespace {
 
@@ -152,6 +156,48 @@ TEST_F(MillButtonsTest, TheLayoutStaysPutDuringAJobAndAfterStop) {
     EXPECT_EQ(midJob.mid(2, 2), atStart);
     EXPECT_EQ(geometry(), atStart);
     EXPECT_EQ(longTextTip, QString(300, u'ш'));  // cut in the strip, whole in its tool tip
+}
+
+// A pseudo-terminal closed under a running job (a pulled cable): the job ends at once with the
+// lost-link message naming the port, and the status line says that the port is closed; the
+// output box can no longer be ticked.
+TEST_F(MillButtonsTest, PortClosedUnderARunningJobEndsItAndTheStatusLineSaysSo) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.isOpen());
+    ASSERT_GT(testProgram().link.open(pty.devicePath()), 0);
+    auto* output = m_form->findChild<QCheckBox*>("Check1");
+    auto* status = m_form->findChild<QLabel*>("Label4");
+    ASSERT_TRUE(output->isEnabled());
+    EXPECT_EQ(status->text(), QStringLiteral("Com-порт открыт"));
+    output->setChecked(true);
+    std::thread controller([&] {
+        // Answers ten lines, then the line goes.
+        QByteArray pending;
+        for (int answered = 0; answered < 10;) {
+            const QByteArray got = pty.receive(1, 5000);
+            if (got.isEmpty()) break;
+            pending += got;
+            for (qsizetype end = pending.indexOf(';'); end >= 0 && answered < 10;
+                 end = pending.indexOf(';')) {
+                pending.remove(0, end + 1);
+                pty.send("OK\r\n");
+                ++answered;
+            }
+        }
+        pty.hangUp();
+    });
+    button("Command1")->click();  // "Разобрать"
+    button("Command6")->click();  // "Все": runs until the line goes
+    controller.join();
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].startsWith(
+        QStringLiteral("Ошибка: Связь со станком потеряна: порт ") + pty.devicePath()))
+        << m_messages[0].toStdString();
+    EXPECT_FALSE(m_messages[0].contains(QStringLiteral("поднята")));
+    EXPECT_EQ(status->text(), QStringLiteral("Com-порт закрыт: связь потеряна"));
+    EXPECT_FALSE(testProgram().link.isOpen());
+    EXPECT_FALSE(output->isEnabled());
+    EXPECT_TRUE(button("Command6")->isEnabled()) << "the window is usable again";
 }
 
 }  // namespace

@@ -129,7 +129,7 @@ protected:
         return std::nullopt;
     }
 
-    MachineLink m_link{testProgram().portKinds};
+    MachineLink m_link{testProgram().portKinds, testProgram().settings.values()};
     VirtualController* m_controller = nullptr;
     ScanHost m_host;
     ScanPicture m_picture;

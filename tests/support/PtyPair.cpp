@@ -15,6 +15,10 @@ PtyPair::PtyPair() {
         m_master = m_slave = -1;
         return;
     }
+    // The program under test is started as a child: it must not inherit the controller's
+    // side, or closing it here would never hang the line up.
+    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     char name[256] = {};
     ::ptsname_r(m_master, name, sizeof name);
     m_devicePath = QString::fromLocal8Bit(name);
@@ -47,4 +51,10 @@ QByteArray PtyPair::receive(qsizetype count, int timeoutMs) {
         got.append(chunk, n);
     }
     return got;
+}
+
+void PtyPair::hangUp() {
+    if (m_slave >= 0) ::close(m_slave);
+    if (m_master >= 0) ::close(m_master);
+    m_slave = m_master = -1;
 }

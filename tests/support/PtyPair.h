@@ -18,6 +18,8 @@ public:
     void send(const QByteArray& bytes);
     // What the program wrote, waiting until `count` bytes are there or `timeoutMs` passed.
     QByteArray receive(qsizetype count, int timeoutMs = 2000);
+    // Closes the controller's side, as a pulled cable does: the program's side hangs up.
+    void hangUp();
 
 private:
     int m_master = -1;
