@@ -203,9 +203,9 @@ TEST_F(FullDiskTest, EveryWrittenFileFailsWholeNamingTheFile) {
 // "cnc.ini" on the full disk: the windows' settings are not stored, the message names the file
 // and the system's reason, and the old file stays whole.
 TEST_F(FullDiskTest, ConfigurationFileStaysWhole) {
-    setConfigPath(fullPath("cnc.ini"));
-    const QString error = WriteSettings({{"cncrez_width", "150"}, {"Image", QString(20000, u'x')}});
-    setConfigPath({});
+    const ConfigFile config(fullPath("cnc.ini"));
+    const QString error =
+        config.WriteSettings({{"cncrez_width", "150"}, {"Image", QString(20000, u'x')}});
     EXPECT_EQ(error, QStringLiteral("Не удалось записать файл %1: No space left on device")
                          .arg(fullPath("cnc.ini")));
     expectNothingLeft();

@@ -24,6 +24,7 @@
 #include "tests/support/ConfigTestSupport.h"
 #include "tests/support/DamagedPictures.h"
 #include "tests/support/PtyPair.h"
+#include "tests/support/TestProgram.h"
 
 namespace {
 
@@ -88,11 +89,11 @@ TEST(SignalClose, SigtermDuringAMillingJobLiftsTheCutterAndSavesTheFields) {
     const QString picture = writeWholePicture(config.dir(), QStringLiteral("discs.bmp"));
     config.write("[CNC]\nSM_X_ratio=0.005\nSM_Y_ratio=0.005\nSM_Z_ratio=0.005\nport=" +
                  pty.devicePath().toUtf8() + "\nImage=" + picture.toUtf8() + "\n");
-    Settings() = ProgramSettings();
-    MDIForm1 window(programMachineLink());
+    testProgram().settings.values() = ProgramSettings();
+    MDIForm1 window(testProgram().context());
     closeOnTerminationSignals(window);
     window.show();
-    ASSERT_TRUE(programMachineLink().isOpen());
+    ASSERT_TRUE(testProgram().link.isOpen());
     window.findChild<QAction*>("mill_cl")->trigger();
     auto* form = window.findChild<Form1*>();
     ASSERT_NE(form, nullptr);
@@ -109,7 +110,7 @@ TEST(SignalClose, SigtermDuringAMillingJobLiftsTheCutterAndSavesTheFields) {
     for (int turn = 0; turn < 1000 && window.isVisible(); ++turn)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     EXPECT_FALSE(window.isVisible());
-    EXPECT_FALSE(programMachineLink().isOpen());
+    EXPECT_FALSE(testProgram().link.isOpen());
 
     const QList<QByteArray> lines = controller.lines();
     ASSERT_GT(lines.size(), kSignalAt);
@@ -121,5 +122,5 @@ TEST(SignalClose, SigtermDuringAMillingJobLiftsTheCutterAndSavesTheFields) {
     const QByteArray stored = config.bytes();
     EXPECT_TRUE(stored.contains("cncrez_depth=2,5")) << stored.toStdString();
     EXPECT_TRUE(stored.contains("cncrez_width=150")) << stored.toStdString();
-    Settings() = ProgramSettings();
+    testProgram().settings.values() = ProgramSettings();
 }

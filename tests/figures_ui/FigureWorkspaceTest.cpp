@@ -282,7 +282,7 @@ TEST_F(FigureWorkspaceTest, ChosenDamagedPictureKeepsThePreviousOne) {
             << messages[0].toStdString();
         EXPECT_TRUE(messages[0].contains(picture.reason)) << messages[0].toStdString();
         EXPECT_EQ(workspace.pathBox()->text(), first);
-        EXPECT_EQ(ReadSetting(QStringLiteral("Image"), {}), first);
+        EXPECT_EQ(testProgram().config.ReadSetting(QStringLiteral("Image"), {}), first);
         EXPECT_EQ(workspace.layers().SourceLayer, before.SourceLayer);
         EXPECT_TRUE(workspace.analysis().hasTree());
     }

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "PtyPair.h"
+#include "tests/support/PtyPair.h"
 
 // The grbl: port against `cnc serve-sim --grbl` on real pseudo-terminals, and lost links on
 // both kinds of port, end to end through the cnc executable: where a stopped job says the

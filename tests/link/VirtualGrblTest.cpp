@@ -4,7 +4,7 @@
 #include <QList>
 #include <cmath>
 
-#include "link/VirtualGrbl.h"
+#include "link/virtual/VirtualGrbl.h"
 
 // The virtual GRBL in machine time: what a real GRBL 1.1 does with queued motion, a feed hold,
 // a reset while moving and a probe cycle, step by step without a clock.

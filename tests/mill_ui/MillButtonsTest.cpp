@@ -15,7 +15,7 @@
 #include "link/ui/JobBar.h"
 #include "link/ui/WindowJobHost.h"
 #include "mill/ui/Form1.h"
-#include "tests/link/PtyPair.h"
+#include "tests/support/PtyPair.h"
 #include "tests/support/TestProgram.h"
 
 // The milling window's buttons, pressed as a user presses them, on a picture loaded the way the
