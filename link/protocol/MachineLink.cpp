@@ -3,16 +3,15 @@
 #include <cmath>
 
 #include "app/config/ProgramSettings.h"
-
 #include "link/serial/PortKinds.h"
 #include "link/serial/SerialDriver.h"
 
-MachineLink::MachineLink(const PortKinds& kinds, QObject* parent)
+MachineLink::MachineLink(const PortKinds& kinds, const ProgramSettings& settings, QObject* parent)
     : MachineLink(
           kinds.driver(),
           PortFunctions{[&kinds](const QString& name, int baud) { return kinds.open(name, baud); },
                         [&kinds](int handle) { kinds.driver().SerialClose(handle); }},
-          parent) {}
+          settings, parent) {}
 
 MachineLink::MachineLink(SerialDriver& driver, PortFunctions port, const ProgramSettings& settings,
                          QObject* parent)

@@ -326,96 +326,99 @@ QByteArray VirtualGrbl::execute(const QByteArray& raw) {
     if (text.isEmpty()) return "ok\r\n";
     if (text.startsWith('$')) return system(text);
     if (m_alarm) return error(9);
+    Command command;
+    if (const int code = readCommand(text, command)) return error(code);
+    return carryOut(command);
+}
 
+int VirtualGrbl::readCommand(const QByteArray& text, Command& command) {
     QList<Word> words;
     for (qsizetype i = 0; i < text.size();) {
         const char letter = text[i++];
-        if (letter < 'A' || letter > 'Z') return error(1);
+        if (letter < 'A' || letter > 'Z') return 1;
         qsizetype end = i;
         while (end < text.size() && (std::isdigit(static_cast<unsigned char>(text[end])) ||
                                      text[end] == '.' || text[end] == '-' || text[end] == '+'))
             ++end;
         bool ok = false;
         const double value = text.mid(i, end - i).toDouble(&ok);
-        if (!ok) return error(2);
+        if (!ok) return 2;
         words.append({letter, value});
         i = end;
     }
-
-    std::optional<int> motion;  // 0, 1 or 382 (G38.2)
-    bool machineCoordinates = false, setOffset = false, clearOffset = false;
-    std::optional<double> axis[3];
-    std::optional<double> feed;
-    std::optional<int> spindle;
-    std::optional<double> power;
     for (const Word& word : words) {
         const int tenths = int(std::lround(word.value * 10));
         switch (word.letter) {
             case 'G':
                 if (tenths == 0 || tenths == 10) {
-                    motion = tenths / 10;
+                    command.motion = tenths / 10;
                 } else if (tenths == 382) {
-                    motion = 382;
+                    command.motion = 382;
                 } else if (tenths == 210) {
                 } else if (tenths == 900 || tenths == 910) {
                     m_relative = tenths == 910;
                 } else if (tenths == 530) {
-                    machineCoordinates = true;
+                    command.machineCoordinates = true;
                 } else if (tenths == 920) {
-                    setOffset = true;
+                    command.setOffset = true;
                 } else if (tenths == 921) {
-                    clearOffset = true;
+                    command.clearOffset = true;
                 } else {
-                    return error(20);
+                    return 20;
                 }
                 break;
             case 'M':
                 if (tenths == 30 || tenths == 40 || tenths == 50) {
-                    spindle = tenths / 10;
+                    command.spindle = tenths / 10;
                 } else if (tenths == 20 || tenths == 300) {
-                    spindle = 5;
+                    command.spindle = 5;
                 } else {
-                    return error(20);
+                    return 20;
                 }
                 break;
             case 'X':
             case 'Y':
             case 'Z':
-                axis[word.letter - 'X'] = word.value;
+                command.axis[word.letter - 'X'] = word.value;
                 break;
             case 'F':
-                if (word.value < 0) return error(4);
-                feed = word.value;
+                if (word.value < 0) return 4;
+                command.feed = word.value;
                 break;
             case 'S':
-                if (word.value < 0) return error(4);
-                power = word.value;
+                if (word.value < 0) return 4;
+                command.power = word.value;
                 break;
             default:
-                return error(20);
+                return 20;
         }
     }
-    if (feed) m_feed = *feed;
-    if (power) m_power = *power;
-    if (spindle) m_spindle = *spindle;
-    if (clearOffset) m_offset = {};
+    return 0;
+}
+
+QByteArray VirtualGrbl::carryOut(Command command) {
+    const auto& axis = command.axis;
+    if (command.feed) m_feed = *command.feed;
+    if (command.power) m_power = *command.power;
+    if (command.spindle) m_spindle = *command.spindle;
+    if (command.clearOffset) m_offset = {};
     const bool anyAxis = axis[0] || axis[1] || axis[2];
     double* const offset[3] = {&m_offset.x, &m_offset.y, &m_offset.z};
     double* const planned[3] = {&m_planned.x, &m_planned.y, &m_planned.z};
-    if (setOffset) {
+    if (command.setOffset) {
         if (!anyAxis) return error(26);
         for (int i = 0; i < 3; ++i)
             if (axis[i]) *offset[i] = *planned[i] - *axis[i];
         return "ok\r\n";
     }
     if (!anyAxis) return "ok\r\n";
-    if (!motion) motion = 0;
-    if (*motion != 0 && m_feed <= 0) return error(22);
+    const int motion = command.motion.value_or(0);
+    if (motion != 0 && m_feed <= 0) return error(22);
     Millimetres target = m_planned;
     double* const goal[3] = {&target.x, &target.y, &target.z};
     for (int i = 0; i < 3; ++i) {
         if (!axis[i]) continue;
-        if (machineCoordinates) {
+        if (command.machineCoordinates) {
             *goal[i] = *axis[i];
         } else if (m_relative) {
             *goal[i] += *axis[i];
@@ -423,8 +426,8 @@ QByteArray VirtualGrbl::execute(const QByteArray& raw) {
             *goal[i] = *axis[i] + *offset[i];
         }
     }
-    if (*motion == 382) return startProbe(target.z);
-    plan(target, *motion == 0 ? kRapidMmPerMin : m_feed);
+    if (motion == 382) return startProbe(target.z);
+    plan(target, motion == 0 ? kRapidMmPerMin : m_feed);
     return "ok\r\n";
 }
 

@@ -88,8 +88,24 @@ private:
         std::optional<Millimetres> contact;
     };
 
+    // What one G-code line asks for, its words read.
+    struct Command {
+        std::optional<int> motion;  // 0, 1 or 382 (G38.2)
+        bool machineCoordinates = false;
+        bool setOffset = false;
+        bool clearOffset = false;
+        std::optional<double> axis[3];
+        std::optional<double> feed;
+        std::optional<int> spindle;
+        std::optional<double> power;
+    };
+
     QByteArray takeLines();
     QByteArray execute(const QByteArray& line);
+    // The words of `text` into `command` (G90/G91 take effect at once); 0, or GRBL's error code.
+    int readCommand(const QByteArray& text, Command& command);
+    // Carries out a command read whole: modal values, G92, then the motion.
+    QByteArray carryOut(Command command);
     QByteArray system(const QByteArray& text);
     QByteArray startProbe(double targetZ);
     QByteArray runProbe(double seconds);

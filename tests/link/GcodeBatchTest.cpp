@@ -8,7 +8,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
-#include <QThread>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -21,8 +20,6 @@ namespace {
 
 const QString kProgram = QStringLiteral(CNC_EXECUTABLE);
 constexpr double kRatio = 0.005;
-// Long enough for the virtual GRBL to finish what it still holds after a batch job has gone.
-constexpr int kSettleMs = 600;
 
 using Point = std::array<double, 3>;
 
@@ -110,10 +107,9 @@ protected:
         return QString::fromLocal8Bit((*server)->readLine()).trimmed();
     }
 
-    // Ends the server once the blocks still planned have run (the controller goes on after the
-    // sender has gone); returns its transcript after the device line.
+    // Ends the server (a batch job on grbl: ends only once GRBL reports Idle, so nothing is
+    // still planned); returns its transcript after the device line.
     QStringList stopGrbl(QProcess* server) {
-        QThread::msleep(kSettleMs);
         ::kill(pid_t(server->processId()), SIGTERM);
         EXPECT_TRUE(server->waitForFinished(5000));
         return QString::fromUtf8(server->readAllStandardOutput()).split(u'\n');
