@@ -2,9 +2,9 @@
 #include <QCoreApplication>
 
 #include "app/Program.h"
+#include "app/batch/BatchMain.h"
 #include "app/config/Config.h"
 #include "app/config/ProgramFiles.h"
-#include "app/batch/BatchMain.h"
 #include "app/ui/CloseOnSignal.h"
 #include "app/ui/MDIForm1.h"
 #include "app/ui/QtTranslations.h"

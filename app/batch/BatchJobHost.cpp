@@ -16,12 +16,12 @@
 #include "app/batch/BatchOutput.h"
 #include "app/config/NumberText.h"
 #include "app/config/ProgramSettings.h"
+#include "link/protocol/MachineJob.h"
 #include "link/protocol/MachineLink.h"
 #include "link/protocol/MoveProtocol.h"
 #include "link/protocol/ProgramContext.h"
 #include "link/serial/ExchangeLog.h"
 #include "link/serial/SerialDriver.h"
-#include "link/protocol/MachineJob.h"
 
 namespace {
 

@@ -54,13 +54,13 @@ QString batchUsage() {
         "  --timeout S       сдаться, если ответ не пришёл за S секунд (по умолчанию ключ\n"
         "                    port_timeout, 120 с)\n"
         "\nКоды завершения: 0 — выполнено, 1 — отказ или ошибка, 2 — неверная командная строка.\n");
-    usage +=
-        QStringLiteral(
-            "\nФайлы:\n"
-            "  %1\n      настройки (если не задан --config)\n"
-            "  %2\n      картинка сканера; рядом и другие файлы, которые пишет программа\n"
-            "  %3\n      картинки по умолчанию (ornament.bmp, gepard2.jpg)\n")
-            .arg(DefaultConfigPath(), ProgramFilePath(QLatin1String(kScanImageFile)), PictureDirectory());
+    usage += QStringLiteral(
+                 "\nФайлы:\n"
+                 "  %1\n      настройки (если не задан --config)\n"
+                 "  %2\n      картинка сканера; рядом и другие файлы, которые пишет программа\n"
+                 "  %3\n      картинки по умолчанию (ornament.bmp, gepard2.jpg)\n")
+                 .arg(DefaultConfigPath(), ProgramFilePath(QLatin1String(kScanImageFile)),
+                      PictureDirectory());
     return usage;
 }
 

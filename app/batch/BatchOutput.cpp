@@ -4,9 +4,9 @@
 #include <QImageWriter>
 #include <cstdio>
 
-#include "app/config/AtomicFile.h"
 #include "app/batch/BatchCommandLine.h"
 #include "app/batch/BatchMain.h"
+#include "app/config/AtomicFile.h"
 
 namespace {
 

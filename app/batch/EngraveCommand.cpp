@@ -3,6 +3,7 @@
 #include "app/batch/BatchOutput.h"
 #include "app/batch/PictureJobCommand.h"
 #include "app/config/ConfigKeys.h"
+#include "app/config/ProgramSettings.h"
 #include "engrave/PictureEngraving.h"
 #include "figures/PictureLayers.h"
 #include "link/protocol/ProgramContext.h"

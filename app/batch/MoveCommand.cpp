@@ -2,6 +2,7 @@
 #include "app/batch/BatchJobHost.h"
 #include "app/batch/BatchOutput.h"
 #include "app/config/NumberText.h"
+#include "app/config/ProgramSettings.h"
 #include "link/protocol/MoveProtocol.h"
 #include "link/protocol/ProgramContext.h"
 

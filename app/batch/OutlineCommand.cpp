@@ -3,6 +3,7 @@
 #include "app/batch/BatchOutput.h"
 #include "app/batch/PictureJobCommand.h"
 #include "app/config/ConfigKeys.h"
+#include "app/config/ProgramSettings.h"
 #include "link/protocol/MoveProtocol.h"
 #include "link/protocol/ProgramContext.h"
 #include "outline/OutlineJobs.h"

@@ -1,6 +1,6 @@
-#include "app/config/AtomicFile.h"
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchOutput.h"
+#include "app/config/AtomicFile.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/FigureReport.h"
 #include "figures/PictureLayers.h"

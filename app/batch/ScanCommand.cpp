@@ -4,6 +4,7 @@
 #include "app/config/Config.h"
 #include "app/config/ConfigKeys.h"
 #include "app/config/NumberText.h"
+#include "app/config/ProgramSettings.h"
 #include "link/protocol/MoveProtocol.h"
 #include "link/protocol/ProgramContext.h"
 #include "scanner/ScanFields.h"

@@ -66,7 +66,8 @@ QString ConfigFile::ReadSetting(const QString& key, const QString& defaultValue)
     return ReadSettingText(key, defaultValue).text;
 }
 
-ConfigFile::SettingText ConfigFile::ReadSettingText(const QString& key, const QString& defaultValue) const {
+ConfigFile::SettingText ConfigFile::ReadSettingText(const QString& key,
+                                                    const QString& defaultValue) const {
     const std::optional<IniFile> ini = IniFile::read(m_path);
     if (!ini) return {defaultValue};
     const std::optional<QString> value = ini->value(kConfigSection, key);

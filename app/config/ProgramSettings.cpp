@@ -44,7 +44,8 @@ QString loadProgramSettings(const ConfigFile& config, ProgramSettings& settings)
     QStringList problems;
     for (const RatioKey& entry : kRatioKeys) {
         const QString key = QLatin1String(entry.key.name);
-        const ConfigFile::SettingText stored = config.ReadSettingText(key, entry.key.defaultValue());
+        const ConfigFile::SettingText stored =
+            config.ReadSettingText(key, entry.key.defaultValue());
         const QString& text = stored.text;
         // A value cut by the reader would read as another number.
         const std::optional<double> ratio = stored.cut ? std::nullopt : ParseDecimal(text);
@@ -72,7 +73,8 @@ QString loadProgramSettings(const ConfigFile& config, ProgramSettings& settings)
         timeout && *timeout > 0 && std::isfinite(*timeout) ? *timeout : kDefaultReplyTimeoutSeconds;
     const GcodeSettings defaults;
     for (const GcodeSettingKey& entry : kGcodeSettingKeys) {
-        const ConfigFile::SettingText stored = config.ReadSettingText(QLatin1String(entry.key), QString());
+        const ConfigFile::SettingText stored =
+            config.ReadSettingText(QLatin1String(entry.key), QString());
         const std::optional<double> value = stored.cut ? std::nullopt : ParseDecimal(stored.text);
         settings.Gcode.*entry.value =
             value && *value > 0 && std::isfinite(*value) ? *value : defaults.*entry.value;

@@ -12,11 +12,11 @@
 #include "figures/FigureAnalysis.h"
 #include "figures/PictureLayers.h"
 #include "link/gcode/GcodeStream.h"
-#include "link/virtual/GrblSimServer.h"
 #include "link/gcode/GrblTransport.h"
 #include "link/protocol/MachineLink.h"
 #include "link/protocol/MoveProtocol.h"
 #include "link/serial/SerialDriver.h"
+#include "link/virtual/GrblSimServer.h"
 #include "mill/MillJobs.h"
 #include "outline/OutlineJobs.h"
 #include "tests/support/TestProgram.h"
@@ -33,7 +33,7 @@ const QString kPictures = QStringLiteral(CNC_PICTURE_DIR);
 // A port that translates every line and answers it at once, counting the G-code.
 class CountingPort final : public SerialTransport {
 public:
-    explicit CountingPort(bool merging) : m_stream(testProgram().settings.values().Gcode) {
+    explicit CountingPort(bool merging) : m_stream(testProgram().settings.values()) {
         m_stream.translator().setMerging(merging);
     }
     qint64 write(const QByteArray& bytes) override {

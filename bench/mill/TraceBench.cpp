@@ -57,7 +57,8 @@ void BM_TraceCombBorder(benchmark::State& state) {
     const std::int32_t figure = analysis.labels.at(10, 10);
     SilentHost host;
     host.m_diameter = QString::number(state.range(1));  // mm = pixels at this width
-    MachineLink link{testProgram().portKinds, testProgram().settings.values()};          // no port: a dry run
+    MachineLink link{testProgram().portKinds,
+                     testProgram().settings.values()};  // no port: a dry run
     MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());
     std::int64_t steps = 0;
     for (auto _ : state) {
@@ -89,7 +90,8 @@ void BM_JobSetupOnePixelFigure(benchmark::State& state) {
     FigureAnalysis analysis = ParseFigures(work);
     SilentHost host;
     host.m_diameter = QStringLiteral("3");
-    MachineLink link{testProgram().portKinds, testProgram().settings.values()};  // no port: a dry run
+    MachineLink link{testProgram().portKinds,
+                     testProgram().settings.values()};  // no port: a dry run
     MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());
     for (auto _ : state) {
         PixelBuffer cutter = picture;

@@ -46,8 +46,8 @@ private:
     QString m_job;
     QString m_kind;  // the kind of the job's lines, for a header without a described job
     QByteArray m_replies;
-    QByteArray m_pending;  // lines not yet in the temporary file
-    QString m_bodyError;   // the first failed write of the temporary file, if any
+    QByteArray m_pending;     // lines not yet in the temporary file
+    QString m_bodyError;      // the first failed write of the temporary file, if any
     bool m_jobLines = false;  // the job sent lines that are not manual moves
     bool m_probed = false;
 };

@@ -32,8 +32,7 @@ class MachineLink : public QObject {
 public:
     // Opens ports through `kinds` and its driver; both outlive the link, as do `settings`,
     // whose step ratios turn a controller's reported position into steps.
-    MachineLink(const PortKinds& kinds, const ProgramSettings& settings,
-                QObject* parent = nullptr);
+    MachineLink(const PortKinds& kinds, const ProgramSettings& settings, QObject* parent = nullptr);
     // Opens and closes ports with `port` and writes through `driver` (tests).
     MachineLink(SerialDriver& driver, PortFunctions port, const ProgramSettings& settings,
                 QObject* parent = nullptr);

@@ -5,11 +5,11 @@
 
 #include "app/config/NumberText.h"
 #include "app/config/ProgramSettings.h"
+#include "link/protocol/MachineJob.h"
 #include "link/protocol/MachineLink.h"
 #include "link/protocol/ProbeReply.h"
 #include "link/protocol/ReplyWait.h"
 #include "link/serial/SerialDriver.h"
-#include "link/protocol/MachineJob.h"
 
 namespace {
 

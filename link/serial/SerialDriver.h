@@ -81,8 +81,8 @@ public:
 private:
     struct OpenPort {
         std::unique_ptr<SerialTransport> transport;
-        QByteArray received;  // taken from the line, not yet handed out
-        qsizetype next = 0;   // the next byte of `received` to hand out
+        QByteArray received;       // taken from the line, not yet handed out
+        qsizetype next = 0;        // the next byte of `received` to hand out
         SerialTap* tap = nullptr;  // not set when the transport taps its own wire
     };
     OpenPort* findPort(int handle);

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "app/config/Config.h"
 #include "app/config/ProgramSettings.h"
 #include "link/serial/SerialDriver.h"
 #include "link/ui/JobBar.h"
@@ -22,7 +23,7 @@ constexpr int kMinColumnWidth = 300;
 // The fields a written job names in its header, by window: the text box and its caption with
 // the unit ("%1" is the text).
 struct FieldCaption {
-    MoveRules window;
+    MoveRules rules;
     const char* field;
     const char16_t* caption;
 };
@@ -67,8 +68,7 @@ WorkingWindow::WorkingWindow(const WorkingWindowSetup& setup, ProgramContext& pr
     m_host->setJobStarting([this] {
         m_program.link.driver().describeJob(m_program.link.PortHandle(), jobDescription());
     });
-    m_host->setJobEnding(
-        [this] { m_program.link.driver().endJob(m_program.link.PortHandle()); });
+    m_host->setJobEnding([this] { m_program.link.driver().endJob(m_program.link.PortHandle()); });
     m_layout->setContentsMargins(0, 0, 0, 0);
 }
 
@@ -139,7 +139,7 @@ QString WorkingWindow::jobDescription() const {
     if (const ConfigKey* picture = m_setup.keys.picture)
         parts << QStringLiteral("картинка %1").arg(QFileInfo(text(*picture)).fileName());
     for (const FieldCaption& entry : kFieldCaptions) {
-        if (entry.window != m_setup.kind) continue;
+        if (entry.rules != m_setup.rules) continue;
         if (const auto* field = findChild<QLineEdit*>(QLatin1String(entry.field)))
             parts << QString::fromUtf16(entry.caption).arg(field->text().trimmed());
     }

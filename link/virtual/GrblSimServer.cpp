@@ -13,7 +13,8 @@ constexpr int kMotionTickMs = 1;
 
 bool GrblSimServer::answer(const QByteArray& reply, int stopFd, std::FILE* out) {
     // Status reports are asked for several times a second: the transcript leaves them out.
-    return m_pty.answer(reply, stopFd, out, [](const QByteArray& line) { return !line.startsWith('<'); });
+    return m_pty.answer(reply, stopFd, out,
+                        [](const QByteArray& line) { return !line.startsWith('<'); });
 }
 
 void GrblSimServer::serve(int stopFd, std::FILE* out) {

@@ -13,9 +13,6 @@ Form1::Form1(ProgramContext& program, QWidget* parent)
            kMillingWindowKeys},
           {kMillImageKey, QStringLiteral("Фреза"), QStringLiteral("200"), QStringLiteral("100")},
           program, parent),
-      Text2(workspace().pathBox()),
-      Text6(workspace().widthField()),
-      Text7(workspace().heightField()),
       Text1(namedField(kMillDepthKey.field, {}, this)),
       Text3(namedField(kMillDiameterKey.field, {}, this)) {
     setWindowTitle(QStringLiteral("Strugal"));
@@ -23,7 +20,7 @@ Form1::Form1(ProgramContext& program, QWidget* parent)
     sizeLayout->addRow(QStringLiteral("Глубина:"), Text1);
     sizeLayout->addRow(QStringLiteral("Диаметр, мм"), Text3);
     // The keyboard goes through the size fields in the order they are shown.
-    setTabOrder(Text7, Text1);
+    setTabOrder(workspace().heightField(), Text1);
     setTabOrder(Text1, Text3);
     addJobButtons(new MillButtons(*this));
     host().setField(JobField::Depth, Text1);

@@ -14,9 +14,7 @@ public:
     explicit Form1(ProgramContext& program, QWidget* parent = nullptr);
 
 private:
-    QLineEdit* Text2;  // path of the picture (only the program writes it)
-    QLineEdit* Text6;  // finished width, mm
-    QLineEdit* Text7;  // finished height, mm (follows the width; not stored)
+    // The picture's path (Text2) and the finished size (Text6, Text7) are the workspace's.
     QLineEdit* Text1;  // milling depth, mm
     QLineEdit* Text3;  // cutter diameter, mm
 };

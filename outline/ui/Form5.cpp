@@ -1,7 +1,5 @@
 #include "outline/ui/Form5.h"
 
-#include <QLineEdit>
-
 #include "outline/ui/OutlineButtons.h"
 
 Form5::Form5(ProgramContext& program, QWidget* parent)
@@ -9,10 +7,7 @@ Form5::Form5(ProgramContext& program, QWidget* parent)
           {MoveRules::Outlining, QStringLiteral("Настройка"), QStringLiteral("Гравировать"),
            kOutliningWindowKeys},
           {kOutlineImageKey, QStringLiteral("Лазер"), QStringLiteral("50"), QStringLiteral("40")},
-          program, parent),
-      Text1(workspace().pathBox()),
-      Text6(workspace().widthField()),
-      Text7(workspace().heightField()) {
+          program, parent) {
     setWindowTitle(QStringLiteral("Обведение силуэтов и орнаментов"));
     addJobButtons(new OutlineButtons(*this));
 

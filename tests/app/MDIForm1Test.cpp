@@ -47,7 +47,8 @@ protected:
             for (const QString& key : watched)
                 valuesAtClose << testProgram().config.ReadSetting(key, "<missing>");
         };
-        link = std::make_unique<MachineLink>(testProgram().driver, port, testProgram().settings.values());
+        link = std::make_unique<MachineLink>(testProgram().driver, port,
+                                             testProgram().settings.values());
         program = std::make_unique<ProgramContext>(ProgramContext{
             testProgram().config, testProgram().settings, *link, testProgram().runner});
         return std::make_unique<MDIForm1>(*program);

@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
-#include "tests/support/DamagedPictures.h"
 #include "figures/PictureLayers.h"
+#include "tests/support/DamagedPictures.h"
 
 namespace {
 

@@ -110,12 +110,12 @@ TEST(GcodeTranslator, OutliningSwitchesTheLaserAroundEachBorder) {
 TEST(GcodeTranslator, EngravingBurnsEveryRowInTheDirectionItIsWalked) {
     EXPECT_EQ(
         translated(MoveRules::Engraving, {{0, 0, -100},
-                                           {0, 0, 255},
-                                           {100, 0, 51},
-                                           {0, 100, 102},
-                                           {-100, 0, 1},
-                                           {-300, 0, 1},
-                                           {-100, 0, 1}}),
+                                          {0, 0, 255},
+                                          {100, 0, 51},
+                                          {0, 100, 102},
+                                          {-100, 0, 1},
+                                          {-300, 0, 1},
+                                          {-100, 0, 1}}),
         QStringList({"M4 S0", "G0 X-0.5", "G1 X0.5 S1000 F1500", "G1 X0.5 S200", "G0 X0.5 Y-0.5 S0",
                      "G1 X-0.5 S400", "G1 X-0.5 S4", "G1 X-1 S0", "G1 X-1 S4", "M5"}));
     // A row of one pixel goes against the row before it.
@@ -239,8 +239,6 @@ protected:
         samplesGrbl = std::exchange(recordedSamples, {});
         mostInFlight = transport->mostBytesInFlight();
         link.close();
-        // The controller carries out what its planner still holds after the sender has gone.
-        for (bool moved = true; moved;) grbl.runBlock(&moved);
         return grbl.path();
     }
 

@@ -183,7 +183,8 @@ TEST_P(WorkingWindow, ClosingWritesTheConfigurationOnceOrSaysWhyNot) {
     }
     ::close(events);
     EXPECT_EQ(replacements, 1);
-    EXPECT_NE(testProgram().config.ReadSetting(QString::fromUtf8(GetParam().widthKey), "<missing>"), "<missing>");
+    EXPECT_NE(testProgram().config.ReadSetting(QString::fromUtf8(GetParam().widthKey), "<missing>"),
+              "<missing>");
 
     const QString unwritable = QDir(m_config.dir()).filePath("missing/cnc.ini");
     testProgram().config = ConfigFile(unwritable);
@@ -299,7 +300,8 @@ TEST(GcodeFilePort, AWindowsJobWritesTheFileWhenItEndsAndNoJobLeavesItAlone) {
         [&](QWidget*, const MessageTitle&, const QString& text) { messages << text; });
     QByteArray during;
     EXPECT_TRUE(host->runJob([&](JobHost& job) {
-        MoveProtocol protocol(MoveRules::Engraving, job, testProgram().link, testProgram().settings.values());
+        MoveProtocol protocol(MoveRules::Engraving, job, testProgram().link,
+                              testProgram().settings.values());
         protocol.sendLine(0, 0, -100, true);
         protocol.sendLine(100, 0, 255, true);
         protocol.sendLine(100, 0, 255, true);
