@@ -427,6 +427,10 @@ QString GrblTransport::holdAndMakeSafe() {
                pointText() + u'.';
     }
 
+    return sendSafeEnding(before);
+}
+
+QString GrblTransport::sendSafeEnding(const std::optional<Failure>& before) {
     GcodeTranslator& translator = m_stream.translator();
     const Millimetres origin = *m_origin;
     // The reset put the controller back to absolute distances: the opening lines come first.

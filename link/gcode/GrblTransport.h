@@ -103,6 +103,10 @@ private:
     [[noreturn]] void throwLost() const;
     void probe();
     QString holdAndMakeSafe();
+    // After a hold and a reset that kept the position: the opening lines, M5 and the rise to the
+    // surface when the real Z is below it, carried out; says what was done and where the machine
+    // stands. `before` is the failure that ended the job, if any, kept for its caller.
+    QString sendSafeEnding(const std::optional<Failure>& before);
     QString pointText() const;
     [[noreturn]] void endWithFailure();
 
