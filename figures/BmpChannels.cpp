@@ -2,6 +2,8 @@
 
 #include <bit>
 
+#include "figures/BmpFields.h"
+
 namespace {
 
 constexpr int kBitCountOffset = 28;
@@ -9,33 +11,22 @@ constexpr int kCompressionOffset = 30;
 // The red, green and blue masks follow the 40-byte header; larger headers hold them there too.
 constexpr int kMasksOffset = 54;
 static_assert(kBmpHeaderBytes == kMasksOffset + 12);
-constexpr quint32 kPlainRgb = 0;
-constexpr quint32 kBitFields = 3;
-constexpr quint32 kAlphaBitFields = 6;
-
-// Byte by byte: the caller has checked the size, and the compiler cannot then mistake the
-// header for Qt's shared empty array.
-quint32 readLittleEndian(const QByteArray& bytes, int offset, int size) {
-    quint32 value = 0;
-    for (int i = size - 1; i >= 0; --i) value = value << 8 | quint8(bytes.at(offset + i));
-    return value;
-}
 
 quint32 read32(const QByteArray& bytes, int offset) {
-    return readLittleEndian(bytes, offset, 4);
+    return readBmpField(bytes, offset, 4);
 }
 
 }  // namespace
 
 std::optional<std::array<int, 3>> shortBmpChannels(const QByteArray& header) {
     if (header.size() < kBmpHeaderBytes || !header.startsWith("BM")) return std::nullopt;
-    const quint32 bitCount = readLittleEndian(header, kBitCountOffset, 2);
+    const quint32 bitCount = readBmpField(header, kBitCountOffset, 2);
     const quint32 compression = read32(header, kCompressionOffset);
     std::array<int, 3> bits{8, 8, 8};
-    if (bitCount == 16 && compression == kPlainRgb) {
+    if (bitCount == 16 && compression == kBmpPlainRgb) {
         bits = {5, 5, 5};
     } else if ((bitCount == 16 || bitCount == 32) &&
-               (compression == kBitFields || compression == kAlphaBitFields)) {
+               (compression == kBmpBitFields || compression == kBmpAlphaBitFields)) {
         const quint32 red = read32(header, kMasksOffset);
         const quint32 green = read32(header, kMasksOffset + 4);
         const quint32 blue = read32(header, kMasksOffset + 8);

@@ -3,20 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "figures/BmpFields.h"
+
 namespace {
 
 constexpr int kOffsetField = 10;
 constexpr int kInfoSizeField = 14;
 constexpr int kCoreHeaderBytes = 12;  // the OS/2 header: 16-bit width and height
-constexpr quint32 kPlainRgb = 0;
-constexpr quint32 kBitFields = 3;
-constexpr quint32 kAlphaBitFields = 6;
-
-quint32 readLittleEndian(const QByteArray& bytes, int offset, int size) {
-    quint32 value = 0;
-    for (int i = size - 1; i >= 0; --i) value = value << 8 | quint8(bytes.at(offset + i));
-    return value;
-}
 
 DecoderWarnings* g_current = nullptr;
 
@@ -33,7 +26,7 @@ bool tellsDamage(const QString& text) {
 
 QString bmpDamage(const QByteArray& header, qint64 fileBytes) {
     if (header.size() < kBmpCheckBytes || !header.startsWith("BM")) return {};
-    const qint64 offset = readLittleEndian(header, kOffsetField, 4);
+    const qint64 offset = readBmpField(header, kOffsetField, 4);
     if (offset >= fileBytes) {
         return QStringLiteral(
                    "данные пикселей начинаются за концом файла (смещение %1 байт, в "
@@ -41,21 +34,22 @@ QString bmpDamage(const QByteArray& header, qint64 fileBytes) {
             .arg(offset)
             .arg(fileBytes);
     }
-    const quint32 infoSize = readLittleEndian(header, kInfoSizeField, 4);
+    const quint32 infoSize = readBmpField(header, kInfoSizeField, 4);
     qint64 width, height, bitCount;
-    quint32 compression = kPlainRgb;
+    quint32 compression = kBmpPlainRgb;
     if (infoSize == kCoreHeaderBytes) {
-        width = readLittleEndian(header, 18, 2);
-        height = readLittleEndian(header, 20, 2);
-        bitCount = readLittleEndian(header, 24, 2);
+        width = readBmpField(header, 18, 2);
+        height = readBmpField(header, 20, 2);
+        bitCount = readBmpField(header, 24, 2);
     } else {
-        width = qint32(readLittleEndian(header, 18, 4));
-        height = std::llabs(qint32(readLittleEndian(header, 22, 4)));
-        bitCount = readLittleEndian(header, 28, 2);
-        compression = readLittleEndian(header, 30, 4);
+        width = qint32(readBmpField(header, 18, 4));
+        height = std::llabs(qint32(readBmpField(header, 22, 4)));
+        bitCount = readBmpField(header, 28, 2);
+        compression = readBmpField(header, 30, 4);
     }
     // Run-length and embedded pictures have no fixed size; what is nonsense the decoder refuses.
-    if (compression != kPlainRgb && compression != kBitFields && compression != kAlphaBitFields)
+    if (compression != kBmpPlainRgb && compression != kBmpBitFields &&
+        compression != kBmpAlphaBitFields)
         return {};
     if (width <= 0 || height <= 0 || bitCount <= 0) return {};
     const qint64 rowBytes = (width * bitCount + 31) / 32 * 4;

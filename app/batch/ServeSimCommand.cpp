@@ -6,6 +6,7 @@
 
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchOutput.h"
+#include "app/config/NumberText.h"
 #include "app/config/ProgramSettings.h"
 #include "link/protocol/ProgramContext.h"
 #include "link/virtual/GrblSimServer.h"
@@ -57,9 +58,9 @@ std::optional<VirtualGrbl::Surface> planeSurface(const QString& text) {
     if (parts.size() != 3) return std::nullopt;
     double values[3] = {};
     for (int i = 0; i < 3; ++i) {
-        bool ok = false;
-        values[i] = parts[i].trimmed().toDouble(&ok);
-        if (!ok) return std::nullopt;
+        const std::optional<double> value = parseNumber(parts[i]);
+        if (!value) return std::nullopt;
+        values[i] = *value;
     }
     return [z0 = values[0], gx = values[1], gy = values[2]](double x, double y) {
         return z0 + gx * x + gy * y;

@@ -170,14 +170,11 @@ void MillAllToVirtualGrbl(benchmark::State& state) {
     const ProgramSettings& settings = testProgram().settings.values();
     GrblSimServer server({settings.StepRatioX, settings.StepRatioY, settings.StepRatioZ},
                          settings.Gcode.HeightRange, int(state.range(0)));
-    QString error;
-    int stop[2];
-    if (!server.open(&error) || ::pipe(stop) != 0) {
+    ServedInBackground serving(server);
+    if (!serving.ready()) {
         state.SkipWithError("no pseudo-terminal");
         return;
     }
-    std::FILE* transcript = std::fopen("/dev/null", "w");
-    std::thread serving([&] { server.serve(stop[0], transcript); });
     for (auto _ : state) {
         auto port = std::make_unique<GrblTransport>(testProgram().settings.values());
         if (port->open(server.devicePath()) != 0) {
@@ -192,12 +189,8 @@ void MillAllToVirtualGrbl(benchmark::State& state) {
         testProgram().driver.endJob(link.PortHandle());
         link.close();
     }
-    [[maybe_unused]] const ssize_t written = ::write(stop[1], "x", 1);
-    serving.join();
+    serving.stop();
     state.counters["gcode_lines"] = double(server.grbl().lines().size());
-    std::fclose(transcript);
-    ::close(stop[0]);
-    ::close(stop[1]);
 }
 BENCHMARK(MillAllToVirtualGrbl)
     ->ArgName("delay_ms")

@@ -23,14 +23,11 @@ void LinesToVirtualGrbl(benchmark::State& state, GrblTransport::Flow flow) {
     testProgram().settings.values().StepRatioX = testProgram().settings.values().StepRatioY =
         testProgram().settings.values().StepRatioZ = 0.005;
     GrblSimServer server({0.005, 0.005, 0.005}, 5, int(state.range(0)));
-    QString error;
-    int stop[2];
-    if (!server.open(&error) || ::pipe(stop) != 0) {
+    ServedInBackground serving(server);
+    if (!serving.ready()) {
         state.SkipWithError("no pseudo-terminal");
         return;
     }
-    std::FILE* transcript = std::fopen("/dev/null", "w");
-    std::thread serving([&] { server.serve(stop[0], transcript); });
     {
         auto port = std::make_unique<GrblTransport>(testProgram().settings.values(), flow);
         if (port->open(server.devicePath()) != 0) {
@@ -50,11 +47,6 @@ void LinesToVirtualGrbl(benchmark::State& state, GrblTransport::Flow flow) {
             link.close();
         }
     }
-    [[maybe_unused]] const ssize_t written = ::write(stop[1], "x", 1);
-    serving.join();
-    std::fclose(transcript);
-    ::close(stop[0]);
-    ::close(stop[1]);
 }
 
 void CharacterCounting(benchmark::State& state) {

@@ -29,20 +29,12 @@ void sendLines(benchmark::State& state, const QString& port) {
 void LinesThroughServeSim(benchmark::State& state) {
     ensureApplication();
     SimServer server(false, 0);
-    QString error;
-    int stop[2];
-    if (!server.open(&error) || ::pipe(stop) != 0) {
+    ServedInBackground serving(server);
+    if (!serving.ready()) {
         state.SkipWithError("no pseudo-terminal");
         return;
     }
-    std::FILE* transcript = std::fopen("/dev/null", "w");
-    std::thread serving([&] { server.serve(stop[0], transcript); });
     sendLines(state, server.devicePath());
-    [[maybe_unused]] const ssize_t written = ::write(stop[1], "x", 1);
-    serving.join();
-    std::fclose(transcript);
-    ::close(stop[0]);
-    ::close(stop[1]);
 }
 BENCHMARK(LinesThroughServeSim)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 

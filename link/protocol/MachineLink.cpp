@@ -72,23 +72,24 @@ void MachineLink::lineAnswered() {
     m_position.x += move.x;
     m_position.y += move.y;
     m_position.z += move.z;
-    if (!m_driver.reportedPosition(m_handle)) {
-        emit positionChanged(m_position);
-        return;
-    }
-    refreshPosition();
+    // The controller's own report, where the port has one, wins over the count.
+    takeReportedPosition();
+    emit positionChanged(m_position);
 }
 
 void MachineLink::refreshPosition() {
+    const MachinePosition before = m_position;
+    takeReportedPosition();
+    if (!(m_position == before)) emit positionChanged(m_position);
+}
+
+void MachineLink::takeReportedPosition() {
     const auto reported = m_driver.reportedPosition(m_handle);
     if (!reported) return;
     const auto steps = [](double millimetres, double ratio) {
         return ratio != 0 ? qint64(std::llround(millimetres / ratio)) : 0;
     };
-    const MachinePosition position{steps(reported->x, m_settings.StepRatioX),
-                                   steps(reported->y, m_settings.StepRatioY),
-                                   steps(reported->z, m_settings.StepRatioZ)};
-    if (position == m_position) return;
-    m_position = position;
-    emit positionChanged(m_position);
+    m_position = {steps(reported->x, m_settings.StepRatioX),
+                  steps(reported->y, m_settings.StepRatioY),
+                  steps(reported->z, m_settings.StepRatioZ)};
 }

@@ -87,6 +87,9 @@ signals:
 
 private:
     void setHandle(int handle);
+    // Puts the controller's latest reported position, if the port has one, in place of the
+    // position counted from answered lines.
+    void takeReportedPosition();
 
     SerialDriver& m_driver;
     PortFunctions m_port;

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -91,15 +90,13 @@ TEST_F(BatchMoveTest, MoveThroughServeSimOnAPseudoTerminal) {
 }
 
 // With --probe and --delay: each answer is held back, and the probe's request (0,5 mm of Z is
-// 100 steps) is answered with a sample before its "OK". Asked to end while it holds an answer,
-// the server ends at once.
+// 100 steps) is answered with a sample before its "OK". A server holding its answer longer
+// than the client waits has answered nothing when the client gives up; asked to end while it
+// holds an answer, it ends at once.
 TEST_F(BatchMoveTest, ServeSimProbeAndDelay) {
     QProcess probe;
     const QString device = startServer(probe, {"--probe", "--delay", "300"});
-    QElapsedTimer clock;
-    clock.start();
     EXPECT_EQ(run({"--port", device, "move", "0", "0", "0,5"}), 0) << qPrintable(m_stderr);
-    EXPECT_GE(clock.elapsed(), 300);
     const QString shown = QString::fromUtf8(shownBy(probe, "< OK\n"));
     EXPECT_TRUE(
         QRegularExpression(QStringLiteral("^> 0,0,100;\n< \\d+\n< OK\n$")).match(shown).hasMatch())
@@ -118,11 +115,9 @@ TEST_F(BatchMoveTest, ServeSimProbeAndDelay) {
 TEST_F(BatchMoveTest, ASilentControllerTimesOut) {
     PtyPair silent;
     ASSERT_TRUE(silent.isOpen());
-    QElapsedTimer clock;
-    clock.start();
     EXPECT_EQ(run({"--port", silent.devicePath(), "--timeout", "1", "move", "1", "0", "0"}), 1);
-    EXPECT_GE(clock.elapsed(), 1000);
-    EXPECT_TRUE(m_stderr.contains(QStringLiteral("не ответил"))) << qPrintable(m_stderr);
+    EXPECT_TRUE(m_stderr.contains(QStringLiteral("не ответил «OK» за 1 с")))
+        << qPrintable(m_stderr);
     EXPECT_EQ(silent.receive(8), QByteArray("200,0,0;"));
 }
 

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <optional>
 
+#include "tests/support/RunningCnc.h"
+
 // End to end through the cnc executable: jobs written as G-code files, checked by an independent
 // interpreter (gcode-toolpath from npm), and jobs streamed to `cnc serve-sim --grbl` on a real
 // pseudo-terminal, compared with the same job on our own virtual controller.
@@ -47,7 +49,7 @@ class GcodeBatch : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        config = dir.filePath("cnc.ini");
+        config = m_cnc.config = dir.filePath("cnc.ini");
         QFile file(config);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         // The virtual GRBL moves at the feeds: a quick probe keeps the scans short.
@@ -61,20 +63,9 @@ protected:
         return path;
     }
 
-    QProcess* run(const QStringList& arguments) {
-        auto* process = new QProcess;
-        process->setParent(nullptr);
-        processes.emplace_back(process);
-        process->start(kProgram, QStringList{"--config", config} + arguments);
-        EXPECT_TRUE(process->waitForStarted(5000));
-        return process;
-    }
-
-    // Runs to its end; returns the exit status, standard error in `error`.
-    int finish(QProcess* process, QString* error = nullptr, int timeoutMs = 120000) {
-        EXPECT_TRUE(process->waitForFinished(timeoutMs));
-        if (error) *error = QString::fromUtf8(process->readAllStandardError());
-        return process->exitCode();
+    QProcess* run(const QStringList& arguments) { return m_cnc.run(arguments); }
+    static int finish(QProcess* process, QString* error = nullptr, int timeoutMs = 120000) {
+        return RunningCnc::finish(process, error, timeoutMs);
     }
 
     // Where our virtual controller's lines lead, from the exchange log of a "sim" run.
@@ -128,7 +119,7 @@ protected:
 
     QTemporaryDir dir;
     QString config;
-    std::vector<std::unique_ptr<QProcess>> processes;
+    RunningCnc m_cnc;
 };
 
 void expectNear(const Point& a, const Point& b, const char* what) {

@@ -155,7 +155,8 @@ TEST_P(JobRunnerAbandon, EndsAtOnceWithTheWarningAndSendsNothingMore) {
     EXPECT_TRUE(shown.text.contains(QStringLiteral("Инструмент может остаться опущенным")))
         << qPrintable(shown.text);
     if (GetParam() == AbandonWay::NoAnswer) {
-        // The wait gave the controller its time after "Стоп", and not much more.
+        // The wait gave the controller its time after "Стоп", and not much more: `now` is the
+        // fake host's clock, which only its sleepMs moves, so this is exact, not a measurement.
         EXPECT_TRUE(shown.text.contains(QStringLiteral("не ответил"))) << qPrintable(shown.text);
         EXPECT_GE(m_host.now, kStopReplyTimeoutMs);
         EXPECT_LT(m_host.now, kStopReplyTimeoutMs + 100);
