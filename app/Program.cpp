@@ -14,17 +14,24 @@ void addProgramPortKinds(PortKinds& kinds, const ProgramSettings& settings) {
         if (address.isEmpty()) return driver.attach(makeVirtualControllerTransport(false));
         if (address == QLatin1String("probe"))
             return driver.attach(makeVirtualControllerTransport(true));
+        driver.setOpenError(QStringLiteral("виртуальный станок бывает только sim и sim:probe"));
         return kPortCannotOpen;
     });
     kinds.add(QStringLiteral("gcode"), [&driver, &settings](const QString& address, int) {
         auto file = std::make_unique<GcodeFileTransport>(settings);
-        if (!file->open(address)) return kPortCannotOpen;
+        if (!file->open(address)) {
+            driver.setOpenError(file->openError());
+            return kPortCannotOpen;
+        }
         return driver.attach(std::move(file));
     });
     kinds.add(QStringLiteral("grbl"), [&driver, &settings](const QString& address, int) {
         auto grbl = std::make_unique<GrblTransport>(settings);
         const int result = grbl->open(address);
-        if (result != 0) return result;
+        if (result != 0) {
+            driver.setOpenError(grbl->openError());
+            return result;
+        }
         return driver.attach(std::move(grbl));
     });
 }

@@ -94,7 +94,8 @@ private:
 }  // namespace
 
 BatchJobHost::BatchJobHost(const BatchOptions& options, const ProgramSettings& settings)
-    : m_dryRun(options.dryRun),
+    : m_options(options),
+      m_dryRun(options.dryRun),
       m_timeoutMs(int(std::max(
           1.0, std::min(std::ceil((options.timeoutSeconds > 0 ? options.timeoutSeconds
                                                               : settings.ReplyTimeoutSeconds) *
@@ -180,6 +181,38 @@ QString BatchJobHost::jobDescription() const {
     return parts.join(QStringLiteral(", "));
 }
 
+QString BatchJobHost::commandLineMessage(const JobEnded& ended) const {
+    if (!ended.field()) return ended.message();
+    struct FieldOption {
+        JobField field;
+        const char* option;
+        std::optional<QString> BatchOptions::*value;
+        const char16_t* meaning;
+    };
+    static const FieldOption kFieldOptions[] = {
+        {JobField::FinishedWidth, "--width", &BatchOptions::width, u"ширина готового изображения"},
+        {JobField::Depth, "--depth", &BatchOptions::depth, u"глубина фрезерования"},
+        {JobField::Diameter, "--diameter", &BatchOptions::diameter, u"диаметр фрезы"},
+    };
+    for (const FieldOption& entry : kFieldOptions) {
+        if (entry.field != *ended.field()) continue;
+        const QString option = QLatin1String(entry.option);
+        const QString text = fieldText(entry.field);
+        const bool given = (m_options.*entry.value).has_value();
+        if (!given) {
+            return ended.message() + QStringLiteral(" Значение «%1» взято из файла настроек; "
+                                                    "другое задаёт %2.")
+                                         .arg(text, option);
+        }
+        if (!parseNumber(text)) {
+            return QStringLiteral("%1 %2: значение не число (%3 в мм).")
+                .arg(option, text, QString::fromUtf16(entry.meaning));
+        }
+        return ended.message() + QStringLiteral(" Задано: %1 %2.").arg(option, text);
+    }
+    return ended.message();
+}
+
 int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHost& host,
                 MoveRules rules, const BatchJob& job) {
     QElapsedTimer clock;
@@ -210,7 +243,7 @@ int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHo
             });
         } catch (const JobEnded& ended) {
             host.endProgress();
-            printError(ended.message() + u'\n');
+            printError(host.commandLineMessage(ended) + u'\n');
             status = kExitFailed;
         }
         linesSent = port.linesSent();

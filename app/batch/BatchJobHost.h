@@ -32,6 +32,12 @@ public:
     // picture; the size fields set are added to it.
     void setJobTitle(const QString& title) { m_jobTitle = title; }
     QString jobDescription() const;
+    // The message of a job's end in the words of the command line: a size field given by its
+    // option (--width, --depth, --diameter) whose text is not a number is refused naming the
+    // option and the text; any other refusal of a field says where its value came from (the
+    // option, or the configuration file that the window's field wrote); every other end keeps
+    // its message.
+    QString commandLineMessage(const JobEnded& ended) const;
 
     bool outputEnabled() const override { return !m_dryRun; }
     QString fieldText(JobField field) const override { return m_fields.value(field); }
@@ -51,6 +57,7 @@ public:
     void startClock();
 
 private:
+    const BatchOptions& m_options;
     bool m_dryRun;
     int m_timeoutMs;
     QMap<JobField, QString> m_fields;

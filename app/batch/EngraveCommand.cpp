@@ -15,7 +15,7 @@ int runEngraveCommand(const BatchCommandLine& commandLine, ProgramContext& progr
     const BatchOptions& options = commandLine.options;
     PictureFileResult file = loadPictureFile(arguments[0]);
     if (file.status != PictureLoadStatus::Loaded) {
-        printError(file.message + u'\n');
+        printError(pictureLoadFailure(arguments[0], file.status, file.message) + u'\n');
         return kExitFailed;
     }
     PixelBuffer& picture = file.picture;

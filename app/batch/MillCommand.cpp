@@ -12,11 +12,11 @@ int runMillCommand(const BatchCommandLine& commandLine, ProgramContext& program)
     const QStringList& arguments = commandLine.arguments;
     const QStringList modes = {QStringLiteral("selected"), QStringLiteral("all"),
                                QStringLiteral("3d")};
-    if (arguments.size() != 2 || !modes.contains(arguments[0])) {
-        return badCommandLine(QStringLiteral("команде mill нужны selected|all|3d и картинка"));
-    }
+    if (const auto refused = refuseModeWords(QStringLiteral("mill"), arguments, modes))
+        return *refused;
     const BatchOptions& options = commandLine.options;
-    std::optional<FigurePicture> picture = loadFigurePicture(arguments[1]);
+    std::optional<FigurePicture> picture =
+        loadFigurePicture(arguments[1], options, arguments[0] == u"selected");
     if (!picture) return kExitFailed;
     PictureLayers& layers = picture->layers;
     CutterSize cutterSize;

@@ -10,16 +10,15 @@ int runMoveCommand(const BatchCommandLine& commandLine, ProgramContext& program)
     if (commandLine.arguments.size() != 3) {
         return badCommandLine(QStringLiteral("команде move нужны три числа: DX DY DZ (мм)"));
     }
-    // The messages of the manual positioning panel, axis by axis.
-    const QString messages[] = {
-        QStringLiteral("Введите число в поле для перемещения по 1-ой оси!"),
-        QStringLiteral("Введите число в поле для перемещения по 2-ой оси!"),
-        QStringLiteral("Введите число в поле для перемещения по 3-ей оси!"),
-    };
+    const char* const words[] = {"DX", "DY", "DZ"};
     double millimetres[3] = {};
     for (int axis = 0; axis < 3; ++axis) {
         const std::optional<double> value = parseNumber(commandLine.arguments[axis]);
-        if (!value) return badCommandLine(messages[axis]);
+        if (!value) {
+            return badCommandLine(
+                QStringLiteral("move: %1 «%2» — не число (мм)")
+                    .arg(QLatin1String(words[axis]), commandLine.arguments[axis]));
+        }
         millimetres[axis] = *value;
     }
     BatchJobHost host(commandLine.options, program.settings.values());

@@ -12,12 +12,11 @@ int runOutlineCommand(const BatchCommandLine& commandLine, ProgramContext& progr
     const QStringList& arguments = commandLine.arguments;
     const QStringList modes = {QStringLiteral("selected"), QStringLiteral("all"),
                                QStringLiteral("filled")};
-    if (arguments.size() != 2 || !modes.contains(arguments[0])) {
-        return badCommandLine(
-            QStringLiteral("команде outline нужны selected|all|filled и картинка"));
-    }
+    if (const auto refused = refuseModeWords(QStringLiteral("outline"), arguments, modes))
+        return *refused;
     const BatchOptions& options = commandLine.options;
-    std::optional<FigurePicture> picture = loadFigurePicture(arguments[1]);
+    std::optional<FigurePicture> picture =
+        loadFigurePicture(arguments[1], options, arguments[0] == u"selected");
     if (!picture) return kExitFailed;
     PictureLayers& layers = picture->layers;
     ToolPosition tool;

@@ -1,5 +1,6 @@
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchOutput.h"
+#include "app/batch/PictureJobCommand.h"
 #include "app/config/AtomicFile.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/FigureReport.h"
@@ -12,7 +13,8 @@ int runParseCommand(const BatchCommandLine& commandLine, ProgramContext&) {
     }
     const PictureLoadResult picture = loadPictureLayers(commandLine.arguments[0]);
     if (picture.status != PictureLoadStatus::Loaded) {
-        printError(picture.message + u'\n');
+        printError(pictureLoadFailure(commandLine.arguments[0], picture.status, picture.message) +
+                   u'\n');
         return kExitFailed;
     }
     const FigureAnalysis analysis = ParseFigures(picture.layers.WorkLayer);

@@ -1,5 +1,6 @@
 #include "app/batch/PictureJobCommand.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -7,13 +8,59 @@
 #include "app/batch/BatchOutput.h"
 #include "figures/FigureAnalysis.h"
 
-std::optional<FigurePicture> loadFigurePicture(const QString& path) {
+std::optional<int> refuseModeWords(const QString& command, const QStringList& arguments,
+                                   const QStringList& modes) {
+    const QString usage = QStringLiteral("%1 %2 КАРТИНКА").arg(command, modes.join(u'|'));
+    if (arguments.isEmpty())
+        return badCommandLine(
+            QStringLiteral("команде %1 нужны режим и картинка: %2").arg(command, usage));
+    if (!modes.contains(arguments[0])) {
+        return badCommandLine(QStringLiteral("%1: неизвестный режим «%2»; возможны: %3")
+                                  .arg(command, arguments[0], modes.join(QStringLiteral(", "))));
+    }
+    if (arguments.size() != 2) {
+        return badCommandLine(
+            arguments.size() < 2
+                ? QStringLiteral("%1 %2: не указана картинка (%3)")
+                      .arg(command, arguments[0], usage)
+                : QStringLiteral("%1: лишнее слово «%2» (%3)").arg(command, arguments[2], usage));
+    }
+    return std::nullopt;
+}
+
+QString pictureLoadFailure(const QString& path, PictureLoadStatus status, const QString& message) {
+    if (status != PictureLoadStatus::FileNotFound) return message;
+    const QFileInfo file(path);
+    const QString fullPath = QDir::toNativeSeparators(file.absoluteFilePath());
+    if (file.isDir()) return QStringLiteral("%1 — папка, а не файл картинки.").arg(fullPath);
+    return QStringLiteral("Файл картинки не найден: %1").arg(fullPath);
+}
+
+std::optional<FigurePicture> loadFigurePicture(const QString& path, const BatchOptions& options,
+                                               bool selected) {
     PictureLoadResult picture = loadPictureLayers(path);
     if (picture.status != PictureLoadStatus::Loaded) {
-        printError(picture.message + u'\n');
+        printError(pictureLoadFailure(path, picture.status, picture.message) + u'\n');
         return std::nullopt;
     }
     FigureAnalysis analysis = ParseFigures(picture.layers.WorkLayer);
+    if (!analysis.hasTree()) {
+        printError(QStringLiteral("В картинке %1 нет тёмной фигуры на светлом фоне: обрабатывать "
+                                  "нечего.\n")
+                       .arg(QFileInfo(path).fileName()));
+        return std::nullopt;
+    }
+    if (selected && !selectedFigure(options, analysis)) {
+        printError(options.figure
+                       ? QStringLiteral("Не выбрана фигура: фигуры --figure %1 нет в дереве "
+                                        "картинки; номера фигур дерева печатает cnc parse "
+                                        "КАРТИНКА.\n")
+                             .arg(*options.figure)
+                       : QStringLiteral("Не выбрана фигура: режиму selected нужен --figure N, "
+                                        "номер фигуры из дерева картинки (его печатает cnc "
+                                        "parse КАРТИНКА).\n"));
+        return std::nullopt;
+    }
     return FigurePicture{std::move(picture.layers), std::move(analysis)};
 }
 

@@ -18,12 +18,24 @@ struct FigurePicture {
     FigureAnalysis analysis;
 };
 
-// Loads and parses the picture `path`; prints the loader's message and returns nothing when it
-// cannot be loaded.
-std::optional<FigurePicture> loadFigurePicture(const QString& path);
+// The words of a figure command, `command MODE PICTURE` ("mill sideways PIC"): with two
+// arguments of which the first is one of `modes`, nothing; otherwise the refusal of the command
+// line (naming a wrong mode word and the words allowed), as badCommandLine returns it.
+std::optional<int> refuseModeWords(const QString& command, const QStringList& arguments,
+                                   const QStringList& modes);
+
+// The loader's message in the words of the command line: a picture file that does not exist is
+// named with its full path; other failures keep the loader's message.
+QString pictureLoadFailure(const QString& path, PictureLoadStatus status, const QString& message);
+
+// Loads and parses the picture `path` for a figure job; prints why and returns nothing when it
+// cannot be loaded, when it holds no dark figure on a light ground (no nesting tree), or when
+// `selected` is set and --figure names no figure of the tree.
+std::optional<FigurePicture> loadFigurePicture(const QString& path, const BatchOptions& options,
+                                               bool selected);
 
 // The figure that --figure names when the nesting tree holds it, like a node selected in the
-// window's tree; nothing otherwise, which the jobs refuse like no selection.
+// window's tree; nothing otherwise (loadFigurePicture has refused that already).
 std::optional<std::int32_t> selectedFigure(const BatchOptions& options,
                                            const FigureAnalysis& analysis);
 

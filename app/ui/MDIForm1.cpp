@@ -5,6 +5,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QTimer>
+#include <type_traits>
 
 #include "Version.h"
 #include "app/config/ProgramSettings.h"
@@ -13,7 +14,9 @@
 #include "link/protocol/MachineLink.h"
 #include "link/protocol/ProgramContext.h"
 #include "link/ui/Form4.h"
+#include "link/ui/ManualPanel.h"
 #include "link/ui/UserMessage.h"
+#include "link/ui/WorkingWindow.h"
 #include "mill/ui/Form1.h"
 #include "outline/ui/Form5.h"
 #include "scanner/ui/Form2.h"
@@ -98,7 +101,13 @@ template <class Form>
 void MDIForm1::showChild(QPointer<QMdiSubWindow>& window) {
     // A closed child window leaves the area's list at once, even before it is deleted.
     if (!window || !m_mdiArea->subWindowList().contains(window)) {
-        window = m_mdiArea->addSubWindow(new Form(m_program));
+        auto* form = new Form(m_program);
+        // The port hint of a working window's status line opens the settings window.
+        if constexpr (std::is_base_of_v<WorkingWindow, Form>) {
+            connect(form->panel(), &ManualPanel::settingsRequested, this,
+                    &MDIForm1::settings_cl_Click);
+        }
+        window = m_mdiArea->addSubWindow(form);
         window->setAttribute(Qt::WA_DeleteOnClose);
         // A window opens within the area, so that its controls and status line are in view.
         const QSize room = m_mdiArea->viewport()->size();

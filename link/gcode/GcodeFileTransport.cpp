@@ -1,6 +1,7 @@
 #include "link/gcode/GcodeFileTransport.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -36,9 +37,20 @@ QString kindOf(MoveRules window) {
 GcodeFileTransport::GcodeFileTransport(const ProgramSettings& settings) : m_stream(settings) {}
 
 bool GcodeFileTransport::open(const QString& path) {
-    if (path.isEmpty()) return false;
+    if (path.isEmpty()) {
+        m_openError = QStringLiteral("не задано имя файла (gcode:ФАЙЛ)");
+        return false;
+    }
     m_path = path;
-    return startBody();
+    if (startBody()) return true;
+    m_openError = QStringLiteral("в папку %1 нельзя записать: %2")
+                      .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()), m_bodyError);
+    return false;
+}
+
+std::optional<QString> GcodeFileTransport::describeFarEnd() {
+    return QStringLiteral("В конце каждой работы будет записан файл %1.")
+        .arg(QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath()));
 }
 
 bool GcodeFileTransport::startBody() {
@@ -53,6 +65,7 @@ bool GcodeFileTransport::startBody() {
     // is seen at the write that failed, with the system's reason.
     QFile& body = *m_body;
     if (!body.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        m_bodyError = body.errorString();
         m_body.reset();  // nothing to write when a job ends
         return false;
     }

@@ -18,8 +18,10 @@ public:
     // `settings` outlive the transport.
     explicit GcodeFileTransport(const ProgramSettings& settings);
 
-    // Prepares writing `path`; false when its folder cannot take the temporary file.
+    // Prepares writing `path`; false when its folder cannot take the temporary file
+    // (openError() says why).
     bool open(const QString& path);
+    const QString& openError() const { return m_openError; }
 
     qint64 write(const QByteArray& bytes) override;
     void readAvailable(QByteArray& into) override;
@@ -30,6 +32,8 @@ public:
     // written (the old file is kept then).
     void endJob() override;
     bool pausesAfterWrite() const override { return false; }
+    // Names the file every job will write.
+    std::optional<QString> describeFarEnd() override;
 
 private:
     bool startBody();
@@ -42,6 +46,7 @@ private:
 
     GcodeStream m_stream;
     QString m_path;
+    QString m_openError;
     std::unique_ptr<QTemporaryFile> m_body;
     QString m_job;
     QString m_kind;  // the kind of the job's lines, for a header without a described job

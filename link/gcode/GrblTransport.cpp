@@ -106,7 +106,10 @@ int GrblTransport::open(const QString& device) {
     if (!m_line) {
         auto port = std::make_unique<QtSerialTransport>();
         const int result = port->open(device, kGrblBaud);
-        if (result != 0) return result;
+        if (result != 0) {
+            m_openError = port->openError();
+            return result;
+        }
         m_line = std::move(port);
     }
     // A board that does not restart answers the first "?" at once; one that restarts loses
@@ -124,6 +127,13 @@ int GrblTransport::open(const QString& device) {
     }
     m_asked = m_statusSeen;
     if (!m_machine || lost()) {
+        m_openError = !lost() ? QStringLiteral(
+                                    "порт открылся, но контроллер GRBL не ответил за %1 с "
+                                    "ни приветствием, ни отчётом о состоянии (скорость "
+                                    "%2 бод)")
+                                    .arg(kBannerWaitMs / 1000)
+                                    .arg(kGrblBaud)
+                              : QStringLiteral("линия оборвалась (устройство отключено)");
         m_line.reset();
         return kPortCannotOpen;
     }
@@ -275,10 +285,14 @@ void GrblTransport::handleLine(const QByteArray& line) {
         m_probeTouched = body.mid(colon + 1) == "1";
     } else if (line.startsWith("$32=")) {
         m_laserMode = line.mid(4).toDouble() != 0;
+    } else if (line.startsWith("[VER:")) {
+        m_version =
+            QString::fromLatin1(line.mid(5).split(':').value(0).split('.').mid(0, 2).join('.'));
     } else if (line.startsWith("Grbl ")) {
         // The start-up banner: the controller was reset and holds nothing any more; "?" asked
         // before it may never be answered.
         m_banner = true;
+        m_version = QString::fromLatin1(line.mid(5).split(' ').value(0));
         m_inFlight.clear();
         m_inFlightBytes = 0;
         m_asked = m_statusSeen;
@@ -371,6 +385,18 @@ qint64 GrblTransport::write(const QByteArray& bytes) {
     }
     pump();
     return bytes.size();
+}
+
+std::optional<QString> GrblTransport::describeFarEnd() {
+    if (m_version.isEmpty() && m_line && !lost() && !m_failure) {
+        sendLine("$I\n");
+        waitUntil([&] { return m_inFlight.empty(); }, kStatusWaitMs);
+        // A controller too old for "$I" refuses it; that is no failure of a job.
+        m_failure.reset();
+    }
+    if (m_version.isEmpty())
+        return QStringLiteral("Ответил контроллер GRBL (своей версии он не назвал).");
+    return QStringLiteral("Ответил контроллер GRBL версии %1.").arg(m_version);
 }
 
 std::optional<SerialTransport::Position> GrblTransport::reportedPosition() const {

@@ -50,8 +50,9 @@ public:
     // Opens `device` at 115200 baud (unless a line was given) and asks "?" at once: a board
     // that does not restart answers straight away, one that restarts after its banner. Then
     // reads the settings ("$$", for $32) and the machine position. Returns 0, kPortCannotOpen
-    // (also when no GRBL answers) or kPortSettingsRefused.
+    // (also when no GRBL answers) or kPortSettingsRefused; openError() then says why.
     int open(const QString& device);
+    const QString& openError() const { return m_openError; }
 
     // Throws JobEnded(Refused) for a laser job's line while GRBL is not in laser mode ($32=0).
     qint64 write(const QByteArray& bytes) override;
@@ -73,6 +74,8 @@ public:
     bool finishJob() override;
     // The log sees the G-code lines and real-time characters sent and every line GRBL answers.
     bool setWireTap(SerialTap* tap) override;
+    // Names GRBL's version: from its banner, or asked with "$I" when the board sent none.
+    std::optional<QString> describeFarEnd() override;
 
     // The most bytes that were ever sent and not yet answered.
     int mostBytesInFlight() const { return m_mostInFlight; }
@@ -134,6 +137,8 @@ private:
     std::optional<Millimetres> m_probeContact;
     bool m_probeTouched = false;
     bool m_banner = false;
+    QString m_version;  // "1.1h", from the banner or the "[VER:" report
+    QString m_openError;
     std::optional<bool> m_laserMode;
     int m_asked = 0;       // "?" sent
     int m_statusSeen = 0;  // status reports received

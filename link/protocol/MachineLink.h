@@ -62,6 +62,9 @@ public:
     // One answer "OK" has been read: the oldest line still waiting counts as done, the position
     // moves by it and positionChanged is announced. Without a line waiting nothing changes.
     void lineAnswered();
+    // The lines still waiting will not be answered (a connection test gave up on its zero
+    // move): forgets them; the position stays as counted.
+    void forgetWaitingLines() { m_waiting.clear(); }
     // Lines written and not answered yet.
     int linesWaiting() const { return int(m_waiting.size()); }
     // Where the machine stands in motor steps, from the origin where the port was opened: the

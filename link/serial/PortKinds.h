@@ -12,7 +12,8 @@ class SerialDriver;
 class PortKinds {
 public:
     // Opens one kind of port: gets ADDRESS (empty for a bare "KIND") and the baud rate, and
-    // returns a handle of the driver, or kPortCannotOpen / kPortSettingsRefused.
+    // returns a handle of the driver, or kPortCannotOpen / kPortSettingsRefused, having said why
+    // with the driver's setOpenError.
     using Opener = std::function<int(const QString& address, int baud)>;
 
     // `driver` opens every other name as a serial device; it outlives the table.
@@ -24,7 +25,7 @@ public:
 
     // Opens the port called `name`: a name "KIND" or "KIND:ADDRESS" of a known kind by its
     // opener, any other name as a serial device. Returns a positive handle, kPortCannotOpen or
-    // kPortSettingsRefused.
+    // kPortSettingsRefused; the driver's openError() then says why.
     int open(const QString& name, int baud) const;
 
     SerialDriver& driver() const { return m_driver; }

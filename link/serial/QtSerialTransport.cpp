@@ -14,7 +14,10 @@ constexpr int kWriteTimeoutPerByteMs = 10;
 
 int QtSerialTransport::open(const QString& name, int baud) {
     m_port.setPortName(name);
-    if (!m_port.open(QIODevice::ReadWrite)) return kPortCannotOpen;
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_openError = m_port.errorString();
+        return kPortCannotOpen;
+    }
     // Hardware flow control stays off: a USB-serial board whose CTS line is not wired would
     // stall every write.
     const bool accepted = m_port.setBaudRate(baud) && m_port.setDataBits(QSerialPort::Data8) &&
@@ -22,6 +25,9 @@ int QtSerialTransport::open(const QString& name, int baud) {
                           m_port.setStopBits(QSerialPort::OneStop) &&
                           m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!accepted) {
+        m_openError = QStringLiteral("порт не принял настройки %1 бод, 8N1: %2")
+                          .arg(baud)
+                          .arg(m_port.errorString());
         m_port.close();
         return kPortSettingsRefused;
     }

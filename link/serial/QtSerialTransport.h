@@ -11,8 +11,10 @@ class QtSerialTransport final : public SerialTransport {
 public:
     // Opens the port `name` as typed ("ttyUSB0" is looked up under /dev, a path is used as it
     // is) at `baud`, 8N1, no flow control, DTR on where the device has it. Returns 0 when open,
-    // kPortCannotOpen, or kPortSettingsRefused (the port is then closed again).
+    // kPortCannotOpen, or kPortSettingsRefused (the port is then closed again; openError() says
+    // why in the system's words).
     int open(const QString& name, int baud);
+    const QString& openError() const { return m_openError; }
 
     qint64 write(const QByteArray& bytes) override;
     void readAvailable(QByteArray& into) override;
@@ -25,5 +27,6 @@ private:
     void noteError();
 
     QSerialPort m_port;
+    QString m_openError;
     bool m_lost = false;
 };

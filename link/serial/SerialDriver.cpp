@@ -26,6 +26,7 @@ int SerialDriver::attach(std::unique_ptr<SerialTransport> transport) {
 int SerialDriver::SerialOpen(const QString& name, int baud) {
     auto port = std::make_unique<QtSerialTransport>();
     const int result = port->open(name, baud);
+    m_openError = port->openError();
     if (result != 0) return result;
     return attach(std::move(port));
 }
@@ -86,6 +87,11 @@ std::optional<SerialTransport::Position> SerialDriver::reportedPosition(int hand
 bool SerialDriver::finishJob(int handle) {
     SerialTransport* transport = transportOf(handle);
     return !transport || transport->finishJob();
+}
+
+std::optional<QString> SerialDriver::describeFarEnd(int handle) {
+    SerialTransport* transport = transportOf(handle);
+    return transport ? transport->describeFarEnd() : std::nullopt;
 }
 
 void SerialDriver::SerialClose(int handle) {

@@ -36,6 +36,12 @@ public:
     // port is closed again).
     int SerialOpen(const QString& name, int baud);
 
+    // Why the last open through the driver (a serial device, or a port kind that said so)
+    // failed, in the system's words; empty after an open that worked.
+    const QString& openError() const { return m_openError; }
+    // Sets what openError() says; port kinds state their own reasons with it.
+    void setOpenError(const QString& reason) { m_openError = reason; }
+
     // Sends the text's bytes and returns when they have left, then pauses 2 ms (not on the
     // G-code ports). A short write clears the port's error state; nothing is reported. Unknown
     // handles are ignored.
@@ -61,6 +67,9 @@ public:
     bool watchesLink(int handle) const;
     std::optional<SerialTransport::Position> reportedPosition(int handle) const;
     bool finishJob(int handle);
+    // What the port `handle` tells of its far end (SerialTransport::describeFarEnd); nothing for
+    // unknown handles.
+    std::optional<QString> describeFarEnd(int handle);
 
     // Closes the port; handles of 0 or less and unknown handles are ignored.
     void SerialClose(int handle);
@@ -88,6 +97,7 @@ private:
     OpenPort* findPort(int handle);
 
     std::map<int, OpenPort> m_ports;
+    QString m_openError;
     // Handles are never reused, so that a window still holding a closed port's handle cannot
     // reach a port opened later.
     int m_lastHandle = 0;

@@ -57,4 +57,8 @@ public:
     // tap (nullptr removes it) then sees the wire's lines, not the move lines, and true is
     // returned.
     virtual bool setWireTap(SerialTap*) { return false; }
+    // For the connection test: what the port can tell of the far end without a test move (a
+    // G-code file names the file it writes, GRBL its version, asked when needed), as a sentence
+    // for the user. Nothing for our own controller, which the test asks with a zero move.
+    virtual std::optional<QString> describeFarEnd() { return std::nullopt; }
 };

@@ -1,5 +1,6 @@
 #include "link/ui/Form4.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,8 +19,12 @@
 #include "app/config/NumberText.h"
 #include "app/config/ProgramSettings.h"
 #include "link/job/JobRunner.h"
+#include "link/protocol/ConnectionTest.h"
 #include "link/protocol/MachineLink.h"
 #include "link/protocol/ProgramContext.h"
+#include "link/serial/SerialDriver.h"
+#include "link/ui/SystemPorts.h"
+#include "link/ui/WindowJobHost.h"
 
 namespace {
 
@@ -63,6 +68,7 @@ void addPortSuggestions(QComboBox* box) {
 Form4::Form4(ProgramContext& program, QWidget* parent)
     : QWidget(parent),
       m_program(program),
+      m_host(new WindowJobHost(this, program.runner, program.settings.values())),
       Frame1(named(new QGroupBox(QStringLiteral("Виртуальный COM-порт"), this), "Frame1")),
       Text4(named(new QComboBox(this), "Text4")),
       Command3(named(new QPushButton(QStringLiteral("Проверить соединение"), this), "Command3")),
@@ -217,7 +223,8 @@ void Form4::Command1_Click() {
     settings.StepRatioX = ratios[0];
     settings.StepRatioY = ratios[1];
     settings.StepRatioZ = ratios[2];
-    settings.PortName = Text4->currentText();
+    const QString port = Text4->currentText();
+    settings.PortName = port;
     settings.ReplyTimeoutSeconds = *timeout;
     m_program.settings.replace(settings);
     QList<std::pair<QString, QString>> values{{kRatioXKey.writtenName(), Text1->text()},
@@ -229,6 +236,12 @@ void Form4::Command1_Click() {
         values.append({QLatin1String(kGcodeSettingKeys[i].key), m_gcodeFields[i]->text()});
     if (const QString error = m_program.config.WriteSettings(values); !error.isEmpty())
         m_showMessage(this, kErrorTitle, error);
+    MachineLink& link = m_program.link;
+    if ((port != link.portName() || !link.isOpen()) && link.open(port) <= 0) {
+        m_showMessage(
+            this, kErrorTitle,
+            portOpenFailure(port, link.driver().openError()) + u'\n' + systemPortsSentence());
+    }
     closeHostingWindow(this);
 }
 
@@ -239,11 +252,22 @@ void Form4::Command2_Click() {
 void Form4::Command3_Click() {
     // A job reads the port at every line: it must not be swapped under a running job.
     if (m_program.runner.busy()) return;
-    const bool open = m_program.link.open(Text4->currentText()) > 0;
-    if (open)
-        m_showMessage(this, kConnectionOpenTitle, QStringLiteral("Com-порт открыт"));
-    else
-        m_showMessage(this, kConnectionFailedTitle, QStringLiteral("Ошибка открытия Com-порта"));
+    const QString name = Text4->currentText();
+    ConnectionTestResult result;
+    const bool ran =
+        m_host->runJob([&](JobHost& host) { result = TestConnection(host, m_program.link, name); });
+    if (!ran) return;
+    if (!result.open) result.text += u'\n' + systemPortsSentence();
+    m_showMessage(this, result.answered ? kConnectionOpenTitle : kConnectionFailedTitle,
+                  result.text);
+}
+
+void Form4::closeEvent(QCloseEvent* event) {
+    if (!m_host->readyToClose()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void Form4::updateEnabled() {

@@ -14,6 +14,7 @@
 #include "link/protocol/ProgramContext.h"
 #include "link/ui/ElidedLabel.h"
 #include "link/ui/NumberKeyFilter.h"
+#include "link/ui/SystemPorts.h"
 #include "link/ui/WindowJobHost.h"
 
 namespace {
@@ -49,12 +50,17 @@ ManualPanel::ManualPanel(const QString& frameCaption, const QString& outputCapti
       Check1(new QCheckBox(outputCaption, this)),
       Label8(new QLabel(QStringLiteral("Статус:"), this)),
       Label4(new QLabel(kPortFailed, this)),
+      m_portHint(new QLabel(this)),
       m_position(new ElidedLabel(2, QStringLiteral("  "), this)) {
     setObjectName(QStringLiteral("ManualPanel"));
     Command3->setObjectName(QStringLiteral("Command3"));
     Check1->setObjectName(QStringLiteral("Check1"));
     Label8->setObjectName(QStringLiteral("Label8"));
     Label4->setObjectName(QStringLiteral("Label4"));
+    m_portHint->setObjectName(QStringLiteral("PortHint"));
+    m_portHint->setWordWrap(true);
+    m_portHint->setTextFormat(Qt::RichText);
+    m_portHint->setVisible(false);
     m_position->setObjectName(QStringLiteral("ToolPosition"));
 
     auto* grid = new QGridLayout(this);
@@ -79,6 +85,7 @@ ManualPanel::ManualPanel(const QString& frameCaption, const QString& outputCapti
     auto* texts = new QVBoxLayout;
     texts->setSpacing(0);
     texts->addLayout(status);
+    texts->addWidget(m_portHint);
     texts->addWidget(m_position);
     grid->addLayout(texts, 3, 0, 1, 5);
     grid->setColumnStretch(3, 1);
@@ -86,6 +93,7 @@ ManualPanel::ManualPanel(const QString& frameCaption, const QString& outputCapti
 
     m_host.setOutputBox(Check1);
     connect(Command3, &QPushButton::clicked, this, &ManualPanel::Command3_Click);
+    connect(m_portHint, &QLabel::linkActivated, this, &ManualPanel::settingsRequested);
     connect(&m_host.runner(), &JobRunner::busyChanged, this, &ManualPanel::updateEnabled);
     connect(&m_link, &MachineLink::portChanged, this, &ManualPanel::showPortStatus);
     connect(&m_link, &MachineLink::positionChanged, this, &ManualPanel::showToolPosition);
@@ -98,7 +106,24 @@ ManualPanel::ManualPanel(const QString& frameCaption, const QString& outputCapti
 void ManualPanel::showPortStatus() {
     m_portOpen = m_link.isOpen();
     Label4->setText(m_portOpen ? kPortOpen : m_link.linkLost() ? kPortClosedLost : kPortFailed);
+    showPortHint();
     updateEnabled();
+}
+
+void ManualPanel::showPortHint() {
+    m_portHint->setVisible(!m_portOpen);
+    if (m_portOpen) return;
+    const QString settings = QStringLiteral("<a href=\"settings\">Настройка</a>");
+    const QString name = m_link.portName().toHtmlEscaped();
+    QString text;
+    if (m_link.linkLost())
+        text = QStringLiteral("Подключитесь заново в окне %1.").arg(settings);
+    else if (name.isEmpty())
+        text = QStringLiteral("Выберите порт станка в окне %1.").arg(settings);
+    else
+        text =
+            QStringLiteral("Порт «%1» не открылся; выберите другой в окне %2.").arg(name, settings);
+    m_portHint->setText(text + u' ' + systemPortsSentence().toHtmlEscaped());
 }
 
 void ManualPanel::setToolPositionExtra(std::function<QString()> extra) {

@@ -33,8 +33,10 @@ public:
     // The port status, part of the window's Form_Load and repeated whenever the link's port
     // changes: "Com-порт открыт" when the link's port is open; otherwise "Ошибка открытия
     // Com-порта" ("Com-порт закрыт: связь потеряна" after the link was lost under a job), and
-    // Check1 and Command3 are disabled until a port is open. While any job runs,
-    // Check1 and Command3 are disabled too; Check1 keeps its tick.
+    // Check1 and Command3 are disabled until a port is open, and a hint under the status line
+    // (PortHint) names the port that failed, links to "Настройка" (settingsRequested) and names
+    // the ports the system has, or "sim" when it has none. While any job runs, Check1 and
+    // Command3 are disabled too; Check1 keeps its tick.
     void showPortStatus();
     // Shows where the tool stands: the machine's position in millimetres, counted by the link
     // from the lines answered, followed by `extra` (the window's own part, such as the pixel of
@@ -46,8 +48,13 @@ public:
     // "Ошибка") and nothing is sent; otherwise the move runs as a job of the window.
     void Command3_Click();
 
+signals:
+    // The user clicked "Настройка" in the port hint: the settings window should open.
+    void settingsRequested();
+
 private:
     void updateEnabled();
+    void showPortHint();
 
     WindowJobHost& m_host;
     MoveProtocol& m_protocol;
@@ -63,5 +70,6 @@ private:
     QCheckBox* Check1;
     QLabel* Label8;
     QLabel* Label4;
+    QLabel* m_portHint;
     ElidedLabel* m_position;
 };

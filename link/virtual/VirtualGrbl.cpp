@@ -298,6 +298,7 @@ QByteArray VirtualGrbl::system(const QByteArray& text) {
                QByteArray::number(m_power) + "]\r\nok\r\n";
     }
     if (text == "$H") return error(5);
+    if (text == "$I") return "[VER:1.1h.20190825:]\r\n[OPT:V,15,128]\r\nok\r\n";
     const qsizetype equals = text.indexOf('=');
     if (equals > 1) {
         bool numberOk = false, valueOk = false;

@@ -23,7 +23,7 @@
 //   and ALARM:5 when it meets nothing; on contact it reports "[PRB:x,y,z:1]" with the contact
 //   point and coasts on to a stop before its "ok";
 // - "$$" lists the settings ($32 laser mode among them), "$32=1" changes it, "$G" the modal
-//   state, "$X" unlocks.
+//   state, "$I" the version, "$X" unlocks.
 //
 // It understands G0, G1, G21, G90, G91, G53, G92, G92.1, G38.2, M2, M3, M4, M5, M30, F, S and
 // X, Y, Z words, and comments. Positions are machine millimetres.

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <cstring>
@@ -83,6 +84,36 @@ TEST_F(CncFilesTest, NonsenseNumbersAreRefusedByName) {
         EXPECT_TRUE(result.err.contains(QString::fromUtf8(c.says))) << result.err.toStdString();
         EXPECT_FALSE(result.err.contains(QStringLiteral("nan"), Qt::CaseInsensitive));
         EXPECT_FALSE(result.err.contains(QStringLiteral("inf"), Qt::CaseInsensitive));
+    }
+}
+
+// The command line's mistakes are named in its own words, not in a window's: the wrong mode
+// word with the allowed ones, the option whose value is not a number, the missing picture with
+// its path, and a picture without a dark figure.
+TEST_F(CncFilesTest, BatchMessagesSpeakOfTheCommandLine) {
+    const QString picture = writeWholePicture(m_dir.path(), QStringLiteral("discs.bmp"));
+    QImage white(40, 30, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    ASSERT_TRUE(white.save(path("white.bmp")));
+    struct Case {
+        QStringList words;
+        int status;
+        QString says;
+    };
+    const Case cases[] = {
+        {{"mill", "sideways", picture}, 2, "«sideways»; возможны: selected, all, 3d"},
+        {{"outline", "all", "--width", "abc", picture}, 1, "--width abc: значение не число"},
+        {{"mill", "all", "--diameter", "2mm", picture}, 1, "--diameter 2mm: значение не число"},
+        {{"engrave", path("missing.bmp")}, 1, "Файл картинки не найден: " + path("missing.bmp")},
+        {{"mill", "all", path("white.bmp")}, 1, "В картинке white.bmp нет тёмной фигуры"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.words.join(u' ').toStdString());
+        const CncRun result = run(QStringList{"--dry-run"} + c.words);
+        EXPECT_EQ(result.exitCode, c.status);
+        EXPECT_TRUE(result.err.contains(c.says)) << result.err.toStdString();
+        for (const char* windowWord : {"поле", "Выберите", "Разобрать"})
+            EXPECT_FALSE(result.err.contains(QString::fromUtf8(windowWord)));
     }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -14,6 +15,7 @@
 #include "engrave/ui/Form3.h"
 #include "link/protocol/MachineLink.h"
 #include "link/protocol/ProgramContext.h"
+#include "link/serial/SerialDriver.h"
 #include "link/ui/Form4.h"
 #include "mill/ui/Form1.h"
 #include "outline/ui/Form5.h"
@@ -208,4 +210,22 @@ TEST_F(MainWindowTest, PortThatDidNotOpenIsNotClosed) {
         EXPECT_TRUE(window->close());
         EXPECT_TRUE(closes.empty());
     }
+}
+
+// A port that failed at start-up: each working window keeps its status text, and the hint
+// beside it names the port and the ports found, and opens "Настройка" with one click.
+TEST_F(MainWindowTest, APortThatFailedAtStartUpPointsToTheSettingsWindow) {
+    auto window = makeWindow(kPortCannotOpen);
+    window->findChild<QAction*>("mill_cl")->trigger();
+    QWidget* milling = window->mdiArea()->activeSubWindow()->widget();
+    EXPECT_EQ(milling->findChild<QLabel*>("Label4")->text(), "Ошибка открытия Com-порта");
+    auto* hint = milling->findChild<QLabel*>("PortHint");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_FALSE(hint->isHidden());
+    EXPECT_TRUE(hint->text().contains("«com1»")) << qPrintable(hint->text());
+    EXPECT_TRUE(hint->text().contains(">Настройка</a>"));
+    EXPECT_TRUE(hint->text().contains("Порты в системе: ") || hint->text().contains("sim"));
+    emit hint->linkActivated("settings");
+    EXPECT_EQ(instances(*window, &isA<Form4>), 1);
+    EXPECT_TRUE(isA<Form4>(window->mdiArea()->activeSubWindow()->widget()));
 }

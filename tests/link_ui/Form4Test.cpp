@@ -4,18 +4,22 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "TestWindow.h"
 #include "app/config/Config.h"
 #include "engrave/ui/Form3.h"
 #include "link/serial/SerialDriver.h"
+#include "mill/ui/Form1.h"
 #include "tests/support/ConfigTestSupport.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/TestProgram.h"
@@ -90,7 +94,12 @@ TEST_F(Form4Test, OkPutsTheRatiosIntoEffectAtOnceAndStoresTheTextAsTyped) {
     typePort(QStringLiteral("/dev/ttyCNC-own"));  // any text, suggested or not
     click("Command1");
 
-    EXPECT_TRUE(m_messages.isEmpty());
+    // The new port is opened at once; this one does not exist, and the message says why.
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].text.startsWith("Ошибка открытия Com-порта\nПорт: /dev/ttyCNC-own."))
+        << qPrintable(m_messages[0].text);
+    EXPECT_TRUE(m_messages[0].text.contains("Причина: "));
+    EXPECT_FALSE(testProgram().link.isOpen());
     EXPECT_FALSE(windowOpen());
     EXPECT_DOUBLE_EQ(testProgram().settings.values().StepRatioX, 0.01);
     EXPECT_DOUBLE_EQ(testProgram().settings.values().StepRatioY, 0.005);
@@ -104,6 +113,8 @@ TEST_F(Form4Test, OkPutsTheRatiosIntoEffectAtOnceAndStoresTheTextAsTyped) {
               "gcode_safe_height=5\ngcode_pass_depth=1\n");
 
     // The next manual move already uses the new ratios.
+    testProgram().link.adopt(
+        testProgram().driver.attach(std::make_unique<ScriptedTransport>(m_script)));
     TestWindow window(m_runner);
     window.protocol.ArduinoMoveMM(1, 0, 0.01);
     EXPECT_EQ(m_script->written, QList<QByteArray>{"100,0,-4;"});
@@ -171,7 +182,8 @@ TEST_F(Form4Test, ConnectionTestClosesTheOldPortFirst) {
     click("Command3");
     ASSERT_EQ(m_messages.size(), 1);
     EXPECT_EQ(m_messages[0].title, kConnectionOpenTitle);
-    EXPECT_EQ(m_messages[0].text, QStringLiteral("Com-порт открыт"));
+    EXPECT_TRUE(m_messages[0].text.startsWith("Com-порт открыт\nПорт: sim.\nКонтроллер ответил"))
+        << qPrintable(m_messages[0].text);
     const int tested = testProgram().link.PortHandle();
     EXPECT_GT(tested, 0);
     EXPECT_NE(tested, old);
@@ -183,7 +195,9 @@ TEST_F(Form4Test, ConnectionTestClosesTheOldPortFirst) {
     click("Command3");
     ASSERT_EQ(m_messages.size(), 2);
     EXPECT_EQ(m_messages[1].title, kConnectionFailedTitle);
-    EXPECT_EQ(m_messages[1].text, QStringLiteral("Ошибка открытия Com-порта"));
+    EXPECT_TRUE(m_messages[1].text.startsWith(
+        "Ошибка открытия Com-порта\nПорт: /nonexistent/ttyCNC0.\nПричина: "))
+        << qPrintable(m_messages[1].text);
     EXPECT_LE(testProgram().link.PortHandle(), 0);
     EXPECT_EQ(testProgram().driver.transportOf(tested), nullptr);
     expectNothingChanged();
@@ -205,7 +219,8 @@ TEST_F(Form4Test, CancelAfterATestKeepsTheTestedPortAndChangesNothingElse) {
 
 // The connection test reopens the program's port through the machine link: a working window
 // that is already open follows it at once (status line, output box, manual move), and a failed
-// test takes the port from it again.
+// test takes the port from it again. A controller that never answers the zero move is reported
+// as silent, and the port stays open.
 TEST_F(Form4Test, OpenWorkingWindowsFollowTheConnectionTest) {
     testProgram().link.adopt(kPortCannotOpen);  // the program started without its machine
     Form3 window(testProgram().context());
@@ -220,7 +235,12 @@ TEST_F(Form4Test, OpenWorkingWindowsFollowTheConnectionTest) {
     typePort(machine.devicePath());
     click("Command3");
     ASSERT_EQ(m_messages.size(), 1);
-    EXPECT_EQ(m_messages[0].text, QStringLiteral("Com-порт открыт"));
+    EXPECT_EQ(m_messages[0].title, kConnectionFailedTitle);
+    EXPECT_TRUE(m_messages[0].text.startsWith("Com-порт открыт\nПорт: " + machine.devicePath()));
+    EXPECT_TRUE(m_messages[0].text.contains("за 2 с никто не ответил"))
+        << qPrintable(m_messages[0].text);
+    EXPECT_EQ(machine.receive(6), QByteArray("0,0,0;"));
+    EXPECT_EQ(testProgram().link.linesWaiting(), 0);
     EXPECT_EQ(status->text(), QStringLiteral("Com-порт открыт"));
     ASSERT_TRUE(output->isEnabled());
     ASSERT_TRUE(move->isEnabled());
@@ -238,6 +258,81 @@ TEST_F(Form4Test, OpenWorkingWindowsFollowTheConnectionTest) {
     EXPECT_FALSE(output->isEnabled());
     EXPECT_FALSE(move->isEnabled());
     EXPECT_TRUE(output->isChecked());
+}
+
+// A controller that answers the zero move "OK" is reported as answering; the machine has not
+// moved.
+TEST_F(Form4Test, ConnectionTestAsksTheControllerWithAZeroMove) {
+    PtyPair machine;
+    ASSERT_TRUE(machine.isOpen());
+    QByteArray asked;
+    QTimer controller;
+    QObject::connect(&controller, &QTimer::timeout, [&] {
+        asked += machine.receive(6, 1);
+        if (asked.endsWith(';')) machine.send("OK\r\n");
+    });
+    controller.start(5);
+    typePort(machine.devicePath());
+    click("Command3");
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_EQ(m_messages[0].title, kConnectionOpenTitle);
+    EXPECT_TRUE(m_messages[0].text.startsWith("Com-порт открыт\nПорт: " + machine.devicePath() +
+                                              ".\nКонтроллер ответил «OK»"))
+        << qPrintable(m_messages[0].text);
+    EXPECT_EQ(asked, QByteArray("0,0,0;"));
+    EXPECT_EQ(testProgram().link.position(), MachinePosition{});
+    EXPECT_EQ(testProgram().link.linesWaiting(), 0);
+}
+
+// On a G-code port the test tells whether the file's folder can be written, and leaves no file
+// there.
+TEST_F(Form4Test, ConnectionTestOfAGcodeFileChecksItsFolder) {
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("missing/job.nc");
+    typePort("gcode:" + missing);
+    click("Command3");
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_EQ(m_messages[0].title, kConnectionFailedTitle);
+    EXPECT_TRUE(m_messages[0].text.startsWith("Ошибка открытия Com-порта\nПорт: gcode:" + missing));
+    EXPECT_TRUE(
+        m_messages[0].text.contains("в папку " + dir.filePath("missing") + " нельзя записать"))
+        << qPrintable(m_messages[0].text);
+    EXPECT_FALSE(testProgram().link.isOpen());
+
+    const QString file = dir.filePath("job.nc");
+    typePort("gcode:" + file);
+    click("Command3");
+    ASSERT_EQ(m_messages.size(), 2);
+    EXPECT_EQ(m_messages[1].title, kConnectionOpenTitle);
+    EXPECT_TRUE(m_messages[1].text.startsWith("Com-порт открыт"));
+    EXPECT_TRUE(m_messages[1].text.contains("будет записан файл " + file));
+    testProgram().link.close();
+    EXPECT_TRUE(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+}
+
+// "ОК" with another port reopens it through the link: the open milling window takes it at once.
+// The same port again is not reopened.
+TEST_F(Form4Test, OkWithAChangedPortReopensItForTheOpenWindows) {
+    testProgram().link.adopt(kPortCannotOpen);
+    Form1 milling(testProgram().context());
+    auto* output = child<QCheckBox>(&milling, "Check1");
+    EXPECT_FALSE(output->isEnabled());
+    PtyPair machine;
+    ASSERT_TRUE(machine.isOpen());
+    typePort(machine.devicePath());
+    click("Command1");
+    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_TRUE(output->isEnabled());
+    EXPECT_EQ(child<QLabel>(&milling, "Label4")->text(), QStringLiteral("Com-порт открыт"));
+    EXPECT_EQ(testProgram().link.portName(), machine.devicePath());
+
+    const int handle = testProgram().link.PortHandle();
+    Form4 again(m_program);
+    again.setMessageFunction([this](QWidget*, const MessageTitle& title, const QString& text) {
+        m_messages.append({title, text});
+    });
+    child<QPushButton>(&again, "Command1")->click();
+    EXPECT_EQ(testProgram().link.PortHandle(), handle);
 }
 
 TEST_F(Form4Test, ConnectionTestIsDisabledWhileAJobRuns) {

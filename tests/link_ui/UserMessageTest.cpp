@@ -68,4 +68,18 @@ TEST(UserMessage, TheIconFollowsTheKindOfTheTitle) {
     }
 }
 
+// A short text under a long title: the box leaves room for the whole title and the title bar's
+// buttons beside it, so that the title is not elided.
+TEST(UserMessage, TheBoxIsWideEnoughForItsTitle) {
+    QWidget parent;
+    parent.show();
+    showMessageBoxLater(&parent, kConnectionOpenTitle, QStringLiteral("OK"));
+    QApplication::processEvents();
+    QMessageBox* box = visibleBox();
+    ASSERT_NE(box, nullptr);
+    const int title = box->fontMetrics().horizontalAdvance(box->windowTitle());
+    EXPECT_GE(box->width(), title + 150) << box->width() << " for a title of " << title;
+    box->close();
+}
+
 }  // namespace
