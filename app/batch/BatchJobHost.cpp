@@ -67,7 +67,9 @@ public:
         }
         if (options.dryRun) return true;
         if (m_link.open(m_portName) <= 0) {
-            printError(QStringLiteral("Ошибка открытия Com-порта: %1\n").arg(m_portName));
+            const QString reason = m_link.driver().openError();
+            printError(QStringLiteral("Ошибка открытия Com-порта: %1%2\n")
+                           .arg(m_portName, reason.isEmpty() ? QString() : " (" + reason + ')'));
             return false;
         }
         m_link.driver().setTap(m_link.PortHandle(), this);
@@ -90,6 +92,18 @@ private:
     QFile m_logFile;
     std::optional<ExchangeLog> m_log;
 };
+
+// A job's refusal names the window's fields ("поле «Глубина»"); the command line has options.
+QString inCommandLineWords(QString message) {
+    const std::pair<const char16_t*, const char*> captions[] = {
+        {u"Ширина", "--width"}, {u"Глубина", "--depth"}, {u"Диаметр, мм", "--diameter"}};
+    for (const auto& [caption, option] : captions) {
+        const QString quoted = QStringLiteral("«%1»").arg(QString::fromUtf16(caption));
+        message.replace(QStringLiteral("поле ") + quoted, QLatin1String(option));
+        message.replace(quoted, QLatin1String(option));
+    }
+    return message.replace(QStringLiteral("поля --"), QStringLiteral("--"));
+}
 
 }  // namespace
 
@@ -200,15 +214,17 @@ QString BatchJobHost::commandLineMessage(const JobEnded& ended) const {
         const QString text = fieldText(entry.field);
         const bool given = (m_options.*entry.value).has_value();
         if (!given) {
-            return ended.message() + QStringLiteral(" Значение «%1» взято из файла настроек; "
-                                                    "другое задаёт %2.")
+            return ended.message() + QStringLiteral(
+                                         " Значение «%1» взято из файла настроек; "
+                                         "другое задаёт %2.")
                                          .arg(text, option);
         }
         if (!parseNumber(text)) {
             return QStringLiteral("%1 %2: значение не число (%3 в мм).")
                 .arg(option, text, QString::fromUtf16(entry.meaning));
         }
-        return ended.message() + QStringLiteral(" Задано: %1 %2.").arg(option, text);
+        return inCommandLineWords(ended.message()) +
+               QStringLiteral(" Задано: %1 %2.").arg(option, text);
     }
     return ended.message();
 }

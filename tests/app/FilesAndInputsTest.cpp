@@ -70,9 +70,9 @@ TEST_F(CncFilesTest, NonsenseNumbersAreRefusedByName) {
         const char* says;
     };
     const Case cases[] = {
-        {{"mill", "all", "--dry-run", "--depth", "0"}, 1, "«Глубина»"},
-        {{"mill", "all", "--dry-run", "--depth", "-1"}, 1, "«Глубина»"},
-        {{"mill", "all", "--dry-run", "--diameter", "0"}, 1, "«Диаметр, мм»"},
+        {{"mill", "all", "--dry-run", "--depth", "0"}, 1, "Задано: --depth 0."},
+        {{"mill", "all", "--dry-run", "--depth", "-1"}, 1, "Задано: --depth -1."},
+        {{"mill", "all", "--dry-run", "--diameter", "0"}, 1, "Задано: --diameter 0."},
         {{"mill", "all", "--dry-run", "--timeout", "0"}, 2, "--timeout"},
         {{"mill", "all", "--dry-run", "--timeout", "-2"}, 2, "--timeout"},
         {{"mill", "all", "--dry-run", "--width", "1e-308"}, 1, "Фреза слишком велика"},

@@ -76,7 +76,7 @@ TEST_F(ParseCommand, RefusesAPictureItCannotReadWithTheProgramsMessage) {
     const ProcessRun missing = runCnc({"parse", path("absent.bmp")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.err.toStdString(),
-              (fileNotFoundMessage(path("absent.bmp")).replace("\r\n", "\n") + "\n").toStdString());
+              ("Файл картинки не найден: " + path("absent.bmp") + "\n").toStdString());
     EXPECT_TRUE(missing.out.isEmpty());
 
     QFile junk(path("junk.jpg"));

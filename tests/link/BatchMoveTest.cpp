@@ -201,7 +201,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "Отправлено строк: 0"},
         MoveWords{"PortCannotOpen", {"move", "1", "1", "1"}, 1, "", "Ошибка открытия Com-порта"},
         MoveWords{"TooFewNumbers", {"--port", "sim", "move", "1", "1"}, 2, "", "DX DY DZ"},
-        MoveWords{"NotANumber", {"--port", "sim", "move", "1", "1", "x"}, 2, "", "3-ей оси"},
+        MoveWords{
+            "NotANumber", {"--port", "sim", "move", "1", "1", "x"}, 2, "", "DZ «x» — не число"},
         MoveWords{"TooFar", {"--port", "sim", "move", "1e10", "0", "0"}, 1, "", "слишком велико"},
         MoveWords{"ZeroRatio", {"--port", "sim", "move", "1", "0", "0"}, 1, "", "оси X"}),
     [](const ::testing::TestParamInfo<MoveWords>& info) { return std::string(info.param.name); });
