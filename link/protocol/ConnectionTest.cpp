@@ -35,13 +35,13 @@ QString silenceText(const QByteArray& reply) {
     const QString seconds = QString::number(kConnectionAnswerMs / 1000);
     if (!reply.isEmpty() && !readable(reply).isEmpty()) {
         return QStringLiteral(
-                   "Порт открылся, но на пустое перемещение 0,0,0; за %1 с пришло "
+                   "Порт открылся, но на пустое перемещение «0,0,0;» за %1 с пришло "
                    "«%2», а не «OK»: на этом порту не наш контроллер или другая "
                    "скорость (нужно 9600 бод).")
             .arg(seconds, readable(reply));
     }
     return QStringLiteral(
-               "Порт открылся, но на пустое перемещение 0,0,0; за %1 с никто не "
+               "Порт открылся, но на пустое перемещение «0,0,0;» за %1 с никто не "
                "ответил. Проверьте, что станок включён и подключён к этому порту; "
                "плата, которая перезапускается при открытии порта, ответит при "
                "повторной проверке.")
@@ -66,8 +66,8 @@ void askController(JobHost& host, MachineLink& link, ConnectionTestResult& resul
             link.lineAnswered();
             result.answered = true;
             result.text += QStringLiteral(
-                "Контроллер ответил «OK» на пустое перемещение 0,0,0;: "
-                "станок на связи и не сдвинулся.");
+                "Контроллер ответил «OK» на пустое перемещение «0,0,0;»: "
+                "станок на связи, и ничего не сдвинулось.");
             return;
         }
         if (driver.lineLost(handle)) {

@@ -19,6 +19,12 @@ void ElidedLabel::setFullText(const QString& text) {
     updateShownText();
 }
 
+void ElidedLabel::setLineCount(int lines) {
+    m_lines = qMax(1, lines);
+    updateGeometry();
+    updateShownText();
+}
+
 QSize ElidedLabel::minimumSizeHint() const {
     if (m_lines == 1) return {0, QLabel::minimumSizeHint().height()};
     return sizeHint();

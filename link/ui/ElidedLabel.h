@@ -16,6 +16,8 @@ public:
     // The whole text, as given to setFullText.
     const QString& fullText() const { return m_fullText; }
     void setFullText(const QString& text);
+    // Changes how many lines a label made with a line count keeps (at least one).
+    void setLineCount(int lines);
 
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;

@@ -22,6 +22,10 @@ namespace {
 const QString kPortOpen = QStringLiteral("Com-порт открыт");
 const QString kPortFailed = QStringLiteral("Ошибка открытия Com-порта");
 const QString kPortClosedLost = QStringLiteral("Com-порт закрыт: связь потеряна");
+// The ports the hint under the status line names.
+constexpr qsizetype kHintPorts = 1;
+// The lines of the tool position; one while the hint takes the other.
+constexpr int kPositionLines = 2;
 
 QLineEdit* axisField(const char* name, const QString& hint, QWidget* parent) {
     auto* field = new QLineEdit(parent);
@@ -51,14 +55,15 @@ ManualPanel::ManualPanel(const QString& frameCaption, const QString& outputCapti
       Label8(new QLabel(QStringLiteral("Статус:"), this)),
       Label4(new QLabel(kPortFailed, this)),
       m_portHint(new QLabel(this)),
-      m_position(new ElidedLabel(2, QStringLiteral("  "), this)) {
+      m_position(new ElidedLabel(kPositionLines, QStringLiteral("  "), this)) {
     setObjectName(QStringLiteral("ManualPanel"));
     Command3->setObjectName(QStringLiteral("Command3"));
     Check1->setObjectName(QStringLiteral("Check1"));
     Label8->setObjectName(QStringLiteral("Label8"));
     Label4->setObjectName(QStringLiteral("Label4"));
     m_portHint->setObjectName(QStringLiteral("PortHint"));
-    m_portHint->setWordWrap(true);
+    // One line that never widens the column (a long port name is cut; the tooltip has it all).
+    m_portHint->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_portHint->setTextFormat(Qt::RichText);
     m_portHint->setVisible(false);
     m_position->setObjectName(QStringLiteral("ToolPosition"));
@@ -111,19 +116,27 @@ void ManualPanel::showPortStatus() {
 }
 
 void ManualPanel::showPortHint() {
+    // The hint takes the position's second line, so that the column keeps its height (without a
+    // port the machine does not move); its tooltip says it in full.
     m_portHint->setVisible(!m_portOpen);
+    m_position->setLineCount(m_portOpen ? kPositionLines : kPositionLines - 1);
     if (m_portOpen) return;
-    const QString settings = QStringLiteral("<a href=\"settings\">Настройка</a>");
-    const QString name = m_link.portName().toHtmlEscaped();
-    QString text;
-    if (m_link.linkLost())
-        text = QStringLiteral("Подключитесь заново в окне %1.").arg(settings);
-    else if (name.isEmpty())
-        text = QStringLiteral("Выберите порт станка в окне %1.").arg(settings);
-    else
-        text =
-            QStringLiteral("Порт «%1» не открылся; выберите другой в окне %2.").arg(name, settings);
-    m_portHint->setText(text + u' ' + systemPortsSentence().toHtmlEscaped());
+    const QStringList ports = systemPortNames();
+    QString found = ports.mid(0, kHintPorts).join(QStringLiteral(", "));
+    if (ports.size() > kHintPorts) found += QStringLiteral(", …");
+    const QString link = QStringLiteral("<a href=\"settings\">Настройка</a>");
+    m_portHint->setText(
+        ports.isEmpty()
+            ? QStringLiteral("%1: портов нет, выберите sim").arg(link)
+            : QStringLiteral("%1: выберите порт (есть %2)").arg(link, found.toHtmlEscaped()));
+    const QString name = m_link.portName();
+    const QString why = m_link.linkLost() ? QStringLiteral("Связь потеряна: подключитесь заново")
+                        : name.isEmpty() ? QStringLiteral("Порт станка не выбран")
+                                         : QStringLiteral("Порт «%1» не открылся").arg(name);
+    m_portHint->setToolTip(why +
+                           QStringLiteral(". Окно «Настройка» выбирает порт и проверяет "
+                                          "соединение. ") +
+                           systemPortsSentence());
 }
 
 void ManualPanel::setToolPositionExtra(std::function<QString()> extra) {

@@ -168,8 +168,9 @@ TEST(GcodeTranslator, SafeEndingRaisesACutterInTheMaterialAndSwitchesTheLaserOff
 // virtual GRBL's time pass, so lines queue up in its receive buffer as on a real machine.
 class VirtualGrblLine final : public SerialTransport {
 public:
-    explicit VirtualGrblLine(VirtualGrbl& grbl, double msPerPoll = 20)
-        : m_grbl(grbl), m_msPerPoll(msPerPoll), m_out(VirtualGrbl::banner()) {}
+    // `greets`: the board restarts when the port opens and sends its banner.
+    explicit VirtualGrblLine(VirtualGrbl& grbl, double msPerPoll = 20, bool greets = true)
+        : m_grbl(grbl), m_msPerPoll(msPerPoll), m_out(greets ? VirtualGrbl::banner() : "") {}
     qint64 write(const QByteArray& bytes) override {
         m_out += m_grbl.receive(bytes);
         return bytes.size();
@@ -429,6 +430,20 @@ TEST_F(GcodePathTest, ErrorAnswerEndsTheJobWithItsMeaningAndRaisesTheCutter) {
     EXPECT_NEAR(grbl.position().z, 0, 1e-9) << "the cutter went back up to the surface";
     EXPECT_LT(grbl.position().x, 40.0) << "nothing after the refusal ran";
     EXPECT_TRUE(grbl.lines().contains("G53 G0 Z0"));
+}
+
+// The connection test names GRBL's version: from its banner, or asked with "$I" of a board that
+// did not restart when the port opened.
+TEST(GrblPort, NamesTheVersionFromTheBannerOrAsksForIt) {
+    for (const bool greets : {true, false}) {
+        SCOPED_TRACE(greets);
+        VirtualGrbl grbl{kRatios, GcodeSettings{}.HeightRange};
+        GrblTransport port(testProgram().settings.values(), GrblTransport::Flow::CharacterCounting,
+                           std::make_unique<VirtualGrblLine>(grbl, 20, greets));
+        ASSERT_EQ(port.open(QString()), 0);
+        EXPECT_EQ(port.describeFarEnd(), QStringLiteral("Ответил контроллер GRBL версии 1.1h."));
+        EXPECT_EQ(grbl.lines().contains("$I"), !greets);
+    }
 }
 
 // "Стоп" in the middle of a cut: the hold completes before the reset (no alarm), the cutter is
