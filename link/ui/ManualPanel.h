@@ -33,10 +33,11 @@ public:
     // The port status, part of the window's Form_Load and repeated whenever the link's port
     // changes: "Com-порт открыт" when the link's port is open; otherwise "Ошибка открытия
     // Com-порта" ("Com-порт закрыт: связь потеряна" after the link was lost under a job), and
-    // Check1 and Command3 are disabled until a port is open, and a hint under the status line
-    // (PortHint) names the port that failed, links to "Настройка" (settingsRequested) and names
-    // the ports the system has, or "sim" when it has none. While any job runs, Check1 and
-    // Command3 are disabled too; Check1 keeps its tick.
+    // Check1 and Command3 are disabled until a port is open, and a one-line hint under the
+    // status line (PortHint) links to "Настройка" (settingsRequested) and names a port the
+    // system has, or "sim" when it has none; its tooltip names the port that failed and every
+    // port found. While any job runs, Check1 and Command3 are disabled too; Check1 keeps its
+    // tick.
     void showPortStatus();
     // Shows where the tool stands: the machine's position in millimetres, counted by the link
     // from the lines answered, followed by `extra` (the window's own part, such as the pixel of

@@ -5,7 +5,7 @@
 
 namespace {
 
-// More names than this would not fit a status line.
+// A message names at most this many ports.
 constexpr qsizetype kNamedPorts = 5;
 
 }  // namespace
