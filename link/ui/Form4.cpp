@@ -256,7 +256,9 @@ void Form4::Command3_Click() {
     ConnectionTestResult result;
     const bool ran =
         m_host->runJob([&](JobHost& host) { result = TestConnection(host, m_program.link, name); });
-    if (!ran) return;
+    // A window closed under the test goes as soon as the test has ended: a box over it would be
+    // destroyed with it.
+    if (!ran || m_closing) return;
     if (!result.open) result.text += u'\n' + systemPortsSentence();
     m_showMessage(this, result.answered ? kConnectionOpenTitle : kConnectionFailedTitle,
                   result.text);
@@ -264,6 +266,7 @@ void Form4::Command3_Click() {
 
 void Form4::closeEvent(QCloseEvent* event) {
     if (!m_host->readyToClose()) {
+        m_closing = true;
         event->ignore();
         return;
     }

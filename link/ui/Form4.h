@@ -31,7 +31,7 @@ public:
 
 protected:
     // While the connection test waits for the controller, closing asks it to stop and closes
-    // the window once it has.
+    // the window once it has, without its message.
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -57,7 +57,8 @@ private:
     void buildGcodeFrame();
 
     ProgramContext& m_program;
-    WindowJobHost* m_host;  // runs the connection test as a job
+    WindowJobHost* m_host;   // runs the connection test as a job
+    bool m_closing = false;  // closed during the connection test
     MessageFunction m_showMessage = &showMessageBox;
 
     QGroupBox* Frame1;

@@ -284,6 +284,41 @@ TEST_F(Form4Test, ConnectionTestAsksTheControllerWithAZeroMove) {
     EXPECT_EQ(testProgram().link.linesWaiting(), 0);
 }
 
+// The wait for the controller has a way out: "Стоп" (Esc in the window) ends it at once, and so
+// does closing the window, which then goes without a message once the test has ended.
+TEST_F(Form4Test, StopOrClosingEndsTheWaitForTheController) {
+    PtyPair machine;
+    ASSERT_TRUE(machine.isOpen());
+    for (const bool closing : {false, true}) {
+        SCOPED_TRACE(closing);
+        QByteArray asked;
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            asked += machine.receive(6, 1);
+            if (!asked.endsWith(';')) return;
+            if (closing)
+                m_frame->close();
+            else
+                m_runner.requestStop();
+            user.stop();
+        });
+        user.start(5);
+        typePort(machine.devicePath());
+        click("Command3");
+        if (closing) {
+            EXPECT_TRUE(m_messages.isEmpty());
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !windowOpen(); }));
+        } else {
+            ASSERT_EQ(m_messages.size(), 1);
+            EXPECT_TRUE(
+                m_messages[0].text.endsWith("Проверка прервана, ответа контроллера не "
+                                            "дождались."))
+                << qPrintable(m_messages[0].text);
+            m_messages.clear();
+        }
+    }
+}
+
 // On a G-code port the test tells whether the file's folder can be written, and leaves no file
 // there.
 TEST_F(Form4Test, ConnectionTestOfAGcodeFileChecksItsFolder) {
