@@ -152,21 +152,25 @@ TEST_P(MenuItemTest, TwoClicksShowOneWindowAndAClosedWindowComesBackAnew) {
 }
 
 // Each window opens at a size where all its controls are seen, with the default pictures
-// loaded: inside the main window's area, and with nothing in it that has to be scrolled to.
+// loaded: inside the main window's area, and with nothing in it that has to be scrolled to;
+// also with the hint of a port that did not open.
 TEST_P(MenuItemTest, OpensWithAllItsControlsInViewWithoutScrolling) {
     config.write("[CNC]\nImage=" CNC_ORNAMENT_PATH "\nEtching2_image=" CNC_ORNAMENT_PATH
                  "\nEtching_image=" CNC_GEPARD_PATH "\n");
-    auto window = makeWindow();
-    window->show();
-    window->findChild<QAction*>(GetParam().item)->trigger();
-    QCoreApplication::processEvents();
-    QMdiSubWindow* child = window->mdiArea()->activeSubWindow();
-    ASSERT_NE(child, nullptr);
-    EXPECT_TRUE(window->mdiArea()->viewport()->rect().contains(child->geometry()))
-        << child->width() << " x " << child->height();
-    for (const QScrollArea* area : child->findChildren<QScrollArea*>()) {
-        EXPECT_EQ(area->verticalScrollBar()->maximum(), 0) << qPrintable(area->objectName());
-        EXPECT_EQ(area->horizontalScrollBar()->maximum(), 0) << qPrintable(area->objectName());
+    for (const int port : {5, kPortCannotOpen}) {
+        SCOPED_TRACE(port);
+        auto window = makeWindow(port);
+        window->show();
+        window->findChild<QAction*>(GetParam().item)->trigger();
+        QCoreApplication::processEvents();
+        QMdiSubWindow* child = window->mdiArea()->activeSubWindow();
+        ASSERT_NE(child, nullptr);
+        EXPECT_TRUE(window->mdiArea()->viewport()->rect().contains(child->geometry()))
+            << child->width() << " x " << child->height();
+        for (const QScrollArea* area : child->findChildren<QScrollArea*>()) {
+            EXPECT_EQ(area->verticalScrollBar()->maximum(), 0) << qPrintable(area->objectName());
+            EXPECT_EQ(area->horizontalScrollBar()->maximum(), 0) << qPrintable(area->objectName());
+        }
     }
 }
 
