@@ -1,6 +1,7 @@
 #include "mill/MillJobs.h"
 
 #include "app/config/NumberText.h"
+#include "app/config/ProgramSettings.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/FigureGuards.h"
 #include "mill/WorkLayerOps.h"
@@ -45,8 +46,30 @@ void MillJobs::checkDepthField() const {
     }
 }
 
+void MillJobs::followSurface(const SurfaceMap* map, QPointF startMm) {
+    m_surfaceMap = map && !map->isEmpty() ? map : nullptr;
+    m_surfaceStart = startMm;
+}
+
+void MillJobs::prepareSurface() {
+    m_policy.followSurface(nullptr);
+    m_follower.reset();
+    if (!m_surfaceMap) return;
+    const MoveProtocol::PixelSteps steps = m_protocol.stepsPerPixel();
+    const ProgramSettings& settings = m_protocol.settings();
+    m_follower.emplace(*m_surfaceMap, m_surfaceStart,
+                       QPointF(steps.x * settings.StepRatioX, steps.y * settings.StepRatioY));
+    m_protocol.startSurfaceSteps();
+    m_policy.followSurface(&*m_follower);
+}
+
+void MillJobs::noteLeftMap() {
+    if (m_follower && m_follower->leftMap()) m_tracer.addNote(leftMapNote());
+}
+
 void MillJobs::prepareTracing() {
     m_protocol.setPictureWidth(m_workspace.source.width);
+    prepareSurface();
     m_tracer.findBorderStarts();
 }
 
@@ -58,6 +81,7 @@ void MillJobs::MillSelected(std::optional<std::int32_t> selected) {
     checkDepthField();
     prepareTracing();
     m_tracer.traceSelectedFigure(*selected);
+    noteLeftMap();
     m_tracer.showNotes();
 }
 
@@ -72,6 +96,7 @@ void MillJobs::MillAll() {
     checkDepthField();
     prepareTracing();
     m_tracer.traceDarkFigures(QString());
+    noteLeftMap();
     m_tracer.showNotes();
 }
 
@@ -88,6 +113,7 @@ void MillJobs::Cut3D() {
     m_host.figuresChanged();
     m_host.redraw(QRect());
     m_protocol.setPictureWidth(m_workspace.source.width);
+    prepareSurface();
     traceRings(
         m_tracer, m_workspace.work, m_workspace.analysis, m_host,
         [this] {
@@ -103,5 +129,6 @@ void MillJobs::Cut3D() {
                        "меняет. Резка остановлена после кольца %1.")
                 .arg(ring);
         });
+    noteLeftMap();
     m_tracer.showNotes();
 }

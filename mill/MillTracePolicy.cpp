@@ -10,7 +10,8 @@ void MillTracePolicy::beginFigure() {
 }
 
 void MillTracePolicy::travel(int dx, int dy) {
-    m_protocol.MovePixels(dx, dy, 0, true);
+    const QPoint from(m_tool.ToolX, m_tool.ToolY);
+    m_protocol.MovePixels(dx, dy, 0, true, surfaceChange(from, from + QPoint(dx, dy)));
 }
 
 void MillTracePolicy::openBorder(QPoint start) {

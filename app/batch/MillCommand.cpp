@@ -1,6 +1,7 @@
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchJobHost.h"
 #include "app/batch/BatchOutput.h"
+#include "app/batch/MillSurfaceOption.h"
 #include "app/batch/PictureJobCommand.h"
 #include "app/config/ConfigKeys.h"
 #include "app/config/ProgramSettings.h"
@@ -16,6 +17,9 @@ int runMillCommand(const BatchCommandLine& commandLine, ProgramContext& program)
         return badCommandLine(QStringLiteral("команде mill нужны selected|all|3d и картинка"));
     }
     const BatchOptions& options = commandLine.options;
+    const MillSurfaceChoice surface =
+        readMillSurface(options, program.settings.values().ProbeScaleMm);
+    if (surface.exitStatus != kExitDone) return surface.exitStatus;
     std::optional<FigurePicture> picture = loadFigurePicture(arguments[1]);
     if (!picture) return kExitFailed;
     PictureLayers& layers = picture->layers;
@@ -37,6 +41,7 @@ int runMillCommand(const BatchCommandLine& commandLine, ProgramContext& program)
             MillJobs jobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer,
                            picture->analysis, cutterSize, tool},
                           jobHost, protocol);
+            if (surface.map) jobs.followSurface(&*surface.map, surface.startMm);
             if (mode == u"selected") {
                 jobs.MillSelected(selectedFigure(options, picture->analysis));
             } else if (mode == u"all") {

@@ -30,6 +30,7 @@ public:
     // written (the old file is kept then).
     void endJob() override;
     bool pausesAfterWrite() const override { return false; }
+    bool speaksGcode() const override { return true; }
 
 private:
     bool startBody();

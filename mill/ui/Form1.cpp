@@ -6,6 +6,7 @@
 #include "link/ui/WidgetNames.h"
 #include "link/ui/WindowJobHost.h"
 #include "mill/ui/MillButtons.h"
+#include "mill/ui/SurfaceMapPanel.h"
 
 Form1::Form1(ProgramContext& program, QWidget* parent)
     : FigureWindow(
@@ -22,7 +23,11 @@ Form1::Form1(ProgramContext& program, QWidget* parent)
     // The keyboard goes through the size fields in the order they are shown.
     setTabOrder(workspace().heightField(), Text1);
     setTabOrder(Text1, Text3);
-    addJobButtons(new MillButtons(*this));
+    m_surface = new SurfaceMapPanel(program, host(), this);
+    workspace().sideLayout()->addWidget(m_surface);
+    auto* buttons = new MillButtons(*this);
+    buttons->setSurfacePanel(m_surface);
+    addJobButtons(buttons);
     host().setField(JobField::Depth, Text1);
     host().setField(JobField::Diameter, Text3);
 

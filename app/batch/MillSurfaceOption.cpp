@@ -1,0 +1,36 @@
+#include "app/batch/MillSurfaceOption.h"
+
+#include "app/batch/BatchOutput.h"
+#include "app/config/NumberText.h"
+#include "surface/SurfaceCsv.h"
+
+MillSurfaceChoice readMillSurface(const BatchOptions& options, double probeScaleMm) {
+    MillSurfaceChoice choice;
+    if (options.surface.isEmpty()) {
+        if (options.surfaceOffset) {
+            choice.exitStatus =
+                badCommandLine(QStringLiteral("--surface-offset только вместе с --surface"));
+        }
+        return choice;
+    }
+    if (options.surfaceOffset) {
+        const QStringList parts = options.surfaceOffset->split(u',');
+        const std::optional<double> x = parts.size() == 2 ? parseNumber(parts[0]) : std::nullopt;
+        const std::optional<double> y = parts.size() == 2 ? parseNumber(parts[1]) : std::nullopt;
+        if (!x || !y) {
+            choice.exitStatus = badCommandLine(
+                QStringLiteral("--surface-offset ждёт X,Y (два числа через запятую): %1")
+                    .arg(*options.surfaceOffset));
+            return choice;
+        }
+        choice.startMm = {*x, *y};
+    }
+    SurfaceCsvResult read = readSurfaceCsv(options.surface, probeScaleMm);
+    if (!read.map) {
+        printError(read.error + u'\n');
+        choice.exitStatus = kExitFailed;
+        return choice;
+    }
+    choice.map = std::move(read.map);
+    return choice;
+}
