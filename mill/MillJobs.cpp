@@ -1,7 +1,6 @@
 #include "mill/MillJobs.h"
 
 #include "app/config/NumberText.h"
-#include "app/config/ProgramSettings.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/FigureGuards.h"
 #include "mill/WorkLayerOps.h"
@@ -52,15 +51,9 @@ void MillJobs::followSurface(const SurfaceMap* map, QPointF startMm) {
 }
 
 void MillJobs::prepareSurface() {
-    m_policy.followSurface(nullptr);
-    m_follower.reset();
-    if (!m_surfaceMap) return;
-    const MoveProtocol::PixelSteps steps = m_protocol.stepsPerPixel();
-    const ProgramSettings& settings = m_protocol.settings();
-    m_follower.emplace(*m_surfaceMap, m_surfaceStart,
-                       QPointF(steps.x * settings.StepRatioX, steps.y * settings.StepRatioY));
-    m_protocol.startSurfaceSteps();
-    m_policy.followSurface(&*m_follower);
+    m_policy.followSurface(nullptr, nullptr);
+    m_follower = surfaceFollowerFor(m_surfaceMap, m_surfaceStart, m_protocol);
+    if (m_follower) m_policy.followSurface(&*m_follower, &m_workspace.tool);
 }
 
 void MillJobs::noteLeftMap() {

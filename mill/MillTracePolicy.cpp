@@ -10,8 +10,7 @@ void MillTracePolicy::beginFigure() {
 }
 
 void MillTracePolicy::travel(int dx, int dy) {
-    const QPoint from(m_tool.ToolX, m_tool.ToolY);
-    m_protocol.MovePixels(dx, dy, 0, true, surfaceChange(from, from + QPoint(dx, dy)));
+    m_protocol.MovePixels(dx, dy, 0, true, travelSurfaceChange(dx, dy));
 }
 
 void MillTracePolicy::openBorder(QPoint start) {

@@ -2,6 +2,9 @@
 
 #include <QPoint>
 #include <QPointF>
+#include <QRect>
+#include <QString>
+#include <optional>
 
 #include "surface/SurfaceMap.h"
 
@@ -13,17 +16,20 @@ class SurfaceFollower {
 public:
     // `map` outlives the follower.
     SurfaceFollower(const SurfaceMap& map, QPointF startMm, QPointF pixelMm)
-        : m_map(map), m_start(startMm), m_pixel(pixelMm) {}
+        : m_map(&map), m_start(startMm), m_pixel(pixelMm) {}
 
     // The machine position of a 1-based pixel, mm from the map's origin.
     QPointF positionOf(QPoint pixel) const;
     // The surface's height at `to` minus that at `from`, mm.
     double change(QPoint from, QPoint to);
+    // The pixels of a picture of `picture` size that lie on the map (1-based, x right, y down);
+    // empty when none does.
+    QRect coveredPixels(QSize picture) const;
     // Whether a position met so far lay outside the map (its edge's height was taken).
     bool leftMap() const { return m_leftMap; }
 
 private:
-    const SurfaceMap& m_map;
+    const SurfaceMap* m_map;
     QPointF m_start;
     QPointF m_pixel;
     bool m_leftMap = false;
@@ -31,3 +37,10 @@ private:
 
 // The note of a job that left the map, said once.
 QString leftMapNote();
+
+class MoveProtocol;
+// The follower of `map` for a job starting now on `protocol`'s picture, one pixel being the steps
+// per pixel of the finished width times the step ratios; nothing without a map. Refuses
+// (JobEnded) as MoveProtocol::stepsPerPixel does, and clears the protocol's fractions of a step.
+std::optional<SurfaceFollower> surfaceFollowerFor(const SurfaceMap* map, QPointF startMm,
+                                                  MoveProtocol& protocol);

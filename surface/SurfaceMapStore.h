@@ -18,6 +18,11 @@ public:
         m_map = std::move(map);
         emit changed(fromScan);
     }
+    // No map any more (a test program between its tests); announced as not from a scan.
+    void clear() {
+        m_map.reset();
+        emit changed(false);
+    }
 
 signals:
     void changed(bool fromScan);

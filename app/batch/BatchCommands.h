@@ -62,7 +62,9 @@ inline constexpr BatchCommandEntry kBatchCommands[] = {
      "scan [--mesh W,H] [--area MM] [--image W,H] [--interpolate] [--save FILE] "
      "[--export FILE.csv|FILE.stl [--force]] [--relief FILE]",
      "сканирование поверхности зондом по сетке точек"},
-    {"outline", &runOutlineCommand, "outline selected|all|filled PICTURE [--figure N] [--width MM]",
+    {"outline", &runOutlineCommand,
+     "outline selected|all|filled PICTURE [--figure N] [--width MM] [--surface FILE.csv "
+     "[--surface-offset X,Y]]",
      "обведение лазером: выделенная фигура, границы всех фигур или заполнение"},
     {"engrave", &runEngraveCommand, "engrave PICTURE [--width MM] [--preview FILE]",
      "лазерная гравировка полутоновой картинки"},

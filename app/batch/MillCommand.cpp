@@ -1,8 +1,8 @@
 #include "app/batch/BatchCommands.h"
 #include "app/batch/BatchJobHost.h"
 #include "app/batch/BatchOutput.h"
-#include "app/batch/MillSurfaceOption.h"
 #include "app/batch/PictureJobCommand.h"
+#include "app/batch/SurfaceOption.h"
 #include "app/config/ConfigKeys.h"
 #include "app/config/ProgramSettings.h"
 #include "link/protocol/MoveProtocol.h"
@@ -17,8 +17,8 @@ int runMillCommand(const BatchCommandLine& commandLine, ProgramContext& program)
         return badCommandLine(QStringLiteral("команде mill нужны selected|all|3d и картинка"));
     }
     const BatchOptions& options = commandLine.options;
-    const MillSurfaceChoice surface =
-        readMillSurface(options, program.settings.values().ProbeScaleMm);
+    const SurfaceChoice surface =
+        readSurfaceOption(options, program.settings.values().ProbeScaleMm);
     if (surface.exitStatus != kExitDone) return surface.exitStatus;
     std::optional<FigurePicture> picture = loadFigurePicture(arguments[1]);
     if (!picture) return kExitFailed;

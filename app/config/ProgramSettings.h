@@ -35,11 +35,11 @@ struct ProgramSettings {
     // How long a job waits for the controller's answer to one line before it counts the link
     // as lost, in seconds: enough for the longest single move at the machine's slowest speed.
     double ReplyTimeoutSeconds = kDefaultReplyTimeoutSeconds;
+    GcodeSettings Gcode;
     // Millimetres of surface height per unit of our own controller's probe sample: a scan's
     // heights on that protocol (the G-code ports measure millimetres themselves). Not 0; a
     // negative scale is a probe whose sample falls as the surface rises.
     double ProbeScaleMm = 0.01;
-    GcodeSettings Gcode;
 };
 
 // One G-code setting: its key in the configuration file, its caption in the settings window

@@ -84,6 +84,9 @@ public:
     // controller reports it (GRBL); nothing otherwise.
     std::optional<double> lastProbeDepthMm() const { return m_probeDepth; }
 
+    // Whether the open port writes G-code (and so moves a laser's Z with a probed surface).
+    bool portSpeaksGcode() const;
+
     // The settings whose step ratios every move reads.
     const ProgramSettings& settings() const { return m_settings; }
     // Lines written to the port since this object was made.
@@ -93,7 +96,6 @@ public:
 
 private:
     void send(qint64 x, qint64 y, qint64 z, bool wait, bool manual, double surfaceMm = 0);
-    bool portSpeaksGcode() const;
     void waitForReply();
     // Reads up to the answer by the window's rule.
     void readReply(int handle);

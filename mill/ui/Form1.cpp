@@ -3,6 +3,8 @@
 #include <QFormLayout>
 #include <QLineEdit>
 
+#include "figures/ui/LayerView.h"
+#include "figures/ui/PictureViews.h"
 #include "link/ui/WidgetNames.h"
 #include "link/ui/WindowJobHost.h"
 #include "mill/ui/MillButtons.h"
@@ -25,6 +27,7 @@ Form1::Form1(ProgramContext& program, QWidget* parent)
     setTabOrder(Text1, Text3);
     m_surface = new SurfaceMapPanel(program, host(), this);
     workspace().sideLayout()->addWidget(m_surface);
+    showSurfaceOnCutterView();
     auto* buttons = new MillButtons(*this);
     buttons->setSurfacePanel(m_surface);
     addJobButtons(buttons);
@@ -32,4 +35,16 @@ Form1::Form1(ProgramContext& program, QWidget* parent)
     host().setField(JobField::Diameter, Text3);
 
     Form_Load();
+}
+
+void Form1::showSurfaceOnCutterView() {
+    LayerView* cutter = workspace().pictureViews()->view(kCutterLayerIndex);
+    cutter->setShade([this] {
+        const PictureLayers& layers = workspace().layers();
+        return m_surface->coveredPixels(QSize(layers.width(), layers.height()),
+                                        workspace().widthField()->text());
+    });
+    const auto repaint = [cutter] { cutter->update(); };
+    connect(m_surface, &SurfaceMapPanel::shownChanged, cutter, repaint);
+    connect(workspace().widthField(), &QLineEdit::textChanged, cutter, repaint);
 }

@@ -17,6 +17,10 @@ public:
     SurfaceMapPanel& surfacePanel() const { return *m_surface; }
 
 private:
+    // The cutter's tab shades the part of the picture that the surface map covers.
+    void showSurfaceOnCutterView();
+    static constexpr int kCutterLayerIndex = 3;
+
     // The picture's path (Text2) and the finished size (Text6, Text7) are the workspace's.
     QLineEdit* Text1;  // milling depth, mm
     QLineEdit* Text3;  // cutter diameter, mm

@@ -9,12 +9,13 @@
 
 #include "app/config/Config.h"
 #include "app/config/NumberText.h"
+#include "app/config/ProgramSettings.h"
 #include "link/protocol/ProgramContext.h"
 #include "link/ui/WidgetNames.h"
 #include "link/ui/WindowJobHost.h"
+#include "mill/SurfaceFollower.h"
 #include "surface/SurfaceCsv.h"
 #include "surface/SurfaceMapStore.h"
-#include "app/config/ProgramSettings.h"
 
 namespace {
 
@@ -36,36 +37,44 @@ SurfaceMapPanel::SurfaceMapPanel(ProgramContext& program, WindowJobHost& host, Q
       m_openFile(&openPictureFile),
       Check2(new QCheckBox(QStringLiteral("По карте высот"), this)),
       Label10(new QLabel(noSurfaceText(), this)),
-      Command8(new QPushButton(QStringLiteral("Карта…"), this)),
+      Command9(new QPushButton(QStringLiteral("Карта…"), this)),
       Text10(namedField("Text10", QStringLiteral("0"), this)),
       Text11(namedField("Text11", QStringLiteral("0"), this)) {
     Check2->setObjectName(QStringLiteral("Check2"));
     Label10->setObjectName(QStringLiteral("Label10"));
-    Command8->setObjectName(QStringLiteral("Command8"));
+    Command9->setObjectName(QStringLiteral("Command9"));
     Label10->setWordWrap(true);
     Check2->setToolTip(QStringLiteral(
         "Каждое перемещение работы получает по Z изменение высоты поверхности по карте"));
-    Command8->setToolTip(QStringLiteral("Открыть карту высот — таблицу CSV сканера"));
+    Command9->setToolTip(QStringLiteral("Открыть карту высот — таблицу CSV сканера"));
     Text10->setToolTip(QStringLiteral("Начало работы на карте по X, мм от её первой точки"));
     Text11->setToolTip(QStringLiteral("Начало работы на карте по Y, мм от её первой точки"));
     auto* layout = new QGridLayout(this);
     layout->addWidget(Check2, 0, 0, 1, 2);
-    layout->addWidget(Command8, 0, 2, 1, 2);
+    layout->addWidget(Command9, 0, 2, 1, 2);
     layout->addWidget(Label10, 1, 0, 1, 4);
     layout->addWidget(new QLabel(QStringLiteral("Начало X, мм"), this), 2, 0);
     layout->addWidget(Text10, 2, 1);
     layout->addWidget(new QLabel(QStringLiteral("Y, мм"), this), 2, 2);
     layout->addWidget(Text11, 2, 3);
-    m_host.addJobControl(Command8);
+    m_host.addJobControl(Command9);
     m_host.addJobControl(Check2);
 
-    loadRemembered();
-    connect(Command8, &QPushButton::clicked, this, &SurfaceMapPanel::Command8_Click);
-    connect(Check2, &QCheckBox::toggled, this, [this] { remember(); });
-    connect(Text10, &QLineEdit::editingFinished, this, [this] { remember(); });
-    connect(Text11, &QLineEdit::editingFinished, this, [this] { remember(); });
     if (SurfaceMapStore* store = m_program.surfaceMaps)
         connect(store, &SurfaceMapStore::changed, this, &SurfaceMapPanel::storedMapChanged);
+    // What is read back is not written again while it is being read.
+    m_loading = true;
+    loadRemembered();
+    m_loading = false;
+    connect(Command9, &QPushButton::clicked, this, &SurfaceMapPanel::Command9_Click);
+    connect(Check2, &QCheckBox::toggled, this, [this] {
+        remember();
+        emit shownChanged();
+    });
+    for (QLineEdit* field : {Text10, Text11}) {
+        connect(field, &QLineEdit::editingFinished, this, [this] { remember(); });
+        connect(field, &QLineEdit::textChanged, this, &SurfaceMapPanel::shownChanged);
+    }
 }
 
 void SurfaceMapPanel::loadRemembered() {
@@ -84,8 +93,7 @@ void SurfaceMapPanel::loadRemembered() {
     }
     const ConfigFile::SettingText path = config.ReadSettingText(kMapKey, QString());
     if (path.text.isEmpty() || path.cut) return;
-    SurfaceCsvResult read =
-        readSurfaceCsv(path.text, m_program.settings.values().ProbeScaleMm);
+    SurfaceCsvResult read = readSurfaceCsv(path.text, m_program.settings.values().ProbeScaleMm);
     if (!read.map) {
         Label10->setText(QStringLiteral("карта %1 не читается").arg(path.text));
         return;
@@ -110,6 +118,7 @@ void SurfaceMapPanel::storedMapChanged(bool fromScan) {
     // A fresh scan is what the user measured for this job: it is followed unless cleared.
     if (fromScan && m_map) Check2->setChecked(true);
     remember();
+    emit shownChanged();
 }
 
 bool SurfaceMapPanel::openMapFile(const QString& path) {
@@ -123,7 +132,7 @@ bool SurfaceMapPanel::openMapFile(const QString& path) {
     return true;
 }
 
-void SurfaceMapPanel::Command8_Click() {
+void SurfaceMapPanel::Command9_Click() {
     const QString directory =
         m_map && !m_map->source.isEmpty() ? QFileInfo(m_map->source).absolutePath() : QString();
     const QString path = m_openFile(this, QStringLiteral("Открыть карту высот"), directory,
@@ -132,6 +141,7 @@ void SurfaceMapPanel::Command8_Click() {
 }
 
 void SurfaceMapPanel::remember() const {
+    if (m_loading) return;
     QList<std::pair<QString, QString>> values{
         {kFollowKey, Check2->isChecked() ? QStringLiteral("1") : QStringLiteral("0")},
         {kStartXKey, Text10->text()},
@@ -150,4 +160,19 @@ std::optional<SurfaceMapPanel::JobSurface> SurfaceMapPanel::forJob() const {
                                       "числом."));
     }
     return JobSurface{*m_map, {*x, *y}};
+}
+
+QRect SurfaceMapPanel::coveredPixels(QSize picture, const QString& widthText) const {
+    if (!Check2->isChecked() || !m_map || picture.isEmpty()) return {};
+    const std::optional<double> width = parseNumber(widthText);
+    const std::optional<double> x = startField(Text10), y = startField(Text11);
+    if (!width || !(*width > 0) || !x || !y) return {};
+    const ProgramSettings& settings = m_program.settings.values();
+    // One pixel as the job moves it: whole steps per pixel of the finished width.
+    const auto pixelMm = [&](double ratio) {
+        return ratio == 0 ? 0.0 : roundHalfEven(*width / ratio / picture.width()) * ratio;
+    };
+    return SurfaceFollower(*m_map, {*x, *y},
+                           {pixelMm(settings.StepRatioX), pixelMm(settings.StepRatioY)})
+        .coveredPixels(picture);
 }

@@ -15,7 +15,7 @@ class QPushButton;
 class WindowJobHost;
 
 // The milling window's surface map: "По карте высот" (Check2) makes every job follow the map
-// named beside it (Label10); "Карта…" (Command8) opens a scanner's CSV export; Text10 and Text11
+// named beside it (Label10); "Карта…" (Command9) opens a scanner's CSV export; Text10 and Text11
 // place the job's start on the map (mm from its first point). A finished scan's map arrives
 // through the program's store and ticks the box; opening a picture or parsing leaves all of it
 // alone. A map opened from a file is remembered in the configuration file by its path
@@ -40,23 +40,32 @@ public:
     // For tests: the dialog that asks for the CSV file.
     void setOpenFileFunction(OpenFileFunction open) { m_openFile = std::move(open); }
 
+    // The pixels of a picture of `picture` size, `widthText` mm wide, that the map covers when
+    // the box is ticked (as the job will place them); empty otherwise.
+    QRect coveredPixels(QSize picture, const QString& widthText) const;
+
     QCheckBox* followBox() const { return Check2; }
     QLabel* descriptionLabel() const { return Label10; }
+
+signals:
+    // The map, the box or the start changed: what coveredPixels says may have changed.
+    void shownChanged();
 
 private:
     void takeMap(SurfaceMap map, bool fromScan);
     void storedMapChanged(bool fromScan);
     void loadRemembered();
     void remember() const;
-    void Command8_Click();
+    void Command9_Click();
 
     ProgramContext& m_program;
     WindowJobHost& m_host;
     std::optional<SurfaceMap> m_map;  // the map shown (the store's, or this window's own)
     OpenFileFunction m_openFile;
+    bool m_loading = false;
     QCheckBox* Check2;
     QLabel* Label10;
-    QPushButton* Command8;
+    QPushButton* Command9;
     QLineEdit* Text10;
     QLineEdit* Text11;
 };

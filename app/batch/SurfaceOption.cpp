@@ -1,11 +1,11 @@
-#include "app/batch/MillSurfaceOption.h"
+#include "app/batch/SurfaceOption.h"
 
 #include "app/batch/BatchOutput.h"
 #include "app/config/NumberText.h"
 #include "surface/SurfaceCsv.h"
 
-MillSurfaceChoice readMillSurface(const BatchOptions& options, double probeScaleMm) {
-    MillSurfaceChoice choice;
+SurfaceChoice readSurfaceOption(const BatchOptions& options, double probeScaleMm) {
+    SurfaceChoice choice;
     if (options.surface.isEmpty()) {
         if (options.surfaceOffset) {
             choice.exitStatus =
