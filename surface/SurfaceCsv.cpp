@@ -36,8 +36,9 @@ SurfaceCsvResult parseSurfaceCsv(const QByteArray& bytes, double probeScaleMm,
     const qsizetype column = columnOf("column"), row = columnOf("row"), x = columnOf("x_mm"),
                     y = columnOf("y_mm"), sample = columnOf("sample"), z = columnOf("z_mm");
     if (column < 0 || row < 0 || x < 0 || y < 0 || (sample < 0 && z < 0)) {
-        return failure(QStringLiteral("В файле карты высот нет заголовка column,row,x_mm,y_mm,"
-                                      "sample: это не таблица сканера."));
+        return failure(
+            QStringLiteral("В файле карты высот нет заголовка column,row,x_mm,y_mm,"
+                           "sample: это не таблица сканера."));
     }
     if (lines.size() - 1 > kLargestSurfacePoints)
         return failure(QStringLiteral("В карте высот больше %1 точек.").arg(kLargestSurfacePoints));
@@ -53,9 +54,9 @@ SurfaceCsvResult parseSurfaceCsv(const QByteArray& bytes, double probeScaleMm,
         };
         const auto i = number(column), j = number(row), px = number(x), py = number(y);
         const auto height = z >= 0 ? number(z) : number(sample);
-        if (!i || !j || !px || !py || !height || !std::isfinite(*height) ||
-            *i != std::floor(*i) || *j != std::floor(*j) || *i < 1 || *j < 1 ||
-            *i > kLargestSurfacePoints || *j > kLargestSurfacePoints) {
+        if (!i || !j || !px || !py || !height || !std::isfinite(*height) || *i != std::floor(*i) ||
+            *j != std::floor(*j) || *i < 1 || *j < 1 || *i > kLargestSurfacePoints ||
+            *j > kLargestSurfacePoints) {
             return failure(QStringLiteral("Строка %1 файла карты высот не читается.").arg(n + 1));
         }
         Point point{int(*i), int(*j), *px, *py, z >= 0 ? *height : *height * probeScaleMm};
@@ -117,8 +118,8 @@ SurfaceCsvResult parseSurfaceCsv(const QByteArray& bytes, double probeScaleMm,
 SurfaceCsvResult readSurfaceCsv(const QString& path, double probeScaleMm) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        return failure(QStringLiteral("Не удаётся открыть карту высот %1: %2")
-                           .arg(path, file.errorString()));
+        return failure(
+            QStringLiteral("Не удаётся открыть карту высот %1: %2").arg(path, file.errorString()));
     }
     if (file.size() > kLargestSurfaceFileBytes)
         return failure(QStringLiteral("Файл карты высот %1 слишком велик.").arg(path));

@@ -7,12 +7,12 @@
 // point is the origin. Positions are the machine's millimetres from that point (the axes as the
 // machine moves, so a grid may run towards −X); heights are up positive, in any common zero.
 struct SurfaceMap {
-    int columns = 0;        // grid points along X, at least 2 in a usable map
-    int rows = 0;           // along Y
-    double spacingX = 0;    // machine X of column i + 1 minus that of column i, mm, not 0
-    double spacingY = 0;    // the same for the rows
+    int columns = 0;              // grid points along X, at least 2 in a usable map
+    int rows = 0;                 // along Y
+    double spacingX = 0;          // machine X of column i + 1 minus that of column i, mm, not 0
+    double spacingY = 0;          // the same for the rows
     std::vector<double> heights;  // row by row: (row − 1) × columns + (column − 1)
-    QString source;         // where the map came from: the CSV file's path, or empty for a scan
+    QString source;  // where the map came from: the CSV file's path, or empty for a scan
 
     bool isEmpty() const { return columns < 2 || rows < 2; }
     // Column i, row j, both 1-based and inside the grid.

@@ -32,8 +32,8 @@ struct BatchOptions {
     QString surface;                  // --surface Z0,GX,GY (serve-sim --grbl): a plane to probe;
                                       // --surface FILE.csv (mill): the height map to follow
     std::optional<QString> surfaceOffset;  // --surface-offset X,Y (mill): the start on the map
-    QString relief;                   // --relief FILE (scan): the surface as a greyscale picture
-    bool laserMode = false;           // --laser-mode (serve-sim --grbl): $32=1 from the start
+    QString relief;          // --relief FILE (scan): the surface as a greyscale picture
+    bool laserMode = false;  // --laser-mode (serve-sim --grbl): $32=1 from the start
 };
 
 struct BatchCommandLine {

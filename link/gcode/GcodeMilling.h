@@ -48,9 +48,9 @@ private:
         double surfaceDz = 0;
     };
     struct Border {
-        Millimetres start;    // where the cutter went down from (at the surface)
-        QList<Move> moves;    // the job's moves from the plunge on
-        double deepest = 0;        // the lowest height below the surface, negative
+        Millimetres start;   // where the cutter went down from (at the surface)
+        QList<Move> moves;   // the job's moves from the plunge on
+        double deepest = 0;  // the lowest height below the surface, negative
     };
     void cutTo(double dx, double dy, double depth, double limit);
     void hover();

@@ -85,7 +85,7 @@ private:
     QPushButton* Command1;
     QPushButton* Command8;
     QPushButton* Command9 = nullptr;  // "Сохранить рельеф"
-    QLabel* Label9;  // the last sample
+    QLabel* Label9;                   // the last sample
     QWidget* m_canvas;
     ScanPictureView* Pict;
     CornerHandle* Label12;

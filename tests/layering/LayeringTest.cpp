@@ -97,9 +97,8 @@ std::vector<Include> programIncludes(const QString& root) {
     std::vector<Include> includes;
     const QStringList folders = {QStringLiteral("app"),     QStringLiteral("link"),
                                  QStringLiteral("figures"), QStringLiteral("surface"),
-                                 QStringLiteral("mill"),
-                                 QStringLiteral("outline"), QStringLiteral("engrave"),
-                                 QStringLiteral("scanner")};
+                                 QStringLiteral("mill"),    QStringLiteral("outline"),
+                                 QStringLiteral("engrave"), QStringLiteral("scanner")};
     for (const QString& folder : folders) {
         QDirIterator it(root + u'/' + folder, {QStringLiteral("*.h"), QStringLiteral("*.cpp")},
                         QDir::Files, QDirIterator::Subdirectories);

@@ -17,7 +17,7 @@
 namespace {
 
 constexpr double kZ0 = -1, kGx = 0.02, kGy = -0.015;  // the plane Z = Z0 + GX·X + GY·Y
-constexpr double kDepth = 510 * 0.005;  // black: 255 levels of 2 steps of 0.005 mm
+constexpr double kDepth = 510 * 0.005;                // black: 255 levels of 2 steps of 0.005 mm
 
 double plane(double x, double y) {
     return kZ0 + kGx * x + kGy * y;
@@ -46,11 +46,22 @@ QList<Cut> cutsIn(const QString& transcript, double millFeed) {
         for (const QString& word : words) {
             const double value = word.mid(1).toDouble();
             switch (word.at(0).toLatin1()) {
-                case 'X': x += value; alongXY = true; break;
-                case 'Y': y += value; alongXY = true; break;
-                case 'Z': z = machine ? value : z + value; break;
-                case 'F': feed = value; break;
-                default: break;
+                case 'X':
+                    x += value;
+                    alongXY = true;
+                    break;
+                case 'Y':
+                    y += value;
+                    alongXY = true;
+                    break;
+                case 'Z':
+                    z = machine ? value : z + value;
+                    break;
+                case 'F':
+                    feed = value;
+                    break;
+                default:
+                    break;
             }
         }
         if (cutting && alongXY && std::abs(feed - millFeed) < 1e-9) cuts.append({x, y, z});
@@ -95,12 +106,12 @@ TEST(GrblSurface, AScannedPlaneIsMilledAtTheJobsDepthBelowItEverywhere) {
                                  &error),
               0)
         << error.toStdString();
-    ASSERT_EQ(RunningCnc::finish(cnc.run({"--port", port, "--width", "15", "--depth", "2",
-                                          "--diameter", "1", "mill", "all", dir.filePath("frame.bmp"),
-                                          "--surface", dir.filePath("map.csv"), "--surface-offset",
-                                          "-18,2"}),
-                                 &error),
-              0)
+    ASSERT_EQ(
+        RunningCnc::finish(cnc.run({"--port", port, "--width", "15", "--depth", "2", "--diameter",
+                                    "1", "mill", "all", dir.filePath("frame.bmp"), "--surface",
+                                    dir.filePath("map.csv"), "--surface-offset", "-18,2"}),
+                           &error),
+        0)
         << error.toStdString();
     EXPECT_FALSE(error.contains(QStringLiteral("вышла за карту"))) << error.toStdString();
     ::kill(pid_t(server->processId()), SIGTERM);

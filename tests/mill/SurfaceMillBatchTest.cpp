@@ -94,11 +94,11 @@ protected:
     QList<Line> mill(const QStringList& extra, QString* error = nullptr) {
         const QString log = dir.filePath("exchange.log");
         QProcess process;
-        process.start(kProgram, QStringList{"--config", dir.filePath("cnc.ini"), "--port", "sim",
-                                            "--width", "20", "--depth", "2", "--diameter", "1",
-                                            "--log", log, "mill", "all",
-                                            dir.filePath("picture.bmp")} +
-                                    extra);
+        process.start(kProgram,
+                      QStringList{"--config", dir.filePath("cnc.ini"), "--port", "sim", "--width",
+                                  "20", "--depth", "2", "--diameter", "1", "--log", log, "mill",
+                                  "all", dir.filePath("picture.bmp")} +
+                          extra);
         EXPECT_TRUE(process.waitForFinished(60000));
         const QString errors = QString::fromUtf8(process.readAllStandardError());
         EXPECT_EQ(process.exitCode(), 0) << errors.toStdString();

@@ -23,9 +23,9 @@ TEST(SurfaceMap, InterpolatesBilinearlyAndTakesTheEdgeOutsideSayingSo) {
         double x, y, height;
         bool outside;
     } const cases[] = {
-        {0, 0, 0, false},     {-2, 0, 1, false},    {-4, 2, 12, false},
-        {-1, 1, 5.5, false},  {-3, 0.5, 4, false},  {1, 0, 0, true},
-        {-9, 1, 7, true},     {-2, 5, 11, true},    {-2, -1, 1, true},
+        {0, 0, 0, false},    {-2, 0, 1, false},   {-4, 2, 12, false},
+        {-1, 1, 5.5, false}, {-3, 0.5, 4, false}, {1, 0, 0, true},
+        {-9, 1, 7, true},    {-2, 5, 11, true},   {-2, -1, 1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.x << ", " << c.y);
@@ -49,9 +49,10 @@ TEST(SurfaceCsv, ReadsTheScannersTableWithOrWithoutHeightsInMillimetres) {
     EXPECT_EQ(read.map->description(), QStringLiteral("map.csv: 3 × 2 точек, 4 × 2 мм"));
 
     // Without z_mm the sample times the probe's scale; rows in any order.
-    read = parseSurfaceCsv("column,row,x_mm,y_mm,sample,value\n2,2,3,1,8,0\n1,1,0,0,2,0\n"
-                           "2,1,3,0,4,0\n1,2,0,1,6,0\n",
-                           0.5, {});
+    read = parseSurfaceCsv(
+        "column,row,x_mm,y_mm,sample,value\n2,2,3,1,8,0\n1,1,0,0,2,0\n"
+        "2,1,3,0,4,0\n1,2,0,1,6,0\n",
+        0.5, {});
     ASSERT_TRUE(read.map) << read.error.toStdString();
     EXPECT_EQ(read.map->heights, (std::vector<double>{1, 2, 3, 4}));
     EXPECT_EQ(read.map->spacingX, -3);
