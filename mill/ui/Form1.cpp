@@ -26,7 +26,7 @@ Form1::Form1(ProgramContext& program, QWidget* parent)
     setTabOrder(workspace().heightField(), Text1);
     setTabOrder(Text1, Text3);
     m_surface = new SurfaceMapPanel(program, host(), this);
-    workspace().sideLayout()->addWidget(m_surface);
+    workspace().setPictureFooter(m_surface);
     showSurfaceOnCutterView();
     auto* buttons = new MillButtons(*this);
     buttons->setSurfacePanel(m_surface);

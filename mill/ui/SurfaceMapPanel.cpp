@@ -2,7 +2,7 @@
 
 #include <QCheckBox>
 #include <QFileInfo>
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,6 +11,7 @@
 #include "app/config/NumberText.h"
 #include "app/config/ProgramSettings.h"
 #include "link/protocol/ProgramContext.h"
+#include "link/ui/ElidedLabel.h"
 #include "link/ui/WidgetNames.h"
 #include "link/ui/WindowJobHost.h"
 #include "mill/SurfaceFollower.h"
@@ -31,32 +32,34 @@ std::optional<double> startField(const QLineEdit* field) {
 }  // namespace
 
 SurfaceMapPanel::SurfaceMapPanel(ProgramContext& program, WindowJobHost& host, QWidget* parent)
-    : QGroupBox(QStringLiteral("Поверхность"), parent),
+    : QWidget(parent),
       m_program(program),
       m_host(host),
       m_openFile(&openPictureFile),
       Check2(new QCheckBox(QStringLiteral("По карте высот"), this)),
-      Label10(new QLabel(noSurfaceText(), this)),
+      Label10(new ElidedLabel(noSurfaceText(), this)),
       Command9(new QPushButton(QStringLiteral("Карта…"), this)),
       Text10(namedField("Text10", QStringLiteral("0"), this)),
       Text11(namedField("Text11", QStringLiteral("0"), this)) {
     Check2->setObjectName(QStringLiteral("Check2"));
     Label10->setObjectName(QStringLiteral("Label10"));
     Command9->setObjectName(QStringLiteral("Command9"));
-    Label10->setWordWrap(true);
     Check2->setToolTip(QStringLiteral(
         "Каждое перемещение работы получает по Z изменение высоты поверхности по карте"));
     Command9->setToolTip(QStringLiteral("Открыть карту высот — таблицу CSV сканера"));
     Text10->setToolTip(QStringLiteral("Начало работы на карте по X, мм от её первой точки"));
     Text11->setToolTip(QStringLiteral("Начало работы на карте по Y, мм от её первой точки"));
-    auto* layout = new QGridLayout(this);
-    layout->addWidget(Check2, 0, 0, 1, 2);
-    layout->addWidget(Command9, 0, 2, 1, 2);
-    layout->addWidget(Label10, 1, 0, 1, 4);
-    layout->addWidget(new QLabel(QStringLiteral("Начало X, мм"), this), 2, 0);
-    layout->addWidget(Text10, 2, 1);
-    layout->addWidget(new QLabel(QStringLiteral("Y, мм"), this), 2, 2);
-    layout->addWidget(Text11, 2, 3);
+    for (QLineEdit* field : {Text10, Text11})
+        field->setMaximumWidth(field->fontMetrics().averageCharWidth() * 9);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Check2);
+    layout->addWidget(Label10, 1);
+    layout->addWidget(Command9);
+    layout->addWidget(new QLabel(QStringLiteral("Начало на карте, мм: X"), this));
+    layout->addWidget(Text10);
+    layout->addWidget(new QLabel(QStringLiteral("Y"), this));
+    layout->addWidget(Text11);
     m_host.addJobControl(Command9);
     m_host.addJobControl(Check2);
 
@@ -87,7 +90,7 @@ void SurfaceMapPanel::loadRemembered() {
         // A scan of this session is the freshest map there is.
         const bool scanned = store->map()->source.isEmpty();
         m_map = store->map();
-        Label10->setText(m_map->description());
+        Label10->setFullText(m_map->description());
         Check2->setChecked(scanned || follow);
         return;
     }
@@ -95,7 +98,7 @@ void SurfaceMapPanel::loadRemembered() {
     if (path.text.isEmpty() || path.cut) return;
     SurfaceCsvResult read = readSurfaceCsv(path.text, m_program.settings.values().ProbeScaleMm);
     if (!read.map) {
-        Label10->setText(QStringLiteral("карта %1 не читается").arg(path.text));
+        Label10->setFullText(QStringLiteral("карта %1 не читается").arg(path.text));
         return;
     }
     takeMap(std::move(*read.map), false);
@@ -114,7 +117,7 @@ void SurfaceMapPanel::takeMap(SurfaceMap map, bool fromScan) {
 
 void SurfaceMapPanel::storedMapChanged(bool fromScan) {
     if (const SurfaceMapStore* store = m_program.surfaceMaps) m_map = store->map();
-    Label10->setText(m_map ? m_map->description() : noSurfaceText());
+    Label10->setFullText(m_map ? m_map->description() : noSurfaceText());
     // A fresh scan is what the user measured for this job: it is followed unless cleared.
     if (fromScan && m_map) Check2->setChecked(true);
     remember();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QGroupBox>
 #include <QPointF>
+#include <QWidget>
 #include <optional>
 
 #include "figures/ui/PictureFileDialog.h"
@@ -9,18 +9,19 @@
 
 struct ProgramContext;
 class QCheckBox;
-class QLabel;
+class ElidedLabel;
 class QLineEdit;
 class QPushButton;
 class WindowJobHost;
 
-// The milling window's surface map: "По карте высот" (Check2) makes every job follow the map
+// The milling window's surface map, a row under its pictures: "По карте высот" (Check2) makes
+// every job follow the map
 // named beside it (Label10); "Карта…" (Command9) opens a scanner's CSV export; Text10 and Text11
 // place the job's start on the map (mm from its first point). A finished scan's map arrives
 // through the program's store and ticks the box; opening a picture or parsing leaves all of it
 // alone. A map opened from a file is remembered in the configuration file by its path
 // ("surface_map"), with the box ("surface_follow") and the start ("surface_x", "surface_y").
-class SurfaceMapPanel : public QGroupBox {
+class SurfaceMapPanel : public QWidget {
     Q_OBJECT
 public:
     // `program` and `host` outlive the panel.
@@ -45,7 +46,7 @@ public:
     QRect coveredPixels(QSize picture, const QString& widthText) const;
 
     QCheckBox* followBox() const { return Check2; }
-    QLabel* descriptionLabel() const { return Label10; }
+    ElidedLabel* descriptionLabel() const { return Label10; }
 
 signals:
     // The map, the box or the start changed: what coveredPixels says may have changed.
@@ -64,7 +65,7 @@ private:
     OpenFileFunction m_openFile;
     bool m_loading = false;
     QCheckBox* Check2;
-    QLabel* Label10;
+    ElidedLabel* Label10;
     QPushButton* Command9;
     QLineEdit* Text10;
     QLineEdit* Text11;

@@ -7,6 +7,7 @@
 
 #include "figures_ui/FigureWindowTest.h"
 #include "link/protocol/MachineLink.h"
+#include "link/ui/ElidedLabel.h"
 #include "mill/ui/Form1.h"
 #include "mill/ui/SurfaceMapPanel.h"
 #include "scanner/ui/Form2.h"
@@ -28,7 +29,7 @@ protected:
     }
     QCheckBox* follow(const Form1& form) const { return form.surfacePanel().followBox(); }
     QString described(const Form1& form) const {
-        return form.surfacePanel().descriptionLabel()->text();
+        return form.surfacePanel().descriptionLabel()->fullText();
     }
     // A live 4 × 5 scan over 30 × 20 mm through the virtual controller with its probe.
     void scan() {
