@@ -100,12 +100,13 @@ TEST_F(BatchScanTest, LiveSixByFiveThroughServeSim) {
     ASSERT_EQ(csv.size(), 31);
     for (int k = 1; k <= 30; ++k) {
         const QList<QByteArray> f = csv[k].split(',');
-        ASSERT_EQ(f.size(), 6);
+        ASSERT_EQ(f.size(), 7);
         const int i = f[0].toInt(), j = f[1].toInt();
         EXPECT_DOUBLE_EQ(f[2].toDouble(), (i - 1) * 20.0);
         EXPECT_DOUBLE_EQ(f[3].toDouble(), (j - 1) * 25.0);
         EXPECT_EQ(f[4].toInt(), raw.at(i, j));
         EXPECT_EQ(f[5].toInt(), scaled.at(i, j));
+        EXPECT_DOUBLE_EQ(f[6].toDouble(), raw.at(i, j) * 0.01) << "the sample times the scale";
     }
 }
 
