@@ -2,10 +2,10 @@
 
 std::optional<SurfaceMap> SurfaceFromScan(const ScanRecord& record) {
     const HeightMap& grid = record.map;
-    if (!record.live || grid.width < 2 || grid.height < 2 ||
-        record.taken != qint64(grid.width) * grid.height ||
-        record.heightsMm.size() != grid.values.size() || record.pitchXmm == 0 ||
-        record.pitchYmm == 0) {
+    const qint64 points = qint64(grid.width) * grid.height;
+    if (!record.live || grid.width < 2 || grid.height < 2 || record.taken != points ||
+        record.measured != points || record.heightsMm.size() != grid.values.size() ||
+        record.pitchXmm == 0 || record.pitchYmm == 0) {
         return std::nullopt;
     }
     SurfaceMap map;

@@ -92,6 +92,7 @@ TEST(SurfaceCsv, AScansExportReadsBackAsTheScansMap) {
     record.pitchYmm = 1.25;
     record.live = true;
     record.taken = 12;
+    record.measured = 12;
     for (int k = 0; k < 12; ++k) record.heightsMm.push_back(0.25 * k * k - 3);
     const std::optional<SurfaceMap> scanned = SurfaceFromScan(record);
     ASSERT_TRUE(scanned);
@@ -102,6 +103,10 @@ TEST(SurfaceCsv, AScansExportReadsBackAsTheScansMap) {
 
     record.taken = 11;
     EXPECT_FALSE(SurfaceFromScan(record)) << "a stopped scan has no map";
+    record.taken = 12;
+    record.measured = 0;
+    EXPECT_FALSE(SurfaceFromScan(record)) << "nor has a scan written to a G-code file";
+    record.measured = 12;
     record.taken = 12;
     record.live = false;
     EXPECT_FALSE(SurfaceFromScan(record)) << "nor has a dry run";
