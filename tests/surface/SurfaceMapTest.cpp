@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "mill/SurfaceFollower.h"
 #include "scanner/ScanFiles.h"
 #include "scanner/ScanSurfaceMap.h"
 #include "surface/SurfaceCsv.h"
@@ -34,6 +35,26 @@ TEST(SurfaceMap, InterpolatesBilinearlyAndTakesTheEdgeOutsideSayingSo) {
         EXPECT_EQ(outside, c.outside);
     }
     EXPECT_EQ(map.description(), QStringLiteral("скан, 3 × 2 точек, 4 × 2 мм"));
+}
+
+// A picture of 10 × 10 pixels of 0.5 mm starting at (−3, 0.5) on the map of x −4..0, y 0..2:
+// pixels 1..7 across and 1..4 down lie on it; the surface's change between pixels, and the
+// note that a job left the map.
+TEST(SurfaceFollower, PlacesThePictureOnTheMapAndSaysWhenItLeavesIt) {
+    const SurfaceMap map = smallMap();
+    SurfaceFollower follower(map, {-3, 0.5}, {0.5, 0.5});
+    EXPECT_EQ(follower.coveredPixels({10, 10}), QRect(QPoint(1, 1), QPoint(7, 4)));
+    EXPECT_EQ(SurfaceFollower(map, {-3, 0.5}, {-0.5, 0.5}).coveredPixels({10, 10}),
+              QRect(QPoint(1, 1), QPoint(3, 4)))
+        << "pixels towards −X";
+    EXPECT_TRUE(SurfaceFollower(map, {5, 0}, {0.5, 0.5}).coveredPixels({10, 10}).isEmpty());
+
+    // The height is −x / 2 + 5 y: (−3, 0.5) has 4, (−2, 1) has 6; pixel 9 lies at x +1, beyond
+    // the edge at x 0.
+    EXPECT_DOUBLE_EQ(follower.change({1, 1}, {3, 2}), 6 - 4);
+    EXPECT_FALSE(follower.leftMap());
+    EXPECT_DOUBLE_EQ(follower.change({1, 1}, {9, 1}), 2.5 - 4);
+    EXPECT_TRUE(follower.leftMap());
 }
 
 TEST(SurfaceCsv, ReadsTheScannersTableWithOrWithoutHeightsInMillimetres) {
