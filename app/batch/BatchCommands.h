@@ -66,6 +66,7 @@ inline constexpr BatchCommandEntry kBatchCommands[] = {
      "outline selected|all|filled PICTURE [--figure N] [--width MM] [--surface FILE.csv "
      "[--surface-offset X,Y]]",
      "обведение лазером: выделенная фигура, границы всех фигур или заполнение"},
-    {"engrave", &runEngraveCommand, "engrave PICTURE [--width MM] [--preview FILE]",
+    {"engrave", &runEngraveCommand,
+     "engrave PICTURE [--width MM] [--preview FILE] [--surface FILE.csv [--surface-offset X,Y]]",
      "лазерная гравировка полутоновой картинки"},
 };

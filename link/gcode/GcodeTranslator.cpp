@@ -42,7 +42,7 @@ GcodeStep GcodeTranslator::translate(const LineMeaning& meaning, const StepRatio
                 outlining({delta.x, delta.y, meaning.surfaceMm}, z);
                 break;
             case MoveRules::Engraving:
-                m_engraving.line(delta.x, delta.y, z, ratios.x);
+                m_engraving.line(delta.x, delta.y, z, ratios.x, meaning.surfaceMm);
                 break;
             case MoveRules::Scanner:
                 if (x == 0 && y == 0 && z == kProbeRequestZ) {

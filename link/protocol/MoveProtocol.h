@@ -47,7 +47,7 @@ public:
     // not open while the box is ticked. `surfaceMm`, the probed surface's change over the move
     // (mm, up positive), is added to the line: in Z steps on our own controller (milling only;
     // the fractions carried to the next line, so the sum stays within half a step of the
-    // surface's), in millimetres on the G-code ports (milling and outlining).
+    // surface's), in millimetres on the G-code ports (every job's lines).
     void MovePixels(int dx, int dy, int dz, bool wait, double surfaceMm = 0);
     // A job following a surface starts: no fraction of a step is carried from before.
     void startSurfaceSteps() { m_surfaceRemainder = 0; }
