@@ -28,7 +28,7 @@ struct SurfaceMap {
     // gives 0.
     double heightAt(double x, double y, bool* outside = nullptr) const;
 
-    // "скан 6 × 5 точек, 20 × 16 мм" or "map.csv: 6 × 5 точек, 20 × 16 мм".
+    // "скан, 6 × 5 точек, 20 × 16 мм" or "map.csv: 6 × 5 точек, 20 × 16 мм".
     QString description() const;
 
     friend bool operator==(const SurfaceMap&, const SurfaceMap&) = default;

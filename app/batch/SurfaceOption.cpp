@@ -14,12 +14,14 @@ SurfaceChoice readSurfaceOption(const BatchOptions& options, double probeScaleMm
         return choice;
     }
     if (options.surfaceOffset) {
-        const QStringList parts = options.surfaceOffset->split(u',');
+        // "X,Y" with decimal points, or "X;Y" when the numbers have decimal commas.
+        const QString& text = *options.surfaceOffset;
+        const QStringList parts = text.split(text.contains(u';') ? u';' : u',');
         const std::optional<double> x = parts.size() == 2 ? parseNumber(parts[0]) : std::nullopt;
         const std::optional<double> y = parts.size() == 2 ? parseNumber(parts[1]) : std::nullopt;
         if (!x || !y) {
             choice.exitStatus = badCommandLine(
-                QStringLiteral("--surface-offset ждёт X,Y (два числа через запятую): %1")
+                QStringLiteral("--surface-offset ждёт X,Y (два числа через запятую, или X;Y): %1")
                     .arg(*options.surfaceOffset));
             return choice;
         }
