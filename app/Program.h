@@ -7,6 +7,7 @@
 #include "link/protocol/ProgramContext.h"
 #include "link/serial/PortKinds.h"
 #include "link/serial/SerialDriver.h"
+#include "surface/SurfaceMapStore.h"
 
 // The parts of the program that everything shares, made once: by main for the windows, by the
 // batch entry for one command, by tests for their program. The members are declared in the
@@ -27,9 +28,10 @@ public:
     SharedSettings settings;
     MachineLink link{portKinds, settings.values()};
     JobRunner runner;
+    SurfaceMapStore surfaceMaps;
 
 private:
-    ProgramContext m_context{config, settings, link, runner};
+    ProgramContext m_context{config, settings, link, runner, &surfaceMaps};
 };
 
 // The kinds of port the program offers besides serial devices: "sim" and "sim:probe" (the

@@ -118,7 +118,7 @@ EngravingCounts countEngraving(const PixelBuffer& picture) {
 }
 
 void EngravePicture(PixelBuffer& picture, JobHost& host, MoveProtocol& protocol,
-                    EngravingState* stateOut) {
+                    EngravingState* stateOut, const SurfaceChange& surfaceChange) {
     EngravingState local;
     EngravingState& state = stateOut ? *stateOut : local;
     state = EngravingState{};
@@ -143,7 +143,9 @@ void EngravePicture(PixelBuffer& picture, JobHost& host, MoveProtocol& protocol,
             const std::uint8_t v = p[0];
             if (v == kWhite) continue;
             stopIfAsked(host, state);
-            protocol.MovePixels(x - state.last.x(), y - state.last.y(), kWhite - v, true);
+            const QPoint to(x, y);
+            protocol.MovePixels(x - state.last.x(), y - state.last.y(), kWhite - v, true,
+                                surfaceChange ? surfaceChange(state.last, to) : 0);
             state.last = QPoint(x, y);
             ++state.burnt;
             if (hasRed) p[kRedByte] = 255;

@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 #include "figures/PixelBuffer.h"
 #include "link/job/JobHost.h"
@@ -42,8 +43,13 @@ struct EngravingState {
 // the picture would not fit 32 bits. "Стоп" ends the job before its next line with
 // JobEnded(Stopped) naming the row and pixel the laser stands over; an abandoned or unanswered
 // job ends as MoveProtocol's waits end it.
+//
+// `surfaceChange`, when given, is the probed surface's change in mm between two pixels, added
+// to each move for the laser's Z (the G-code ports move Z by it; our own controller's laser
+// lines have no Z).
+using SurfaceChange = std::function<double(QPoint from, QPoint to)>;
 void EngravePicture(PixelBuffer& picture, JobHost& host, MoveProtocol& protocol,
-                    EngravingState* state = nullptr);
+                    EngravingState* state = nullptr, const SurfaceChange& surfaceChange = {});
 
 // How often a running job lets the window's events run and repaint, in milliseconds.
 inline constexpr int kEngravingFrameMs = 15;

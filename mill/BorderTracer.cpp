@@ -169,7 +169,9 @@ void BorderTracer::walkBorder(std::int32_t figure, std::int32_t child, QPoint st
         m_policy.beforeStep();
         const int z = m_policy.stepZ(walk.position());
         if (m_host.outputEnabled()) {
-            m_protocol.MovePixels(step.x(), step.y(), z, true);
+            const QPoint to = walk.position();
+            m_protocol.MovePixels(step.x(), step.y(), z, true,
+                                  m_policy.surfaceChange(to - step, to));
         } else {
             m_host.sleepMs(1);
         }

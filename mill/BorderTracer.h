@@ -15,6 +15,7 @@
 #include "link/job/JobHost.h"
 #include "link/protocol/MoveProtocol.h"
 #include "mill/BorderStarts.h"
+#include "mill/SurfaceFollower.h"
 
 // What a tool does along a border, which is all that differs between the milling cutter and the
 // outlining laser. The tracer calls these in this order for each border: travel, open, then per
@@ -41,6 +42,27 @@ public:
     virtual void leaveSafe(bool borderOpen) = 0;
     // The message of a stopped job, the tool being over `tool` (1-based pixel).
     virtual QString stoppedMessage(QPoint tool) const = 0;
+
+    // The probed surface the tool follows, its position being `tool` (both not owned), or
+    // nullptr for the flat plane.
+    void followSurface(SurfaceFollower* surface, const ToolPosition* tool) {
+        m_surface = surface;
+        m_surfaceTool = tool;
+    }
+    // The surface's change between two pixels, mm; 0 without a surface.
+    double surfaceChange(QPoint from, QPoint to) {
+        return m_surface ? m_surface->change(from, to) : 0;
+    }
+    // The surface's change over a travel of (dx, dy) from where the tool stands.
+    double travelSurfaceChange(int dx, int dy) {
+        if (!m_surface || !m_surfaceTool) return 0;
+        const QPoint from(m_surfaceTool->ToolX, m_surfaceTool->ToolY);
+        return m_surface->change(from, from + QPoint(dx, dy));
+    }
+
+private:
+    SurfaceFollower* m_surface = nullptr;
+    const ToolPosition* m_surfaceTool = nullptr;
 };
 
 // Follows figure borders pixel by pixel with a TracePolicy, shared by the milling and the

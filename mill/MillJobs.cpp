@@ -45,8 +45,24 @@ void MillJobs::checkDepthField() const {
     }
 }
 
+void MillJobs::followSurface(const SurfaceMap* map, QPointF startMm) {
+    m_surfaceMap = map && !map->isEmpty() ? map : nullptr;
+    m_surfaceStart = startMm;
+}
+
+void MillJobs::prepareSurface() {
+    m_policy.followSurface(nullptr, nullptr);
+    m_follower = surfaceFollowerFor(m_surfaceMap, m_surfaceStart, m_protocol);
+    if (m_follower) m_policy.followSurface(&*m_follower, &m_workspace.tool);
+}
+
+void MillJobs::noteLeftMap() {
+    if (m_follower && m_follower->leftMap()) m_tracer.addNote(leftMapNote());
+}
+
 void MillJobs::prepareTracing() {
     m_protocol.setPictureWidth(m_workspace.source.width);
+    prepareSurface();
     m_tracer.findBorderStarts();
 }
 
@@ -58,6 +74,7 @@ void MillJobs::MillSelected(std::optional<std::int32_t> selected) {
     checkDepthField();
     prepareTracing();
     m_tracer.traceSelectedFigure(*selected);
+    noteLeftMap();
     m_tracer.showNotes();
 }
 
@@ -72,6 +89,7 @@ void MillJobs::MillAll() {
     checkDepthField();
     prepareTracing();
     m_tracer.traceDarkFigures(QString());
+    noteLeftMap();
     m_tracer.showNotes();
 }
 
@@ -88,6 +106,7 @@ void MillJobs::Cut3D() {
     m_host.figuresChanged();
     m_host.redraw(QRect());
     m_protocol.setPictureWidth(m_workspace.source.width);
+    prepareSurface();
     traceRings(
         m_tracer, m_workspace.work, m_workspace.analysis, m_host,
         [this] {
@@ -103,5 +122,6 @@ void MillJobs::Cut3D() {
                        "меняет. Резка остановлена после кольца %1.")
                 .arg(ring);
         });
+    noteLeftMap();
     m_tracer.showNotes();
 }

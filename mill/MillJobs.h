@@ -13,6 +13,7 @@
 #include "mill/BorderTracer.h"
 #include "mill/CutterGeometry.h"
 #include "mill/MillTracePolicy.h"
+#include "mill/SurfaceFollower.h"
 
 // What the milling jobs work on: the window's layers and figures, its cutter size and its tool.
 struct MillWorkspace {
@@ -47,6 +48,11 @@ public:
     // diameter, a new parse, until no figure is left or an offset changes nothing.
     void Cut3D();
 
+    // The probed surface the jobs follow from now on (not owned; nullptr for the flat plane):
+    // every move gets the surface's change over it added to Z, pixel (1, 1) lying `startMm` from
+    // the map's origin. A job that leaves the map says so once in its notes.
+    void followSurface(const SurfaceMap* map, QPointF startMm = {});
+
     // Move steps taken so far by this object's jobs.
     std::int64_t steps() const { return m_tracer.steps(); }
     // Notes for the user gathered during the last job (borders that could not be closed,
@@ -57,6 +63,9 @@ public:
 private:
     // The picture width for the protocol and the border starts of the analysis as it is now.
     void prepareTracing();
+    // The follower of the surface map for the job about to start, if one is set.
+    void prepareSurface();
+    void noteLeftMap();
     void requireTree() const;
     void readCutterSize();
     void checkDepthField() const;
@@ -68,4 +77,7 @@ private:
     MoveProtocol& m_protocol;
     MillTracePolicy m_policy;
     BorderTracer m_tracer;
+    const SurfaceMap* m_surfaceMap = nullptr;
+    QPointF m_surfaceStart;
+    std::optional<SurfaceFollower> m_follower;
 };

@@ -10,7 +10,7 @@ void MillTracePolicy::beginFigure() {
 }
 
 void MillTracePolicy::travel(int dx, int dy) {
-    m_protocol.MovePixels(dx, dy, 0, true);
+    m_protocol.MovePixels(dx, dy, 0, true, travelSurfaceChange(dx, dy));
 }
 
 void MillTracePolicy::openBorder(QPoint start) {

@@ -36,7 +36,17 @@ void OutlineJobs::prepareTracing() {
                JobField::FinishedWidth);
     }
     m_protocol.setPictureWidth(m_workspace.source.width);
+    m_policy.followSurface(nullptr, nullptr);
+    m_follower.reset();
+    if (m_protocol.portSpeaksGcode())
+        m_follower = surfaceFollowerFor(m_surfaceMap, m_surfaceStart, m_protocol);
+    if (m_follower) m_policy.followSurface(&*m_follower, &m_workspace.tool);
     m_tracer.findBorderStarts();
+}
+
+void OutlineJobs::showNotes() {
+    if (m_follower && m_follower->leftMap()) m_tracer.addNote(leftMapNote());
+    m_tracer.showNotes();
 }
 
 void OutlineJobs::EngraveSelected(std::optional<std::int32_t> selected) {
@@ -45,7 +55,7 @@ void OutlineJobs::EngraveSelected(std::optional<std::int32_t> selected) {
     if (!selected) refuse(noFigureSelectedMessage());
     prepareTracing();
     m_tracer.traceSelectedFigure(*selected);
-    m_tracer.showNotes();
+    showNotes();
 }
 
 void OutlineJobs::EngraveAllBorders() {
@@ -57,7 +67,7 @@ void OutlineJobs::EngraveAllBorders() {
     }
     prepareTracing();
     m_tracer.traceDarkFigures(QString());
-    m_tracer.showNotes();
+    showNotes();
 }
 
 void OutlineJobs::EngraveAllFilled() {
@@ -84,5 +94,5 @@ void OutlineJobs::EngraveAllFilled() {
                        "меняет. Гравировка остановлена после кольца %1.")
                 .arg(ring);
         });
-    m_tracer.showNotes();
+    showNotes();
 }

@@ -10,6 +10,7 @@
 #include "link/job/JobHost.h"
 #include "link/protocol/MoveProtocol.h"
 #include "mill/BorderTracer.h"
+#include "mill/SurfaceFollower.h"
 #include "outline/OutlineTracePolicy.h"
 
 // What the outlining jobs work on: the window's layers and figures and its tool.
@@ -46,10 +47,19 @@ public:
     // nothing (a note then says that the rest cannot be filled).
     void EngraveAllFilled();
 
+    // The probed surface the laser's Z follows on the G-code ports (not owned; nullptr for the
+    // flat plane), pixel (1, 1) lying `startMm` from the map's origin. Our own controller's
+    // laser lines have no Z, so there the map changes nothing.
+    void followSurface(const SurfaceMap* map, QPointF startMm = {}) {
+        m_surfaceMap = map;
+        m_surfaceStart = startMm;
+    }
+
     std::int64_t steps() const { return m_tracer.steps(); }
     const QStringList& notes() const { return m_tracer.notes(); }
 
 private:
+    void showNotes();
     // The picture width for the protocol and the border starts of the analysis as it is now.
     void prepareTracing();
     void requireTree() const;
@@ -61,4 +71,7 @@ private:
     MoveProtocol& m_protocol;
     OutlineTracePolicy m_policy;
     BorderTracer m_tracer;
+    const SurfaceMap* m_surfaceMap = nullptr;
+    QPointF m_surfaceStart;
+    std::optional<SurfaceFollower> m_follower;
 };

@@ -24,7 +24,7 @@ void OutlineTracePolicy::beginFigure() {
 
 void OutlineTracePolicy::travel(int dx, int dy) {
     const bool sent = m_host.outputEnabled();
-    m_protocol.MovePixels(dx, dy, 0, false);
+    m_protocol.MovePixels(dx, dy, 0, false, travelSurfaceChange(dx, dy));
     if (sent) ++m_unanswered;
 }
 

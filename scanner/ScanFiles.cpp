@@ -91,16 +91,24 @@ QString SaveScanImage(const PixelBuffer& picture, const QString& path) {
 }
 
 QByteArray ScanCsvBytes(const ScanRecord& record) {
-    QString text = QStringLiteral("column,row,x_mm,y_mm,sample,value\n");
+    // The heights in millimetres follow as a last column when the scan measured them.
+    const bool heights = record.heightsMm.size() == record.map.values.size();
+    QString text = QStringLiteral("column,row,x_mm,y_mm,sample,value");
+    text += heights ? QStringLiteral(",z_mm\n") : QStringLiteral("\n");
     for (int j = 1; j <= record.map.height; ++j) {
         for (int i = 1; i <= record.map.width; ++i) {
-            text += QStringLiteral("%1,%2,%3,%4,%5,%6\n")
+            text += QStringLiteral("%1,%2,%3,%4,%5,%6")
                         .arg(i)
                         .arg(j)
                         .arg(number((i - 1) * record.pitchXmm))
                         .arg(number((j - 1) * record.pitchYmm))
                         .arg(record.samples.at(i, j))
                         .arg(record.map.at(i, j));
+            if (heights) {
+                text += u',' + number(record.heightsMm[std::size_t(j - 1) * record.map.width +
+                                                       std::size_t(i - 1)]);
+            }
+            text += u'\n';
         }
     }
     return text.toUtf8();

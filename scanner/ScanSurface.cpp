@@ -138,9 +138,11 @@ void ScanJob::ScanSurface(const ScanFieldTexts& fields) {
 
     m_record.map = HeightMap::zeros(grid.meshWidth, grid.meshHeight);
     m_record.samples = m_record.map;
+    m_record.heightsMm.assign(m_record.map.values.size(), 0);
     m_record.pitchXmm = stepX * settings.StepRatioX;
     m_record.pitchYmm = stepY * settings.StepRatioY;
     m_record.taken = 0;
+    m_record.measured = 0;
     m_random.seed(std::uint32_t(std::chrono::system_clock::now().time_since_epoch().count()));
 
     const qint64 total = qint64(grid.meshWidth) * grid.meshHeight;
@@ -163,6 +165,12 @@ void ScanJob::sample(int i, int j, int meshWidth, int meshHeight) {
     const qint32 value = ReadProbe();
     m_record.map.at(i, j) = value;
     m_record.samples.at(i, j) = value;
+    const std::optional<double> depth =
+        m_host.outputEnabled() ? m_protocol.lastProbeDepthMm() : std::nullopt;
+    // A G-code port without a contact report (a file) answers for a machine that is not there.
+    if (m_host.outputEnabled() && (depth || !m_protocol.portSpeaksGcode())) ++m_record.measured;
+    m_record.heightsMm[std::size_t(j - 1) * meshWidth + std::size_t(i - 1)] =
+        depth ? -*depth : value * m_protocol.settings().ProbeScaleMm;
     ++m_record.taken;
     if (m_sampleShown) m_sampleShown(value);
     m_host.redraw(m_picture.DrawScanPoint(i, j, value, meshWidth, meshHeight));

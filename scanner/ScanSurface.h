@@ -27,6 +27,13 @@ struct ScanRecord {
     double pitchYmm = 0;  // between neighbouring rows
     bool live = false;    // the last sample came from the probe
     qint64 taken = 0;     // samples taken by the last scan
+    // The surface's height at each point in millimetres, in the map's order: from GRBL's contact
+    // report (the depth below the probe's start, negated) where the port gives one, otherwise
+    // the sample times the probe's scale ("мм на единицу отсчёта щупа"). Empty before a scan.
+    std::vector<double> heightsMm;
+    // Samples of the last scan that measured the surface: taken live from a controller (not a
+    // dry run's, nor a G-code file's stand-in answer).
+    qint64 measured = 0;
 };
 
 // The grid counts of a scan, or why they are refused: the counts must be whole numbers of at

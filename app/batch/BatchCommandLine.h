@@ -29,8 +29,11 @@ struct BatchOptions {
     bool grbl = false;                // --grbl (serve-sim)
     int errorAtLine = 0;              // --error-at N (serve-sim --grbl): refuse the Nth line
     int delayMs = 0;                  // --delay MS (serve-sim)
-    QString surface;                  // --surface Z0,GX,GY (serve-sim --grbl): a plane to probe
-    bool laserMode = false;           // --laser-mode (serve-sim --grbl): $32=1 from the start
+    QString surface;                  // --surface Z0,GX,GY (serve-sim --grbl): a plane to probe;
+                                      // --surface FILE.csv (mill): the height map to follow
+    std::optional<QString> surfaceOffset;  // --surface-offset X,Y (mill): the start on the map
+    QString relief;          // --relief FILE (scan): the surface as a greyscale picture
+    bool laserMode = false;  // --laser-mode (serve-sim --grbl): $32=1 from the start
 };
 
 struct BatchCommandLine {

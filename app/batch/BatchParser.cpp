@@ -91,6 +91,8 @@ const std::vector<OptionSpec>& optionSpecs() {
              return QString();
          }},
         {"surface", true, text(&BatchOptions::surface)},
+        {"surface-offset", true, optionalText(&BatchOptions::surfaceOffset)},
+        {"relief", true, text(&BatchOptions::relief)},
         {"laser-mode", false, flag(&BatchOptions::laserMode)},
     };
     return specs;

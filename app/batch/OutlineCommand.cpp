@@ -2,6 +2,7 @@
 #include "app/batch/BatchJobHost.h"
 #include "app/batch/BatchOutput.h"
 #include "app/batch/PictureJobCommand.h"
+#include "app/batch/SurfaceOption.h"
 #include "app/config/ConfigKeys.h"
 #include "app/config/ProgramSettings.h"
 #include "link/protocol/MoveProtocol.h"
@@ -15,6 +16,9 @@ int runOutlineCommand(const BatchCommandLine& commandLine, ProgramContext& progr
     if (const auto refused = refuseModeWords(QStringLiteral("outline"), arguments, modes))
         return *refused;
     const BatchOptions& options = commandLine.options;
+    const SurfaceChoice surface =
+        readSurfaceOption(options, program.settings.values().ProbeScaleMm);
+    if (surface.exitStatus != kExitDone) return surface.exitStatus;
     std::optional<FigurePicture> picture =
         loadFigurePicture(arguments[1], options, arguments[0] == u"selected");
     if (!picture) return kExitFailed;
@@ -35,6 +39,7 @@ int runOutlineCommand(const BatchCommandLine& commandLine, ProgramContext& progr
             OutlineJobs jobs(
                 {layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, picture->analysis, tool},
                 jobHost, protocol);
+            if (surface.map) jobs.followSurface(&*surface.map, surface.startMm);
             if (mode == u"selected") {
                 jobs.EngraveSelected(selectedFigure(options, picture->analysis));
             } else if (mode == u"all") {

@@ -10,6 +10,7 @@
 #include "scanner/ScanFields.h"
 #include "scanner/ScanFiles.h"
 #include "scanner/ScanInterpolation.h"
+#include "scanner/ScanRelief.h"
 #include "scanner/ScanSurface.h"
 
 namespace {
@@ -69,6 +70,11 @@ int finishScan(const BatchOptions& options, const ImageExtent& extent, ScanPictu
     }
     if (!options.save.isEmpty()) {
         const QString error = SaveScanImage(picture.buffer(), options.save);
+        if (!error.isEmpty()) return failWith(error);
+    }
+    if (!options.relief.isEmpty()) {
+        const QString error =
+            SaveScanRelief(record.map, meshWidth, meshHeight, extent, options.relief);
         if (!error.isEmpty()) return failWith(error);
     }
     if (!options.exportPath.isEmpty()) {

@@ -36,6 +36,8 @@ inline constexpr ConfigKey kRatioZKey{"SM_Z_ratio", "Text3", "0.005"};
 inline constexpr ConfigKey kPortKey{"Port", "Text4", "com1", false, "port"};
 // Seconds a job waits for one answer of the controller before the link counts as lost.
 inline constexpr ConfigKey kReplyTimeoutKey{"port_timeout", "Text5", "120"};
+// Millimetres per unit of our own controller's probe sample (the surface map's heights).
+inline constexpr ConfigKey kProbeScaleKey{"probe_mm_per_unit", "Text6", "0.01"};
 
 // Milling window.
 inline constexpr ConfigKey kMillWidthKey{"cncrez_width", "Text6", "200"};

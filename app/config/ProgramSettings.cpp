@@ -71,6 +71,10 @@ QString loadProgramSettings(const ConfigFile& config, ProgramSettings& settings)
     const std::optional<double> timeout = ParseDecimal(kReplyTimeoutKey.read(config));
     settings.ReplyTimeoutSeconds =
         timeout && *timeout > 0 && std::isfinite(*timeout) ? *timeout : kDefaultReplyTimeoutSeconds;
+    const std::optional<double> probeScale = ParseDecimal(kProbeScaleKey.read(config));
+    settings.ProbeScaleMm = probeScale && *probeScale != 0 && std::isfinite(*probeScale)
+                                ? *probeScale
+                                : ProgramSettings().ProbeScaleMm;
     const GcodeSettings defaults;
     for (const GcodeSettingKey& entry : kGcodeSettingKeys) {
         const ConfigFile::SettingText stored =

@@ -36,6 +36,10 @@ struct ProgramSettings {
     // as lost, in seconds: enough for the longest single move at the machine's slowest speed.
     double ReplyTimeoutSeconds = kDefaultReplyTimeoutSeconds;
     GcodeSettings Gcode;
+    // Millimetres of surface height per unit of our own controller's probe sample: a scan's
+    // heights on that protocol (the G-code ports measure millimetres themselves). Not 0; a
+    // negative scale is a probe whose sample falls as the surface rises.
+    double ProbeScaleMm = 0.01;
 };
 
 // One G-code setting: its key in the configuration file, its caption in the settings window

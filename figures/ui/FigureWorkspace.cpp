@@ -244,8 +244,20 @@ void FigureWorkspace::Form_Resize() {
     }
     const int columnLeft = width() - columnWidth - kColumnMargin;
     m_columnArea->setGeometry(columnLeft, kColumnMargin, columnWidth, columnHeight);
-    m_views->setGeometry(0, 0, std::max(columnLeft, 0), height());
-    m_views->Form_Resize(size(), columnWidth);
+    const int footer = m_footer ? m_footer->sizeHint().height() : 0;
+    m_views->setGeometry(0, 0, std::max(columnLeft, 0), height() - footer);
+    if (m_footer) {
+        m_footer->setGeometry(kColumnMargin, height() - footer - kColumnMargin,
+                              std::max(columnLeft - 2 * kColumnMargin, 0), footer);
+    }
+    m_views->Form_Resize(QSize(width(), height() - footer - kColumnMargin), columnWidth);
+}
+
+void FigureWorkspace::setPictureFooter(QWidget* footer) {
+    m_footer = footer;
+    footer->setParent(this);
+    footer->show();
+    Form_Resize();
 }
 
 int FigureWorkspace::fixedColumnWidth() const {

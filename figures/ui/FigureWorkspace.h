@@ -117,6 +117,9 @@ public:
     QFormLayout* sizeFrameLayout() const { return m_sizeLayout; }  // rows of Frame4
     QVBoxLayout* panelLayout() const { return m_panelLayout; }     // buttons of Frame2
     QVBoxLayout* sideLayout() const { return m_sideLayout; }       // below Frame2
+    // A strip of the window's own controls under the picture boxes, as wide as they are and as
+    // high as it asks (the milling window's surface map): the column has no room to spare.
+    void setPictureFooter(QWidget* footer);
     QTreeWidget* tree() const { return tv; }
     PictureViews* pictureViews() const { return m_views; }
 
@@ -150,6 +153,7 @@ private:
     QScrollArea* m_columnArea;  // scrolls the column in a window too short for it
     QWidget* m_column;
     QVBoxLayout* m_sideLayout;
+    QWidget* m_footer = nullptr;
     QLineEdit* m_pathBox;
     QPushButton* Command8;
     QGroupBox* Frame4;

@@ -53,4 +53,10 @@ void LayerView::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform,
                           m_drawSize != QSize(image.width(), image.height()));
     painter.drawImage(QRect({0, 0}, m_drawSize), image);
+    if (const QRect shade = m_shade ? m_shade() : QRect(); !shade.isEmpty()) {
+        const QRect box = boxRectOf(shade);
+        painter.fillRect(box, QColor(0, 120, 255, 48));
+        painter.setPen(QColor(0, 90, 200));
+        painter.drawRect(box.adjusted(0, 0, -1, -1));
+    }
 }

@@ -3,6 +3,7 @@
 #include <QRect>
 #include <QSize>
 #include <QWidget>
+#include <functional>
 
 #include "figures/PixelBuffer.h"
 
@@ -33,10 +34,15 @@ public:
     // is drawn.
     QRect boxRectOf(const QRect& changed) const;
 
+    // A part of the picture shaded over the layer (picture pixels, 1-based), asked for at every
+    // paint; an empty rectangle, or no function, shades nothing.
+    void setShade(std::function<QRect()> shade) { m_shade = std::move(shade); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     const PixelBuffer* m_layer = nullptr;
     QSize m_drawSize;
+    std::function<QRect()> m_shade;
 };

@@ -9,7 +9,8 @@ constexpr int kGreyLevels = 255;
 
 }  // namespace
 
-void GcodeEngraving::line(double dx, double dy, qint32 z, double stepX) {
+void GcodeEngraving::line(double dx, double dy, qint32 z, double stepX, double surfaceDz) {
+    m_zPending += surfaceDz;
     if (dx == 0 && dy == 0 && z < 0) {
         m_pitch = std::abs(double(-z) * stepX);
         return;
@@ -40,13 +41,13 @@ void GcodeEngraving::burnStart(double direction) {
     m_direction = direction;
     const Millimetres at = m_writer.position();
     const double before = start.x - direction * m_pitch;
-    m_writer.move("G0", {before - at.x, start.y - at.y, 0}, std::nullopt, 0);
+    m_writer.move("G0", {before - at.x, start.y - at.y, takeZ()}, std::nullopt, 0);
     m_writer.move("G1", {start.x - before, 0, 0}, m_settings.LaserFeed, start.power);
 }
 
 void GcodeEngraving::burnAlong(double dx, int power) {
     const double burn = m_direction * std::min(m_pitch, std::abs(dx));
-    m_writer.move("G1", {dx - burn, 0, 0}, m_settings.LaserFeed, 0);
+    m_writer.move("G1", {dx - burn, 0, takeZ()}, m_settings.LaserFeed, 0);
     m_writer.move("G1", {burn, 0, 0}, m_settings.LaserFeed, power);
 }
 
@@ -56,6 +57,7 @@ void GcodeEngraving::settle() {
 
 void GcodeEngraving::restart() {
     m_start.reset();
+    m_zPending = 0;
     m_direction = 0;
     m_laserOn = false;
 }

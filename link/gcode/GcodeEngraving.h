@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <utility>
 
 #include "app/config/ProgramSettings.h"
 #include "link/gcode/GcodeWriter.h"
@@ -19,7 +20,9 @@ public:
 
     // One engraving line: `delta` in mm over the work, `z` its third field (a negative one with
     // no move sets the pixel pitch to -z × `stepX` mm, any other is 255 minus the pixel's grey).
-    void line(double dx, double dy, qint32 z, double stepX);
+    // `surfaceDz`: the probed surface's change over the line, which the laser's Z follows with
+    // the next move written (so the focus stays on a warped board).
+    void line(double dx, double dy, qint32 z, double stepX, double surfaceDz = 0);
     // Burns the row's first pixel that still waits (before a line of another kind, at the end).
     void settle();
     // After the controller was reset: nothing waits, the laser is off.
@@ -36,6 +39,8 @@ private:
     };
     void burnStart(double direction);
     void burnAlong(double dx, int power);
+    // The surface's change not written yet, taken by the next move.
+    double takeZ() { return std::exchange(m_zPending, 0.0); }
 
     GcodeSettings m_settings;
     GcodeWriter& m_writer;
@@ -43,4 +48,5 @@ private:
     double m_direction = 0;  // of the row being burnt along X: 1, -1, 0 before any
     std::optional<Start> m_start;
     bool m_laserOn = false;
+    double m_zPending = 0;
 };

@@ -34,6 +34,7 @@ public:
     bool pausesAfterWrite() const override { return false; }
     // Names the file every job will write.
     std::optional<QString> describeFarEnd() override;
+    bool speaksGcode() const override { return true; }
 
 private:
     bool startBody();

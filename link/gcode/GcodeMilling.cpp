@@ -32,14 +32,14 @@ void GcodeMilling::land() {
     if (fall < -kSame) m_writer.move("G0", {0, 0, fall});
 }
 
-void GcodeMilling::move(const Millimetres& delta) {
+void GcodeMilling::move(const Millimetres& delta, double surfaceDz) {
     const bool xy = delta.x != 0 || delta.y != 0;
     if (!m_border) {
         if (delta.z >= 0) {
             // A travel, or a rise while the cutter is up.
             if (xy) hover();
-            m_writer.move("G0", delta);
-            m_jobZ += delta.z;
+            m_writer.move("G0", {delta.x, delta.y, delta.z + surfaceDz});
+            m_jobZ += delta.z + surfaceDz;
             return;
         }
         land();
@@ -49,13 +49,14 @@ void GcodeMilling::move(const Millimetres& delta) {
         m_border = Border{{at.x, at.y, m_jobZ}, {}, 0};
         m_depth = 0;
     }
-    m_jobZ += delta.z;
+    m_jobZ += delta.z + surfaceDz;
+    *m_surface += surfaceDz;
     if (m_jobZ >= *m_surface - kSame) {
         closeBorder(delta);
         return;
     }
     m_depth += delta.z;
-    m_border->moves.append(delta);
+    m_border->moves.append({delta, surfaceDz});
     m_border->deepest = std::min(m_border->deepest, m_depth);
     cutTo(delta.x, delta.y, m_depth, m_settings.PassDepth);
 }
@@ -65,9 +66,12 @@ void GcodeMilling::goToStart(const Border& border) {
     const double dx = border.start.x - at.x;
     const double dy = border.start.y - at.y;
     if (std::abs(dx) <= kSame && std::abs(dy) <= kSame) return;
-    m_writer.move("G0", {0, 0, *m_surface + m_settings.SafeHeight - at.z});
+    // Over the higher of the surfaces where the cutter is and where it goes, then down to the
+    // start's surface.
+    const double over = std::max(*m_surface, border.start.z) + m_settings.SafeHeight;
+    m_writer.move("G0", {0, 0, over - at.z});
     m_writer.move("G0", {dx, dy, 0});
-    m_writer.move("G0", {0, 0, -m_settings.SafeHeight});
+    m_writer.move("G0", {0, 0, border.start.z - over});
 }
 
 void GcodeMilling::closeBorder(const Millimetres& closing) {
@@ -75,6 +79,7 @@ void GcodeMilling::closeBorder(const Millimetres& closing) {
     m_border.reset();
     const double full = -border.deepest;
     const double pass = m_settings.PassDepth;
+    const double endSurface = *m_surface;
     if (!m_skipPasses && full > pass + kSame) {
         const int passes = int(std::ceil((full - kSame) / pass));
         for (int k = 2; k <= passes; ++k) {
@@ -82,14 +87,19 @@ void GcodeMilling::closeBorder(const Millimetres& closing) {
             // Each pass its own lines, also where a border of one point gives nothing between
             // them but its plunges.
             m_writer.flush();
+            // Each pass follows the surface again from the border's start.
+            *m_surface = endSurface;
             goToStart(border);
+            *m_surface = border.start.z;
             double depth = 0;
-            for (const Millimetres& move : border.moves) {
-                depth += move.z;
-                cutTo(move.x, move.y, depth, limit);
+            for (const Move& move : border.moves) {
+                depth += move.delta.z;
+                *m_surface += move.surfaceDz;
+                cutTo(move.delta.x, move.delta.y, depth, limit);
             }
         }
     }
+    *m_surface = endSurface;
     // The job's own rise, from wherever the last pass left the cutter.
     cutTo(closing.x, closing.y, m_jobZ - *m_surface, 0);
 }

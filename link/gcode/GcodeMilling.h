@@ -15,14 +15,17 @@
 //   pass, each at most one pass deeper than the one before at every point, the last at the
 //   border's own depths. Between passes the cutter goes back to the border's start: straight
 //   down where the border closed on itself, over the safe height where it did not.
-// Heights are in millimetres from the opening, up positive.
+// Heights are in millimetres from the opening, up positive. A probed surface's change over a
+// line lifts or lowers the surface itself: the cut keeps its depth below it, the passes follow
+// it again, and travels and the safe height go with it.
 class GcodeMilling {
 public:
     GcodeMilling(const GcodeSettings& settings, GcodeWriter& writer)
         : m_settings(settings), m_writer(writer) {}
 
-    // One milling line moving the tool by `delta` as the job means it.
-    void move(const Millimetres& delta);
+    // One milling line moving the tool by `delta` as the job means it, over which the surface
+    // changes by `surfaceDz`.
+    void move(const Millimetres& delta, double surfaceDz = 0);
     // Back down to the height the job thinks the cutter is at, when it waits above it at the safe
     // height (before a line of another kind, and at a job's end).
     void land();
@@ -40,10 +43,14 @@ public:
     std::optional<double> surface() const { return m_surface; }
 
 private:
+    struct Move {
+        Millimetres delta;
+        double surfaceDz = 0;
+    };
     struct Border {
-        Millimetres start;         // where the cutter went down from (at the surface)
-        QList<Millimetres> moves;  // the job's moves from the plunge on
-        double deepest = 0;        // the lowest height below the surface, negative
+        Millimetres start;   // where the cutter went down from (at the surface)
+        QList<Move> moves;   // the job's moves from the plunge on
+        double deepest = 0;  // the lowest height below the surface, negative
     };
     void cutTo(double dx, double dy, double depth, double limit);
     void hover();

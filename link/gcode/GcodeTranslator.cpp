@@ -35,13 +35,14 @@ GcodeStep GcodeTranslator::translate(const LineMeaning& meaning, const StepRatio
         settleFor(meaning.rules);
         switch (meaning.rules) {
             case MoveRules::Milling:
-                m_milling.move(delta);
+                m_milling.move(delta, meaning.surfaceMm);
                 break;
             case MoveRules::Outlining:
-                outlining({delta.x, delta.y, 0}, z);
+                // The laser's third field is its power; its Z follows only the probed surface.
+                outlining({delta.x, delta.y, meaning.surfaceMm}, z);
                 break;
             case MoveRules::Engraving:
-                m_engraving.line(delta.x, delta.y, z, ratios.x);
+                m_engraving.line(delta.x, delta.y, z, ratios.x, meaning.surfaceMm);
                 break;
             case MoveRules::Scanner:
                 if (x == 0 && y == 0 && z == kProbeRequestZ) {

@@ -336,6 +336,7 @@ void GrblTransport::probe() {
     const Millimetres start = *m_machine;
     m_probeContact.reset();
     m_probeTouched = false;
+    m_probeDepth.reset();
     sendLine(translator.probingMove() + '\n');
     const GcodeSettings& settings = translator.settings();
     const int travelMs = int(settings.ProbeLimit / settings.ProbeFeed * 60000) + kDrainWaitMs;
@@ -346,7 +347,8 @@ void GrblTransport::probe() {
     if (!m_probeContact || !m_probeTouched)
         return failed(QStringLiteral("Контроллер GRBL не сообщил касания щупа."));
     // The contact is GRBL's report of where the probe closed, not where it coasted to.
-    const int sample = translator.sampleForDepth(start.z - m_probeContact->z);
+    m_probeDepth = start.z - m_probeContact->z;
+    const int sample = translator.sampleForDepth(*m_probeDepth);
     // Back to the height the probe started from, in machine coordinates.
     m_queue.push_front({Item::Line, "G53 G0 Z" + GcodeTranslator::number(start.z) + '\n'});
     m_queue.insert(m_queue.begin() + 1, {Item::Answer, QByteArray::number(sample) + "\r\n" + kOk});

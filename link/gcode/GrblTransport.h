@@ -69,6 +69,8 @@ public:
     bool lineLost() const override;
     bool watchesLink() const override { return true; }
     std::optional<Position> reportedPosition() const override;
+    bool speaksGcode() const override { return true; }
+    std::optional<double> probeContactDepth() const override { return m_probeDepth; }
     // Sends the closing lines (laser and spindle off, the cutter up to the surface) once, then
     // true when all is answered and GRBL reports Idle after the last "ok".
     bool finishJob() override;
@@ -136,6 +138,7 @@ private:
     Millimetres m_workOffset;
     std::optional<Millimetres> m_probeContact;
     bool m_probeTouched = false;
+    std::optional<double> m_probeDepth;  // of the last sample request, mm below its start
     bool m_banner = false;
     QString m_version;  // "1.1h", from the banner or the "[VER:" report
     QString m_openError;

@@ -87,7 +87,7 @@ MoveProtocol::PixelSteps MoveProtocol::stepsPerPixel() const {
             factorFor(width, settings.StepRatioY, m_pictureWidth, u'Y')};
 }
 
-void MoveProtocol::MovePixels(int dx, int dy, int dz, bool wait) {
+void MoveProtocol::MovePixels(int dx, int dy, int dz, bool wait, double surfaceMm) {
     const ProgramSettings& settings = m_settings;
     const auto [perPixelX, perPixelY] = stepsPerPixel();
     qint32 perGreyLevel = 1;
@@ -100,14 +100,32 @@ void MoveProtocol::MovePixels(int dx, int dy, int dz, bool wait) {
         perGreyLevel = factorFor(depth, settings.StepRatioZ, kGreyLevels, u'Z');
     }
     if (!m_host.outputEnabled()) return;
-    sendLine(qint64(dx) * perPixelX, qint64(dy) * perPixelY, qint64(dz) * perGreyLevel, wait);
+    qint64 z = qint64(dz) * perGreyLevel;
+    double gcodeSurface = 0;
+    if (surfaceMm != 0 && std::isfinite(surfaceMm)) {
+        if (portSpeaksGcode()) {
+            gcodeSurface = surfaceMm;
+        } else if (m_rules == MoveRules::Milling) {
+            if (!usableRatio(settings.StepRatioZ)) refuseRatio(u'Z');
+            m_surfaceRemainder += surfaceMm / settings.StepRatioZ;
+            const double whole = std::nearbyint(m_surfaceRemainder);
+            m_surfaceRemainder -= whole;
+            z += qint64(whole);
+        }
+    }
+    send(qint64(dx) * perPixelX, qint64(dy) * perPixelY, z, wait, false, gcodeSurface);
+}
+
+bool MoveProtocol::portSpeaksGcode() const {
+    const SerialTransport* transport = m_link.driver().transportOf(m_link.PortHandle());
+    return transport && transport->speaksGcode();
 }
 
 void MoveProtocol::sendLine(qint64 x, qint64 y, qint64 z, bool wait) {
     send(x, y, z, wait, false);
 }
 
-void MoveProtocol::send(qint64 x, qint64 y, qint64 z, bool wait, bool manual) {
+void MoveProtocol::send(qint64 x, qint64 y, qint64 z, bool wait, bool manual, double surfaceMm) {
     constexpr qint64 kLowest = std::numeric_limits<qint32>::min();
     constexpr qint64 kHighest = std::numeric_limits<qint32>::max();
     const qint64 values[] = {x, y, z};
@@ -117,7 +135,7 @@ void MoveProtocol::send(qint64 x, qint64 y, qint64 z, bool wait, bool manual) {
     if (!m_link.isOpen()) refuse(QStringLiteral("Ошибка открытия Com-порта"));
     m_link.driver().noteStop(m_link.PortHandle(), m_host.stopLevel());
     if (m_host.stopLevel() == StopLevel::Abandon) throw abandonedJob();
-    m_link.driver().describeLine(m_link.PortHandle(), {m_rules, manual});
+    m_link.driver().describeLine(m_link.PortHandle(), {m_rules, manual, surfaceMm});
     // In the laser windows a job's third field is the laser's value: the tool does not move in Z.
     const bool zMoves = manual || m_rules == MoveRules::Milling || m_rules == MoveRules::Scanner;
     const int handle = m_link.PortHandle();
@@ -193,5 +211,7 @@ qint32 MoveProtocol::readProbeReply() {
         endWithLostLink(m_link, ended);
     }
     m_link.lineAnswered();
+    const SerialTransport* transport = m_link.driver().transportOf(handle);
+    m_probeDepth = transport ? transport->probeContactDepth() : std::nullopt;
     return ProbeSampleOf(reply);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <optional>
 
 #include "link/job/JobHost.h"
 #include "link/serial/LineMeaning.h"
@@ -43,8 +44,13 @@ public:
     // A move in picture pixels (dz in grey levels for milling, a raw value for engraving and
     // outlining), scaled by the factors of the finished width (and milling depth). Sends nothing
     // when the output check box is clear; waits for "OK" when `wait`. Refused when the port is
-    // not open while the box is ticked.
-    void MovePixels(int dx, int dy, int dz, bool wait);
+    // not open while the box is ticked. `surfaceMm`, the probed surface's change over the move
+    // (mm, up positive), is added to the line: in Z steps on our own controller (milling only;
+    // the fractions carried to the next line, so the sum stays within half a step of the
+    // surface's), in millimetres on the G-code ports (every job's lines).
+    void MovePixels(int dx, int dy, int dz, bool wait, double surfaceMm = 0);
+    // A job following a surface starts: no fraction of a step is carried from before.
+    void startSurfaceSteps() { m_surfaceRemainder = 0; }
 
     // StepsPerPixelX and StepsPerPixelY as MovePixels computes them from the finished width;
     // refuses (JobEnded) as MovePixels does.
@@ -74,6 +80,12 @@ public:
     // reply text is left alone. Refused when the port is not open; throws JobEnded as
     // PollUntilOk does.
     qint32 readProbeReply();
+    // How far below its start the probe touched in the last readProbeReply, mm, when the port's
+    // controller reports it (GRBL); nothing otherwise.
+    std::optional<double> lastProbeDepthMm() const { return m_probeDepth; }
+
+    // Whether the open port writes G-code (and so moves a laser's Z with a probed surface).
+    bool portSpeaksGcode() const;
 
     // The settings whose step ratios every move reads.
     const ProgramSettings& settings() const { return m_settings; }
@@ -83,7 +95,7 @@ public:
     const QByteArray& replyBuffer() const { return m_replyBuffer; }
 
 private:
-    void send(qint64 x, qint64 y, qint64 z, bool wait, bool manual);
+    void send(qint64 x, qint64 y, qint64 z, bool wait, bool manual, double surfaceMm = 0);
     void waitForReply();
     // Reads up to the answer by the window's rule.
     void readReply(int handle);
@@ -95,4 +107,6 @@ private:
     int m_pictureWidth = 0;
     int m_linesSent = 0;
     QByteArray m_replyBuffer;
+    double m_surfaceRemainder = 0;  // surface steps not sent yet, as a fraction of a step
+    std::optional<double> m_probeDepth;
 };

@@ -17,6 +17,9 @@ enum class MoveRules {
 struct LineMeaning {
     MoveRules rules = MoveRules::Milling;
     bool manual = false;
+    // The change of the probed surface's height over the line, mm (up positive), which a port
+    // that speaks G-code adds to the line's Z; our own controller has it in the line's steps.
+    double surfaceMm = 0;
 };
 
 // How far a stop request has gone.

@@ -49,6 +49,12 @@ public:
         double z = 0;
     };
     virtual std::optional<Position> reportedPosition() const { return std::nullopt; }
+    // Whether the port writes G-code: it takes a line's surface change in millimetres from
+    // LineMeaning::surfaceMm instead of in the line's Z steps.
+    virtual bool speaksGcode() const { return false; }
+    // How far below its start the probe touched in the last sample request, mm, for ports
+    // whose controller reports the contact (GRBL); nothing otherwise.
+    virtual std::optional<double> probeContactDepth() const { return std::nullopt; }
     // The job's lines have all been answered: sends what closes the job on the machine and
     // returns true once the machine has carried everything out and stands still (called again
     // and again until then; may throw JobEnded like readAvailable). True at once by default.

@@ -73,6 +73,8 @@ Form4::Form4(ProgramContext& program, QWidget* parent)
       Text4(named(new QComboBox(this), "Text4")),
       Command3(named(new QPushButton(QStringLiteral("Проверить соединение"), this), "Command3")),
       Label5(named(new QLabel(QStringLiteral("Ждать ответа станка, с:"), this), "Label5")),
+      Label6(named(new QLabel(QStringLiteral("мм на единицу отсчёта щупа:"), this), "Label6")),
+      Text6(named(new QLineEdit(this), "Text6")),
       Text5(named(new QLineEdit(this), "Text5")),
       Frame2(named(
           new QGroupBox(QStringLiteral("Перемещение в мм, соответствующее одному шагу ШД"), this),
@@ -129,6 +131,17 @@ void Form4::buildPortFrame() {
     portLayout->addWidget(Label5, 1, 0);
     portLayout->addWidget(Text5, 1, 1, Qt::AlignLeft);
     portLayout->setColumnStretch(1, 1);
+    buildProbeScaleRow(portLayout);
+}
+
+void Form4::buildProbeScaleRow(QGridLayout* portLayout) {
+    Label6->setBuddy(Text6);
+    Text6->setToolTip(
+        QStringLiteral("Высота поверхности в мм на единицу отсчёта щупа нашего контроллера: "
+                       "из неё карта высот скана (порты grbl: мерят миллиметры сами)"));
+    Text6->setMaximumWidth(Text6->fontMetrics().averageCharWidth() * 12);
+    portLayout->addWidget(Label6, 2, 0);
+    portLayout->addWidget(Text6, 2, 1, Qt::AlignLeft);
 }
 
 void Form4::buildRatioFrame() {
@@ -173,6 +186,7 @@ void Form4::Form_Load() {
     Text3->setText(formatGeneral(settings.StepRatioZ));
     Text4->setEditText(settings.PortName);
     Text5->setText(formatGeneral(settings.ReplyTimeoutSeconds));
+    Text6->setText(formatGeneral(settings.ProbeScaleMm));
     for (int i = 0; i < m_gcodeFields.size(); ++i)
         m_gcodeFields[i]->setText(formatGeneral(settings.Gcode.*kGcodeSettingKeys[i].value));
 }
@@ -203,6 +217,15 @@ void Form4::Command1_Click() {
         Text5->selectAll();
         return;
     }
+    const auto probeScale = ParseDecimal(Text6->text());
+    if (!probeScale || *probeScale == 0 || !std::isfinite(*probeScale)) {
+        m_showMessage(
+            this, kErrorTitle,
+            QStringLiteral("В поле «%1» должно быть число, не равное нулю.").arg(Label6->text()));
+        Text6->setFocus();
+        Text6->selectAll();
+        return;
+    }
     GcodeSettings gcode;
     for (int i = 0; i < m_gcodeFields.size(); ++i) {
         const auto value = ParseDecimal(m_gcodeFields[i]->text());
@@ -226,12 +249,14 @@ void Form4::Command1_Click() {
     const QString port = Text4->currentText();
     settings.PortName = port;
     settings.ReplyTimeoutSeconds = *timeout;
+    settings.ProbeScaleMm = *probeScale;
     m_program.settings.replace(settings);
     QList<std::pair<QString, QString>> values{{kRatioXKey.writtenName(), Text1->text()},
                                               {kRatioYKey.writtenName(), Text2->text()},
                                               {kRatioZKey.writtenName(), Text3->text()},
                                               {kPortKey.writtenName(), Text4->currentText()},
-                                              {kReplyTimeoutKey.writtenName(), Text5->text()}};
+                                              {kReplyTimeoutKey.writtenName(), Text5->text()},
+                                              {kProbeScaleKey.writtenName(), Text6->text()}};
     for (int i = 0; i < m_gcodeFields.size(); ++i)
         values.append({QLatin1String(kGcodeSettingKeys[i].key), m_gcodeFields[i]->text()});
     if (const QString error = m_program.config.WriteSettings(values); !error.isEmpty())

@@ -7,6 +7,7 @@
 
 struct ProgramContext;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -55,6 +56,7 @@ private:
     void buildPortFrame();
     void buildRatioFrame();
     void buildGcodeFrame();
+    void buildProbeScaleRow(QGridLayout* portLayout);
 
     ProgramContext& m_program;
     WindowJobHost* m_host;   // runs the connection test as a job
@@ -65,6 +67,8 @@ private:
     QComboBox* Text4;
     QPushButton* Command3;
     QLabel* Label5;
+    QLabel* Label6;    // "мм на единицу отсчёта щупа:"
+    QLineEdit* Text6;  // the probe's scale (probe_mm_per_unit)
     QLineEdit* Text5;  // seconds to wait for an answer (port_timeout)
     QGroupBox* Frame2;
     QLabel* Label2;

@@ -2,6 +2,7 @@
 
 #include "link/ui/WindowJobHost.h"
 #include "mill/WorkLayerOps.h"
+#include "mill/ui/SurfaceMapPanel.h"
 
 MillButtons::MillButtons(FigureWindow& window)
     : FigureJobButtons(
@@ -49,6 +50,10 @@ void MillButtons::runMillJob(void (*job)(MillJobs&, FigureWorkspace&)) {
         MillJobs jobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, area.analysis(),
                        m_cutter, area.tool()},
                       host, window().protocol());
+        // The job's own copy: nothing that happens in the window meanwhile changes its map.
+        const std::optional<SurfaceMapPanel::JobSurface> surface =
+            m_surface ? m_surface->forJob() : std::nullopt;
+        if (surface) jobs.followSurface(&surface->map, surface->startMm);
         job(jobs, area);
     });
 }

@@ -5,6 +5,8 @@
 #include "mill/MillJobs.h"
 #include "mill/WorkLayerOps.h"
 
+class SurfaceMapPanel;
+
 // The milling window's own buttons in its control panel: "Градиент" and "Отступить" reshape the
 // work layer by the cutter's size; "Выделенная", "Все" and "Резать 3D" run the milling jobs. It
 // keeps the cutter size the jobs leave behind between them; the tool's position is the
@@ -13,6 +15,8 @@ class MillButtons : public FigureJobButtons {
     Q_OBJECT
 public:
     explicit MillButtons(FigureWindow& window);
+    // The window's surface map, which the jobs follow when its box is ticked (not owned).
+    void setSurfacePanel(const SurfaceMapPanel* panel) { m_surface = panel; }
 
     void Command4_Click() override;  // "Градиент"
     void Command5_Click() override;  // "Отступить"
@@ -27,4 +31,5 @@ private:
     void afterWorkLayerChanged(const WorkLayerOutcome& outcome);
 
     CutterSize m_cutter;  // CutterRadius and CutterReach of the last gradient or job
+    const SurfaceMapPanel* m_surface = nullptr;
 };

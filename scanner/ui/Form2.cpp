@@ -98,6 +98,7 @@ void Form2::buildColumn() {
     jobGrid->addWidget(Command1, 1, 0);
     jobGrid->addWidget(Command8, 1, 1);
     jobGrid->addWidget(Label9, 2, 0, 1, 2);
+    addSurfaceControls(jobGrid);
 
     QVBoxLayout* column = columnLayout();
     column->addWidget(Frame3);

@@ -8,6 +8,7 @@
 #include "scanner/ScanSurface.h"
 
 class CornerHandle;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -55,6 +56,11 @@ private:
     void Command2_Click();
     void Command1_Click();
     void Command8_Click();
+    // A complete live scan's map goes to the program's store, for the milling window.
+    void publishScanMap();
+    // "Сохранить рельеф" (Command9) under the job buttons.
+    void addSurfaceControls(QGridLayout* jobGrid);
+    void Command9_Click();
 
     void ResetScanPicture();
     void setPictureSize(QSize pixels);
@@ -78,7 +84,8 @@ private:
     QPushButton* Command2;
     QPushButton* Command1;
     QPushButton* Command8;
-    QLabel* Label9;  // the last sample
+    QPushButton* Command9 = nullptr;  // "Сохранить рельеф"
+    QLabel* Label9;                   // the last sample
     QWidget* m_canvas;
     ScanPictureView* Pict;
     CornerHandle* Label12;

@@ -27,6 +27,7 @@ void Form2::Command6_Click() {
             Label9->setText(QStringLiteral("Данные: ") + QString::number(value));
         });
         job.ScanSurface(fields);
+        publishScanMap();
     });
 }
 

@@ -39,6 +39,24 @@ TEST(LoadProgramSettings, ReadsTheReplyTimeLimitOrKeepsTheDefault) {
     }
 }
 
+// The probe's scale: any number but 0 as typed (negative for a probe that reads down), the
+// default 0.01 mm per unit otherwise.
+TEST(LoadProgramSettings, ReadsTheProbesScaleOrKeepsTheDefault) {
+    const std::pair<const char*, double> cases[] = {{"probe_mm_per_unit=0,02\n", 0.02},
+                                                    {"probe_mm_per_unit=-1e-3\n", -0.001},
+                                                    {"probe_mm_per_unit=0\n", 0.01},
+                                                    {"probe_mm_per_unit=x\n", 0.01}};
+    for (const auto& [line, scale] : cases) {
+        SCOPED_TRACE(line);
+        ScopedConfig config;
+        config.write(QByteArray("[CNC]\n") + line);
+        ProgramSettings settings = staleSettings();
+        settings.ProbeScaleMm = 7;
+        loadProgramSettings(testProgram().config, settings);
+        EXPECT_DOUBLE_EQ(settings.ProbeScaleMm, scale);
+    }
+}
+
 TEST(LoadProgramSettings, ReadsRatiosWithEitherSeparatorAndThePortUnderAnyCase) {
     ScopedConfig config;
     config.write("[cnc]\nsm_x_ratio=-0.005\nSM_Y_ratio=0,01\nSM_Z_RATIO= -2,5e-3 \nport=com3\n");

@@ -259,7 +259,7 @@ TEST_F(FirmwareBoard, ScannerSamplesTheSurfaceOnItsScale) {
     QMap<std::pair<int, int>, int> samples;
     for (const QByteArray& row : csv.readAll().split('\n').mid(1)) {
         const QList<QByteArray> cells = row.split(',');
-        if (cells.size() == 6) samples[{cells[0].toInt(), cells[1].toInt()}] = cells[4].toInt();
+        if (cells.size() == 7) samples[{cells[0].toInt(), cells[1].toInt()}] = cells[4].toInt();
     }
     ASSERT_EQ(samples.size(), 12);
 

@@ -35,23 +35,24 @@ const std::vector<Layer>& layers() {
         {"link/protocol", {"link/job", "link/serial", "app/config"}},
         {"link/gcode", with({})},
         {"link/virtual", with({"link/gcode"})},
-        {"app/Program", with({"link/gcode", "link/virtual"})},
+        {"app/Program", with({"link/gcode", "link/virtual", "surface"})},
         {"figures", {"app/config"}},
-        {"mill", with({"figures"})},
-        {"outline", with({"mill", "figures"})},
+        {"surface", {"app/config"}},
+        {"mill", with({"figures", "surface"})},
+        {"outline", with({"mill", "figures", "surface"})},
         {"engrave", with({"figures"})},
-        {"scanner", with({"figures"})},
+        {"scanner", with({"figures", "surface"})},
         {"link/ui", with({})},
         {"figures/ui", with({"figures", "link/ui"})},
-        {"mill/ui", with({"mill", "figures", "figures/ui", "link/ui"})},
-        {"outline/ui", with({"outline", "mill", "figures", "figures/ui", "link/ui"})},
+        {"mill/ui", with({"mill", "figures", "surface", "figures/ui", "link/ui"})},
+        {"outline/ui", with({"outline", "mill", "figures", "surface", "figures/ui", "link/ui"})},
         {"engrave/ui", with({"engrave", "figures", "figures/ui", "link/ui"})},
-        {"scanner/ui", with({"scanner", "figures", "link/ui"})},
-        {"app/batch", with({"app/Program", "link/gcode", "link/virtual", "figures", "mill",
-                            "outline", "engrave", "scanner"})},
+        {"scanner/ui", with({"scanner", "figures", "surface", "link/ui"})},
+        {"app/batch", with({"app/Program", "link/gcode", "link/virtual", "figures", "surface",
+                            "mill", "outline", "engrave", "scanner"})},
         {"app/ui",
-         with({"app/Program", "figures", "mill", "outline", "engrave", "scanner", "link/ui",
-               "figures/ui", "mill/ui", "outline/ui", "engrave/ui", "scanner/ui"})},
+         with({"app/Program", "figures", "surface", "mill", "outline", "engrave", "scanner",
+               "link/ui", "figures/ui", "mill/ui", "outline/ui", "engrave/ui", "scanner/ui"})},
     };
     return table;
 }
@@ -95,9 +96,9 @@ std::vector<Include> programIncludes(const QString& root) {
                                                 QRegularExpression::MultilineOption);
     std::vector<Include> includes;
     const QStringList folders = {QStringLiteral("app"),     QStringLiteral("link"),
-                                 QStringLiteral("figures"), QStringLiteral("mill"),
-                                 QStringLiteral("outline"), QStringLiteral("engrave"),
-                                 QStringLiteral("scanner")};
+                                 QStringLiteral("figures"), QStringLiteral("surface"),
+                                 QStringLiteral("mill"),    QStringLiteral("outline"),
+                                 QStringLiteral("engrave"), QStringLiteral("scanner")};
     for (const QString& folder : folders) {
         QDirIterator it(root + u'/' + folder, {QStringLiteral("*.h"), QStringLiteral("*.cpp")},
                         QDir::Files, QDirIterator::Subdirectories);

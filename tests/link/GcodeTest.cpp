@@ -63,6 +63,51 @@ TEST(GcodeTranslator, MillingTravelsOverTheSafeHeightAndCutsADeepBorderInPasses)
              "G0 Z7.5", "G0 X-0.1", "G0 Z-5"}));
 }
 
+// Over a probed surface rising 0.2 mm per mm of X, a closed square border 2.5 mm deep in passes
+// of 1 mm: every cut of every pass stays at its pass's depth below the surface, and the travel
+// to the next border goes over the safe height above the surface.
+TEST(GcodeTranslator, MillingPassesFollowTheProbedSurface) {
+    GcodeTranslator translator{GcodeSettings{}};
+    const auto surfaceAt = [](double x) { return 0.2 * x; };
+    QList<QByteArray> lines;
+    double x = 0;
+    const auto line = [&](qint32 dx, qint32 dy, qint32 dz) {
+        const double change = surfaceAt(x + dx * kRatios.x) - surfaceAt(x);
+        x += dx * kRatios.x;
+        lines +=
+            translator.translate({MoveRules::Milling, false, change}, kRatios, dx, dy, dz).lines;
+    };
+    line(0, 0, -250);
+    for (const auto& [dx, dy] : {std::pair{20, 0}, {20, 0}, {0, 20}, {-20, 0}, {-20, 0}, {0, -20}})
+        line(dx, dy, 0);
+    line(0, 0, 250);
+    line(200, 0, 0);
+    lines += translator.finish();
+
+    double px = 0, pz = 0;
+    QList<double> depths;
+    for (const QByteArray& text : lines) {
+        const double startX = px, startZ = pz;
+        bool alongXY = false;
+        for (const QByteArray& word : text.split(' ')) {
+            if (word.startsWith('X')) px += word.mid(1).toDouble();
+            if (word.startsWith('Z')) pz += word.mid(1).toDouble();
+            alongXY |= word.startsWith('X') || word.startsWith('Y');
+        }
+        if (alongXY && text.startsWith("G1"))
+            depths.append(std::round((pz - surfaceAt(px)) * 1000) / 1000);
+        if (alongXY && text.startsWith("G0")) {
+            EXPECT_NEAR(startZ - surfaceAt(startX), 5, 1e-9) << text.toStdString();
+            EXPECT_NEAR(pz - surfaceAt(px), 5, 1e-9) << text.toStdString();
+        }
+    }
+    EXPECT_EQ(depths.count(-1.0) + depths.count(-2.0) + depths.count(-2.5), depths.size())
+        << texts(lines).join(" | ").toStdString();
+    EXPECT_GE(depths.count(-1.0), 4);
+    EXPECT_GE(depths.count(-2.5), 4);
+    EXPECT_NEAR(pz - surfaceAt(px), 0, 1e-9) << "the job ends on the surface";
+}
+
 // A closed border goes straight down from one pass to the next; straight runs of steps are one
 // line each.
 TEST(GcodeTranslator, AClosedBorderGoesStraightDownBetweenPasses) {

@@ -105,12 +105,14 @@ TEST_F(Form4Test, OkPutsTheRatiosIntoEffectAtOnceAndStoresTheTextAsTyped) {
     EXPECT_DOUBLE_EQ(testProgram().settings.values().StepRatioY, 0.005);
     EXPECT_DOUBLE_EQ(testProgram().settings.values().StepRatioZ, -0.0025);
     EXPECT_EQ(testProgram().settings.values().PortName, QStringLiteral("/dev/ttyCNC-own"));
-    EXPECT_EQ(m_config.bytes(),
-              "[CNC]\nSM_X_ratio=0.01\nSM_Y_ratio=0,005\nSM_Z_ratio=-0,0025\n"
-              "port=/dev/ttyCNC-own\nport_timeout=120\ngcode_feed_mill=600\ngcode_feed_plunge=200\n"
-              "gcode_feed_laser=1500\ngcode_feed_probe=100\ngcode_laser_power=1000\n"
-              "gcode_laser_scale=1000\ngcode_probe_limit=10\ngcode_height_range=5\n"
-              "gcode_safe_height=5\ngcode_pass_depth=1\n");
+    EXPECT_EQ(
+        m_config.bytes(),
+        "[CNC]\nSM_X_ratio=0.01\nSM_Y_ratio=0,005\nSM_Z_ratio=-0,0025\n"
+        "port=/dev/ttyCNC-own\nport_timeout=120\nprobe_mm_per_unit=0,01\ngcode_feed_mill=600\n"
+        "gcode_feed_plunge=200\n"
+        "gcode_feed_laser=1500\ngcode_feed_probe=100\ngcode_laser_power=1000\n"
+        "gcode_laser_scale=1000\ngcode_probe_limit=10\ngcode_height_range=5\n"
+        "gcode_safe_height=5\ngcode_pass_depth=1\n");
 
     // The next manual move already uses the new ratios.
     testProgram().link.adopt(

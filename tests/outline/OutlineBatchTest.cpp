@@ -108,3 +108,73 @@ TEST_F(OutlineBatch, BadModeIsABadCommandLineAndNoFigureIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// `outline all --surface` and `engrave --surface` written as G-code over a tilted plane: the
+// laser's Z follows the plane (up 0.05 mm per mm of machine X, 0.02 per mm of Y), so that its
+// focus stays on the surface; without the map the file has no Z at all. Engraving takes a
+// pixel's height with the move that leads into its burn, so between pixels its Z may be ahead
+// by the plane's rise over two pixels (0.05 mm); at every pixel burnt it is exact.
+class LaserSurfaceBatch : public ::testing::TestWithParam<QStringList> {};
+
+TEST_P(LaserSurfaceBatch, OnAGcodePortTheLaserFollowsTheSurfaceInZ) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString picture = dir.filePath("nested.bmp");
+    ASSERT_TRUE(nestedPicture().save(picture));
+    QFile config(dir.filePath("cnc.ini"));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write("[CNC]\nSM_X_ratio=0.005\nSM_Y_ratio=0.005\nSM_Z_ratio=0.005\n");
+    config.close();
+    const auto plane = [](double x, double y) { return 0.05 * x + 0.02 * y; };
+    QByteArray csv = "column,row,x_mm,y_mm,sample,value,z_mm\n";
+    for (int j = 1; j <= 3; ++j)
+        for (int i = 1; i <= 3; ++i)
+            csv += QByteArray::number(i) + ',' + QByteArray::number(j) + ',' +
+                   QByteArray::number((i - 1) * 20) + ',' + QByteArray::number((j - 1) * 20) +
+                   ",0,0," + QByteArray::number(plane(-(i - 1) * 20, (j - 1) * 20)) + '\n';
+    QFile map(dir.filePath("map.csv"));
+    ASSERT_TRUE(map.open(QIODevice::WriteOnly));
+    map.write(csv);
+    map.close();
+
+    const auto written = [&](const QStringList& extra) {
+        const QString out = dir.filePath("out.nc");
+        QProcess process;
+        process.start(kProgram, QStringList{"--config", config.fileName(), "--port", "gcode:" + out,
+                                            "--width", "32"} +
+                                    GetParam() + QStringList{picture} + extra);
+        EXPECT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        QFile file(out);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll().split('\n');
+    };
+    for (const QByteArray& line : written({}))
+        EXPECT_FALSE(line.startsWith('G') && line.contains(" Z")) << line.toStdString();
+
+    // The job starts at the map's (−36, 4): 64 pixels of 0.5 mm reach X −4.5, inside the map.
+    double x = -36, y = 4, z = 0;
+    int burnt = 0;
+    for (const QByteArray& line :
+         written({"--surface", map.fileName(), "--surface-offset", "-36,4"})) {
+        if (!line.startsWith("G0") && !line.startsWith("G1")) continue;
+        for (const QByteArray& word : line.split(' ')) {
+            const double value = word.mid(1).toDouble();
+            if (word.startsWith('X')) x += value;
+            if (word.startsWith('Y')) y += value;
+            if (word.startsWith('Z')) z += value;
+        }
+        burnt += line.startsWith("G1");
+        const bool burning = line.startsWith("G1") && line.contains(" S") && !line.contains(" S0");
+        EXPECT_NEAR(z, plane(x, y) - plane(-36, 4), burning ? 1e-6 : 0.051) << line.toStdString();
+    }
+    EXPECT_GT(burnt, 10);
+    EXPECT_NEAR(z, plane(x, y) - plane(-36, 4), 1e-6) << "the last pixel's height exactly";
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, LaserSurfaceBatch,
+                         testing::Values(QStringList{"outline", "all"}, QStringList{"engrave"}));
+
+}  // namespace

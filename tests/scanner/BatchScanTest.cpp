@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 
 #include "StlReader.h"
 #include "link/virtual/VirtualController.h"
@@ -99,12 +100,13 @@ TEST_F(BatchScanTest, LiveSixByFiveThroughServeSim) {
     ASSERT_EQ(csv.size(), 31);
     for (int k = 1; k <= 30; ++k) {
         const QList<QByteArray> f = csv[k].split(',');
-        ASSERT_EQ(f.size(), 6);
+        ASSERT_EQ(f.size(), 7);
         const int i = f[0].toInt(), j = f[1].toInt();
         EXPECT_DOUBLE_EQ(f[2].toDouble(), (i - 1) * 20.0);
         EXPECT_DOUBLE_EQ(f[3].toDouble(), (j - 1) * 25.0);
         EXPECT_EQ(f[4].toInt(), raw.at(i, j));
         EXPECT_EQ(f[5].toInt(), scaled.at(i, j));
+        EXPECT_DOUBLE_EQ(f[6].toDouble(), raw.at(i, j) * 0.01) << "the sample times the scale";
     }
 }
 
@@ -165,6 +167,42 @@ TEST_F(BatchScanTest, RefusalsAndDryRunPreview) {
         << qPrintable(m_stderr);
     const QImage preview(path("dry.bmp"));
     EXPECT_EQ(preview.size(), QSize(142, 112));
+}
+
+}  // namespace
+
+namespace {
+
+// "scan --relief" of the virtual probe's test surface: the interpolated surface alone, mirrored
+// left to right (the scan's columns run towards −X), black to white; "mill 3d" then cuts it as a
+// relief through the virtual controller to the end.
+TEST_F(BatchScanTest, AReliefOfTheTestSurfaceIsMilledIn3dToTheEnd) {
+    ASSERT_EQ(run({"--port", "sim:probe", "--area", "20", "--image", "60,60", "scan", "--mesh",
+                   "6,5", "--relief", path("relief.bmp")}),
+              0)
+        << m_stderr.toStdString();
+    const QImage relief(path("relief.bmp"));
+    ASSERT_EQ(relief.size(), QSize(61, 61));
+    HeightMap map = surface(6, 5, 800, 1000);  // 4 and 5 mm of 0.005 mm steps
+    RescaleHeightMap(map);
+    int lowest = 255, highest = 0;
+    for (int y = 0; y <= 60; ++y)
+        for (int x = 0; x <= 60; ++x) {
+            const QRgb pixel = relief.pixel(60 - x, y);
+            ASSERT_TRUE(qRed(pixel) == qGreen(pixel) && qGreen(pixel) == qBlue(pixel));
+            lowest = std::min(lowest, qRed(pixel));
+            highest = std::max(highest, qRed(pixel));
+            ASSERT_NEAR(qRed(pixel), std::clamp(InterpolateAt(map, {60, 60}, x, y), 0, 255), 1)
+                << x << ", " << y;
+        }
+    EXPECT_EQ(lowest, 0);
+    EXPECT_EQ(highest, 255);
+
+    EXPECT_EQ(run({"--port", "sim", "--width", "20", "--diameter", "2", "mill", "3d",
+                   path("relief.bmp")}),
+              0)
+        << m_stderr.toStdString();
+    EXPECT_TRUE(m_stderr.contains(QStringLiteral("Отправлено строк"))) << m_stderr.toStdString();
 }
 
 }  // namespace
