@@ -37,6 +37,9 @@ void OutlineJobs::prepareTracing() {
     }
     m_protocol.setPictureWidth(m_workspace.source.width);
     m_tracer.findBorderStarts();
+    // Each job draws on the picture alone, so that only what it burns shows red.
+    m_workspace.laser = m_workspace.source;
+    m_host.redraw(QRect());
 }
 
 void OutlineJobs::EngraveSelected(std::optional<std::int32_t> selected) {
@@ -56,6 +59,7 @@ void OutlineJobs::EngraveAllBorders() {
                        QStringLiteral("Нечего гравировать: ") + why);
     }
     prepareTracing();
+    m_tracer.planSteps(m_tracer.darkFigureSteps());
     m_tracer.traceDarkFigures(QString());
     m_tracer.showNotes();
 }
@@ -71,11 +75,10 @@ void OutlineJobs::EngraveAllFilled() {
     m_host.redraw(QRect());
     traceRings(
         m_tracer, m_workspace.work, m_workspace.analysis, m_host,
-        [this] {
+        [](PixelBuffer& work, FigureAnalysis& analysis) {
             bool changed = false;
-            for (int i = 0; i < kOffsetsPerRing; ++i) {
-                changed = offsetOutlineFigures(m_workspace.work, m_workspace.analysis) || changed;
-            }
+            for (int i = 0; i < kOffsetsPerRing; ++i)
+                changed = offsetOutlineFigures(work, analysis) || changed;
             return changed;
         },
         [](int ring) {

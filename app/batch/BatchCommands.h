@@ -58,7 +58,7 @@ inline constexpr BatchCommandEntry kBatchCommands[] = {
      "mill selected|all|3d PICTURE [--figure N] [--width MM] [--depth MM] [--diameter MM]",
      "фрезерование: выделенная фигура, все фигуры или 3D"},
     {"scan", &runScanCommand,
-     "scan [--mesh W,H] [--area MM] [--image W,H] [--interpolate] [--save FILE] "
+     "scan [--mesh W,H] [--area MM] [--image W,H] [--return] [--interpolate] [--save FILE] "
      "[--export FILE.csv|FILE.stl [--force]]",
      "сканирование поверхности зондом по сетке точек"},
     {"outline", &runOutlineCommand, "outline selected|all|filled PICTURE [--figure N] [--width MM]",
