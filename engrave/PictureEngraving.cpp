@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "app/config/NumberText.h"
+#include "link/job/DryRunNote.h"
 #include "link/protocol/ReplyWait.h"
 
 namespace {
@@ -125,6 +126,7 @@ void EngravePicture(PixelBuffer& picture, JobHost& host, MoveProtocol& protocol,
     protocol.setPictureWidth(picture.width);
     checkBeforeStart(picture, host, protocol);
     state.counts = countEngraving(picture);
+    const int linesBefore = protocol.linesSent();
 
     FrameClock frames(host, state);
     frames.flush();
@@ -155,5 +157,7 @@ void EngravePicture(PixelBuffer& picture, JobHost& host, MoveProtocol& protocol,
         frames.tick();
     }
     frames.flush();
-    host.showMessage(kEngravingTitle, engravingDoneMessage());
+    QString done = engravingDoneMessage();
+    if (protocol.linesSent() == linesBefore) done += QStringLiteral("\r\n") + dryRunNote();
+    host.showMessage(kEngravingTitle, done);
 }

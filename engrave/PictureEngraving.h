@@ -36,7 +36,8 @@ struct EngravingState {
 // pixel to it carrying 255 - v in the third field, and its red byte in `picture` becomes 255.
 // Changed pixels are handed to host.redraw in coalesced rectangles, and events run at most every
 // kEngravingFrameMs, so a dry run costs O(1) per pixel. Progress goes to host.reportProgress.
-// Ends with "Гравировка закончена!" (title "Лазерная гравировка") through host.showMessage.
+// Ends with "Гравировка закончена!" (title "Лазерная гравировка") through host.showMessage,
+// followed on a line of its own by dryRunNote() when no line went to the machine.
 //
 // Before anything is sent, throws JobEnded(Refused) when there is no picture, when the width is
 // not a number or not above 0, when it gives 0 steps per pixel on X or Y, or when a move across

@@ -1,21 +1,11 @@
 #include "mill/BorderTracer.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "figures/FigureAnalysis.h"
-#include "mill/BorderWalk.h"
+#include "mill/BorderRun.h"
 
 namespace {
-
-// A walk state (position and heading) packed for the set that detects a trace going round in
-// circles. Positions stay within one pixel of the picture, so 28 bits each are plenty.
-std::uint64_t walkState(QPoint position, QPoint direction) {
-    const auto x = std::uint64_t(std::uint32_t(position.x() + 2)) & 0xFFFFFFF;
-    const auto y = std::uint64_t(std::uint32_t(position.y() + 2)) & 0xFFFFFFF;
-    const auto d = std::uint64_t((direction.x() + 1) * 3 + (direction.y() + 1));
-    return (x << 36) | (y << 8) | d;
-}
 
 // A figure that the all-figures jobs trace: dark, in use and not traced since the last parse.
 bool waitsForTool(const FigureRecord& record) {
@@ -31,6 +21,16 @@ BorderTracer::BorderTracer(FigureAnalysis& analysis, ToolPosition& tool, JobHost
 void BorderTracer::clearReport() {
     m_notes.clear();
     m_linesAtStart = m_protocol.linesSent();
+}
+
+void BorderTracer::planSteps(std::int64_t totalSteps) {
+    m_stepsAtPlan = m_steps;
+    m_plannedSteps = totalSteps;
+}
+
+std::int64_t BorderTracer::darkFigureSteps() {
+    if (!m_starts) findBorderStarts();
+    return ::darkFigureSteps(m_analysis, *m_starts);
 }
 
 QString BorderTracer::doneText() const {
@@ -54,6 +54,8 @@ void BorderTracer::traceSelectedFigure(std::int32_t figure) {
     m_figuresDone = 0;
     m_figuresTotal = 1;
     m_figureText = QStringLiteral("фигура %1").arg(figure);
+    if (!m_starts) findBorderStarts();
+    planSteps(figureSteps(m_analysis, *m_starts, figure));
     TraceFigure(figure);
     m_figuresDone = 1;
     report(doneText());
@@ -64,7 +66,7 @@ void BorderTracer::showNotes() {
 }
 
 void BorderTracer::report(const QString& what) {
-    m_host.reportProgress({m_figuresDone, m_figuresTotal, what});
+    m_host.reportProgress({m_steps - m_stepsAtPlan, m_plannedSteps, what});
 }
 
 void BorderTracer::stopIfAsked() {
@@ -102,6 +104,27 @@ std::vector<std::int32_t> darkFiguresDeepestFirst(const FigureAnalysis& analysis
         return analysis.figure(a)->Depth > analysis.figure(b)->Depth;
     });
     return order;
+}
+
+std::int64_t figureSteps(const FigureAnalysis& analysis, const BorderStarts& starts,
+                         std::int32_t figure) {
+    std::int64_t steps = 0;
+    for (std::int32_t k = 1; k <= analysis.pairCount; ++k) {
+        const NestingPair& pair = analysis.pairs[std::size_t(k) - 1];
+        if (pair.Outer != figure) continue;
+        if (const auto start = starts.aroundChild(figure, pair.Inner))
+            steps += borderSteps(analysis.labels, figure, pair.Inner, *start);
+    }
+    if (const auto start = starts.outer(figure))
+        steps += borderSteps(analysis.labels, figure, 0, *start);
+    return steps;
+}
+
+std::int64_t darkFigureSteps(const FigureAnalysis& analysis, const BorderStarts& starts) {
+    std::int64_t steps = 0;
+    for (const std::int32_t figure : darkFiguresDeepestFirst(analysis))
+        steps += figureSteps(analysis, starts, figure);
+    return steps;
 }
 
 QString nothingLeftReason(const FigureAnalysis& analysis) {
@@ -159,48 +182,45 @@ void BorderTracer::traceBorder(std::int32_t figure, std::int32_t child, QPoint s
 }
 
 void BorderTracer::walkBorder(std::int32_t figure, std::int32_t child, QPoint start) {
-    BorderWalk walk(m_analysis.labels, figure, start, child != 0 ? -1 : 1, 0);
-    std::unordered_set<std::uint64_t> seen;
-    for (;;) {
+    BorderRun run(m_analysis.labels, figure, child, start);
+    while (!run.ended()) {
         stopIfAsked();
-        const QPoint step = walk.step();
+        const QPoint step = run.step();
         m_tool.ToolX += step.x();
         m_tool.ToolY += step.y();
         m_policy.beforeStep();
-        const int z = m_policy.stepZ(walk.position());
+        const int z = m_policy.stepZ(run.position());
         if (m_host.outputEnabled()) {
-            const QPoint to = walk.position();
+            const QPoint to = run.position();
             m_protocol.MovePixels(step.x(), step.y(), z, true,
                                   m_policy.surfaceChange(to - step, to));
         } else {
             m_host.sleepMs(1);
         }
-        m_host.redraw(m_policy.paintMark(walk.position()));
+        m_host.redraw(m_policy.paintMark(run.position()));
         m_host.letEventsRun();
         ++m_steps;
         if ((m_steps & 63) == 0) report(m_figureText + QStringLiteral(", шаг %1").arg(m_steps));
-        if (walk.closed()) break;
-        if (!seen.insert(walkState(walk.position(), walk.direction())).second) {
-            m_notes << QStringLiteral(
-                           "Граница фигуры %1 не замкнулась: обход остановлен в точке "
-                           "(%2, %3).")
-                           .arg(figure)
-                           .arg(m_tool.ToolX)
-                           .arg(m_tool.ToolY);
-            break;
-        }
+    }
+    if (run.looped()) {
+        m_notes << QStringLiteral(
+                       "Граница фигуры %1 не замкнулась: обход остановлен в точке "
+                       "(%2, %3).")
+                       .arg(figure)
+                       .arg(m_tool.ToolX)
+                       .arg(m_tool.ToolY);
     }
 }
 
-void traceRings(BorderTracer& tracer, const PixelBuffer& work, FigureAnalysis& analysis,
-                JobHost& host, const std::function<bool()>& shrink,
-                const std::function<QString(int ring)>& stuckNote) {
+void traceRings(BorderTracer& tracer, PixelBuffer& work, FigureAnalysis& analysis, JobHost& host,
+                const RingShrink& shrink, const std::function<QString(int ring)>& stuckNote) {
+    tracer.planSteps(ringSteps(work, analysis, shrink));
     int ring = 0;
     while (analysis.hasTree()) {
         ++ring;
         tracer.findBorderStarts();
         tracer.traceDarkFigures(QStringLiteral("кольцо %1, ").arg(ring));
-        const bool changed = shrink();
+        const bool changed = shrink(work, analysis);
         ParseFigures(work, analysis);
         host.figuresChanged();
         host.redraw(QRect());
@@ -209,4 +229,18 @@ void traceRings(BorderTracer& tracer, const PixelBuffer& work, FigureAnalysis& a
             break;
         }
     }
+}
+
+std::int64_t ringSteps(const PixelBuffer& work, const FigureAnalysis& analysis,
+                       const RingShrink& shrink) {
+    PixelBuffer ringWork = work;
+    FigureAnalysis ringAnalysis = analysis;
+    std::int64_t steps = 0;
+    while (ringAnalysis.hasTree()) {
+        steps += darkFigureSteps(ringAnalysis, BorderStarts(ringAnalysis.labels));
+        const bool changed = shrink(ringWork, ringAnalysis);
+        ParseFigures(ringWork, ringAnalysis);
+        if (!changed) break;
+    }
+    return steps;
 }

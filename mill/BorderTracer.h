@@ -80,6 +80,12 @@ public:
 
     // A job starts: clears the notes and counts the lines sent from here on (see doneText).
     void clearReport();
+    // The job about to run takes `totalSteps` steps: its progress reports count the steps taken
+    // from here of that total (0: a total not known).
+    void planSteps(std::int64_t totalSteps);
+    // The steps that traceDarkFigures would take now (finds the border starts first if none
+    // were found).
+    std::int64_t darkFigureSteps();
     // The analysis was (re)built: finds the border starts anew and resets the progress.
     void findBorderStarts();
     // Traces every border of `figure` (finds the border starts first if none were found): the
@@ -90,7 +96,8 @@ public:
     // prefixes the progress text ("кольцо 2, ").
     void traceDarkFigures(const QString& ring);
 
-    // The selected-figure jobs: from (1, 1), every border of `figure`, then the closing report.
+    // The selected-figure jobs: from (1, 1), every border of `figure`, its steps planned
+    // beforehand, then the closing report.
     void traceSelectedFigure(std::int32_t figure);
 
     // Ends the job by throwing JobEnded(Stopped) when the user asked to stop, after the
@@ -120,6 +127,8 @@ private:
     std::optional<BorderStarts> m_starts;
     bool m_borderOpen = false;
     std::int64_t m_steps = 0;
+    std::int64_t m_stepsAtPlan = 0;  // m_steps when the job's steps were planned
+    std::int64_t m_plannedSteps = 0;
     int m_linesAtStart = 0;  // lines the protocol had sent when the job started
     std::int64_t m_figuresDone = 0;
     std::int64_t m_figuresTotal = 0;
@@ -130,14 +139,29 @@ private:
 // The dark figures that traceDarkFigures traces, in its order.
 std::vector<std::int32_t> darkFiguresDeepestFirst(const FigureAnalysis& analysis);
 
+// The steps that tracing every border of `figure` takes, its borders found from `starts` (made
+// from the analysis's labels), counted by walking them without moving anything.
+std::int64_t figureSteps(const FigureAnalysis& analysis, const BorderStarts& starts,
+                         std::int32_t figure);
+// The steps of all the figures darkFiguresDeepestFirst gives.
+std::int64_t darkFigureSteps(const FigureAnalysis& analysis, const BorderStarts& starts);
+
 // Why traceDarkFigures would trace nothing (every dark figure done since the last parse, or the
 // tables emptied by "Градиент" or "Отступить"), with what to do; empty when a figure is left.
 QString nothingLeftReason(const FigureAnalysis& analysis);
 
+// Shrinks the figures of a work layer by one ring; true when some pixel changed.
+using RingShrink = std::function<bool(PixelBuffer& work, FigureAnalysis& analysis)>;
+
 // The ring loop of "Резать 3D" and "Грав-ть всё", after its first parse: while the tree holds a
-// node, trace all dark figures, `shrink` the work layer (true when some pixel changed), parse
-// `work` again and tell the host. When a shrink changes nothing the next ring would repeat this
-// one for ever, so the loop ends after parsing and adds `stuckNote(ring)` to the notes.
-void traceRings(BorderTracer& tracer, const PixelBuffer& work, FigureAnalysis& analysis,
-                JobHost& host, const std::function<bool()>& shrink,
-                const std::function<QString(int ring)>& stuckNote);
+// node, trace all dark figures, `shrink` the work layer, parse `work` again and tell the host.
+// When a shrink changes nothing the next ring would repeat this one for ever, so the loop ends
+// after parsing and adds `stuckNote(ring)` to the notes. The steps of all rings are planned
+// first, by running the same loop on copies of the work layer and the analysis.
+void traceRings(BorderTracer& tracer, PixelBuffer& work, FigureAnalysis& analysis, JobHost& host,
+                const RingShrink& shrink, const std::function<QString(int ring)>& stuckNote);
+
+// The steps of every ring that traceRings would trace from `work` and `analysis` (both left as
+// they are).
+std::int64_t ringSteps(const PixelBuffer& work, const FigureAnalysis& analysis,
+                       const RingShrink& shrink);

@@ -88,6 +88,7 @@ void MillJobs::MillAll() {
     readCutterSize();
     checkDepthField();
     prepareTracing();
+    m_tracer.planSteps(m_tracer.darkFigureSteps());
     m_tracer.traceDarkFigures(QString());
     noteLeftMap();
     m_tracer.showNotes();
@@ -109,10 +110,10 @@ void MillJobs::Cut3D() {
     prepareSurface();
     traceRings(
         m_tracer, m_workspace.work, m_workspace.analysis, m_host,
-        [this] {
-            const WorkLayerOutcome offset = offsetFiguresFromFields(
-                m_host.fieldText(JobField::Diameter), m_host.fieldText(JobField::FinishedWidth),
-                m_workspace.work, m_workspace.analysis);
+        [this](PixelBuffer& work, FigureAnalysis& analysis) {
+            const WorkLayerOutcome offset =
+                offsetFiguresFromFields(m_host.fieldText(JobField::Diameter),
+                                        m_host.fieldText(JobField::FinishedWidth), work, analysis);
             if (offset.refused()) refuse(offset.error);
             return offset.changed;
         },

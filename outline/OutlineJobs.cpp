@@ -42,6 +42,9 @@ void OutlineJobs::prepareTracing() {
         m_follower = surfaceFollowerFor(m_surfaceMap, m_surfaceStart, m_protocol);
     if (m_follower) m_policy.followSurface(&*m_follower, &m_workspace.tool);
     m_tracer.findBorderStarts();
+    // Each job draws on the picture alone, so that only what it burns shows red.
+    m_workspace.laser = m_workspace.source;
+    m_host.redraw(QRect());
 }
 
 void OutlineJobs::showNotes() {
@@ -66,6 +69,7 @@ void OutlineJobs::EngraveAllBorders() {
                        QStringLiteral("Нечего гравировать: ") + why);
     }
     prepareTracing();
+    m_tracer.planSteps(m_tracer.darkFigureSteps());
     m_tracer.traceDarkFigures(QString());
     showNotes();
 }
@@ -81,11 +85,10 @@ void OutlineJobs::EngraveAllFilled() {
     m_host.redraw(QRect());
     traceRings(
         m_tracer, m_workspace.work, m_workspace.analysis, m_host,
-        [this] {
+        [](PixelBuffer& work, FigureAnalysis& analysis) {
             bool changed = false;
-            for (int i = 0; i < kOffsetsPerRing; ++i) {
-                changed = offsetOutlineFigures(m_workspace.work, m_workspace.analysis) || changed;
-            }
+            for (int i = 0; i < kOffsetsPerRing; ++i)
+                changed = offsetOutlineFigures(work, analysis) || changed;
             return changed;
         },
         [](int ring) {

@@ -27,7 +27,9 @@ struct OutlineWorkspace {
 // sent when the output box is clear (a dry run that only draws, 1 ms per step). Each ends by
 // throwing JobEnded when it is refused (no tree, no selection, a width that is not a number
 // above 0), stopped by the user (the laser switched off first), abandoned, or left without an
-// answer; otherwise it returns, and shows its notes in a box titled "Внимание".
+// answer; otherwise it returns, and shows its notes in a box titled "Внимание". Once its checks
+// have passed, each starts on a clean "Лазер" layer: the picture, without the marks of earlier
+// jobs.
 class OutlineJobs {
 public:
     OutlineJobs(OutlineWorkspace workspace, JobHost& host, MoveProtocol& protocol);
@@ -60,7 +62,8 @@ public:
 
 private:
     void showNotes();
-    // The picture width for the protocol and the border starts of the analysis as it is now.
+    // The checks of the width, the picture width for the protocol, the border starts of the
+    // analysis as it is now, and the laser layer cleared.
     void prepareTracing();
     void requireTree() const;
     [[noreturn]] void refuse(const QString& message,

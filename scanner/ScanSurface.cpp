@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <functional>
+#include <limits>
 
 #include "app/config/NumberText.h"
 #include "app/config/ProgramSettings.h"
+#include "link/job/DryRunNote.h"
 #include "link/protocol/ReplyWait.h"
 #include "scanner/ScanOrder.h"
 
@@ -102,7 +105,41 @@ ScanJob::ScanJob(JobHost& host, MoveProtocol& protocol, ScanPicture& picture, Sc
 void ScanJob::StepMove(qint32 x, qint32 y, qint32 z, bool wait) {
     if (!m_host.outputEnabled()) return;
     m_protocol.sendLine(-qint64(x), y, -qint64(z), false);
+    m_movedX += x;
+    m_movedY += y;
     if (wait) WaitForOk();
+}
+
+void ScanJob::returnToStart() {
+    constexpr qint64 kLongest = std::numeric_limits<qint32>::max();
+    while (m_movedX != 0 || m_movedY != 0) {
+        const auto x = qint32(std::clamp(-m_movedX, -kLongest, kLongest));
+        const auto y = qint32(std::clamp(-m_movedY, -kLongest, kLongest));
+        StepMove(x, y, 0, true);
+    }
+}
+
+bool ScanJob::probeLooksSilent() const {
+    const std::vector<qint32>& samples = m_record.samples.values;
+    return m_record.live && !samples.empty() &&
+           std::adjacent_find(samples.begin(), samples.end(), std::not_equal_to<>()) ==
+               samples.end();
+}
+
+QString ScanJob::endingNotes(bool silent, bool returned) const {
+    QString notes;
+    const std::vector<qint32>& samples = m_record.samples.values;
+    if (silent) {
+        notes += QStringLiteral(
+                     "\r\nВсе %1 точек дали одно и то же значение (%2): щуп, возможно, не "
+                     "подключён или не касается поверхности. Проверьте щуп и повторите "
+                     "сканирование.")
+                     .arg(samples.size())
+                     .arg(samples.front());
+    }
+    if (returned) notes += QStringLiteral("\r\nЩуп возвращён в начальную точку.");
+    if (m_protocol.linesSent() == m_linesAtStart) notes += QStringLiteral("\r\n") + dryRunNote();
+    return notes;
 }
 
 void ScanJob::WaitForOk() {
@@ -143,6 +180,8 @@ void ScanJob::ScanSurface(const ScanFieldTexts& fields) {
     m_record.pitchYmm = stepY * settings.StepRatioY;
     m_record.taken = 0;
     m_record.measured = 0;
+    m_movedX = m_movedY = 0;
+    m_linesAtStart = m_protocol.linesSent();
     m_random.seed(std::uint32_t(std::chrono::system_clock::now().time_since_epoch().count()));
 
     const qint64 total = qint64(grid.meshWidth) * grid.meshHeight;
@@ -156,7 +195,11 @@ void ScanJob::ScanSurface(const ScanFieldTexts& fields) {
     });
 
     if (m_host.outputEnabled()) RescaleHeightMap(m_record.map);
-    m_host.showMessage(kScanTitle, QStringLiteral("Сканирвание завершено"));
+    const bool returned = m_returnToStart && m_host.outputEnabled() && (m_movedX || m_movedY);
+    if (returned) returnToStart();
+    const bool silent = probeLooksSilent();
+    m_host.showMessage(silent ? kScanRefusedTitle : kScanTitle,
+                       QStringLiteral("Сканирвание завершено") + endingNotes(silent, returned));
 }
 
 void ScanJob::sample(int i, int j, int meshWidth, int meshHeight) {

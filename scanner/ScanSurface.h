@@ -57,16 +57,20 @@ void RescaleHeightMap(HeightMap& map);
 // MoveProtocol, live when the host's output box is ticked (read at every step), otherwise a
 // dry run of random samples 0..255 at 10 ms a point. Each sample is stored in the record and
 // drawn as a cross; progress reports points done of the total. Ends with "Сканирвание
-// завершено", or by throwing JobEnded: Refused before anything moves (bad counts, a picture too
-// small for its grid, area sizes or step ratios; the record is kept), Stopped after the current
-// reply when the user asks (the record keeps the samples taken, not rescaled, and the message says
-// how many), or as the protocol's waits end.
+// завершено" (followed by a warning when every sample of a live scan was the same, and by
+// dryRunNote() when no line was sent), or by throwing JobEnded: Refused before anything moves (bad
+// counts, a picture too small for its grid, area sizes or step ratios; the record is kept), Stopped
+// after the current reply when the user asks (the record keeps the samples taken, not rescaled, and
+// the message says how many), or as the protocol's waits end.
 class ScanJob {
 public:
     ScanJob(JobHost& host, MoveProtocol& protocol, ScanPicture& picture, ScanRecord& record);
 
     // Called with every sample as it is taken (the window's "Данные:" label).
     void setSampleShown(std::function<void(qint32)> shown) { m_sampleShown = std::move(shown); }
+    // "Вернуть щуп в начало": after a complete live scan the probe is moved back to where the
+    // scan began, so that the next scan probes the same patch (not after a stop).
+    void setReturnToStart(bool returnToStart) { m_returnToStart = returnToStart; }
 
     void ScanSurface(const ScanFieldTexts& fields);
 
@@ -82,6 +86,12 @@ public:
 private:
     void sample(int i, int j, int meshWidth, int meshHeight);
     void stopIfAsked(int i, int j, qint64 total);
+    // The move back by every step sent since the scan began, in lines that fit the move line.
+    void returnToStart();
+    // Every sample of a live scan gave the same value: a probe not connected, or not touching.
+    bool probeLooksSilent() const;
+    // What the closing message says after "Сканирвание завершено".
+    QString endingNotes(bool silent, bool returned) const;
 
     JobHost& m_host;
     MoveProtocol& m_protocol;
@@ -89,4 +99,8 @@ private:
     ScanRecord& m_record;
     std::function<void(qint32)> m_sampleShown;
     std::mt19937 m_random;
+    bool m_returnToStart = false;
+    qint64 m_movedX = 0;  // motor steps sent since the scan began, as StepMove was given them
+    qint64 m_movedY = 0;
+    int m_linesAtStart = 0;
 };

@@ -25,6 +25,7 @@ struct BatchOptions {
     QString exportPath;               // --export FILE.csv|FILE.stl (scan)
     bool interpolate = false;         // --interpolate (scan)
     bool force = false;               // --force (scan): write an export larger than 1 GB
+    bool returnToStart = false;       // --return (scan): the probe back to the first point
     bool probe = false;               // --probe (serve-sim)
     bool grbl = false;                // --grbl (serve-sim)
     int errorAtLine = 0;              // --error-at N (serve-sim --grbl): refuse the Nth line

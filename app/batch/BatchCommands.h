@@ -59,7 +59,7 @@ inline constexpr BatchCommandEntry kBatchCommands[] = {
      "[--surface FILE.csv [--surface-offset X,Y]]",
      "фрезерование: выделенная фигура, все фигуры или 3D"},
     {"scan", &runScanCommand,
-     "scan [--mesh W,H] [--area MM] [--image W,H] [--interpolate] [--save FILE] "
+     "scan [--mesh W,H] [--area MM] [--image W,H] [--return] [--interpolate] [--save FILE] "
      "[--export FILE.csv|FILE.stl [--force]] [--relief FILE]",
      "сканирование поверхности зондом по сетке точек"},
     {"outline", &runOutlineCommand,

@@ -16,6 +16,7 @@
 #include "app/batch/BatchOutput.h"
 #include "app/config/NumberText.h"
 #include "app/config/ProgramSettings.h"
+#include "link/job/DryRunNote.h"
 #include "link/protocol/MachineJob.h"
 #include "link/protocol/MachineLink.h"
 #include "link/protocol/MoveProtocol.h"
@@ -269,9 +270,11 @@ int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHo
         printError(QStringLiteral("Остановлено по Ctrl+C (или сигналу)\n"));
         status = kExitFailed;
     }
-    printError(QStringLiteral("Отправлено строк: %1, время: %2 с\n")
-                   .arg(linesSent)
-                   .arg(formatGeneral(std::round(clock.elapsed() / 10.0) / 100.0)));
+    QString summary = QStringLiteral("Отправлено строк: %1, время: %2 с")
+                          .arg(linesSent)
+                          .arg(formatGeneral(std::round(clock.elapsed() / 10.0) / 100.0));
+    if (options.dryRun) summary += QStringLiteral(". ") + dryRunNote();
+    printError(summary + u'\n');
     return status;
 }
 

@@ -76,9 +76,9 @@ using BatchJob = std::function<void(JobHost&, MoveProtocol&)>;
 // with --dry-run; any kind of port the link knows) with the --log file, runs the job with a
 // move protocol of `rules`, then closes the port and writes on standard error the job's
 // message, if any, and one summary line (lines sent, time taken). The job lasts until the
-// machine has finished it (RunMachineJob). Returns kExitDone, or kExitFailed when the port or
-// the log cannot be opened, or the job was refused, timed out, abandoned, stopped with Ctrl+C or
-// lost its link.
+// machine has finished it (RunMachineJob); with --dry-run the summary adds dryRunNote(). Returns
+// kExitDone, or kExitFailed when the port or the log cannot be opened, or the job was refused,
+// timed out, abandoned, stopped with Ctrl+C or lost its link.
 int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHost& host,
                 MoveRules rules, const BatchJob& job);
 

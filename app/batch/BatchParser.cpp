@@ -74,6 +74,7 @@ const std::vector<OptionSpec>& optionSpecs() {
         {"export", true, text(&BatchOptions::exportPath)},
         {"interpolate", false, flag(&BatchOptions::interpolate)},
         {"force", false, flag(&BatchOptions::force)},
+        {"return", false, flag(&BatchOptions::returnToStart)},
         {"probe", false, flag(&BatchOptions::probe)},
         {"grbl", false, flag(&BatchOptions::grbl)},
         {"error-at", true,

@@ -135,6 +135,7 @@ int runScanCommand(const BatchCommandLine& commandLine, ProgramContext& program)
     status = runBatchJob(program, options, host, MoveRules::Scanner,
                          [&](JobHost& jobHost, MoveProtocol& protocol) {
                              ScanJob job(jobHost, protocol, picture, record);
+                             job.setReturnToStart(options.returnToStart);
                              job.ScanSurface(fields->scan);
                          });
     if (status == kExitDone)

@@ -11,7 +11,7 @@ class ConfigFile;
 
 struct ConfigKey {
     const char* name;                 // the key in section "CNC" as it is read
-    const char* field;                // object name of the window's text box that holds the value
+    const char* field;                // object name of the window's text box (or check box)
     const char* defaultText;          // the default (UTF-8); a file name when defaultPicture
     bool defaultPicture = false;      // the default is that picture, where the program finds it
     const char* writtenAs = nullptr;  // the spelling the value is written under, when another
@@ -51,6 +51,8 @@ inline constexpr ConfigKey kScanPictureHeightKey{"scanner_picture_height", "Text
 inline constexpr ConfigKey kScanAreaWidthKey{"scanner_area_width", "Text8", "100"};
 inline constexpr ConfigKey kScanMeshWidthKey{"scanner_mesh_width", "Text3", "6"};
 inline constexpr ConfigKey kScanMeshHeightKey{"scanner_mesh_height", "Text4", "5"};
+// "Вернуть щуп в начало", a check box: "1" ticked, anything else clear.
+inline constexpr ConfigKey kScanReturnKey{"scanner_return_to_start", "Check2", "0"};
 
 // Engraving window.
 inline constexpr ConfigKey kEngraveImageKey{"Etching_image", "Text1", "gepard2.jpg", true};
@@ -75,11 +77,11 @@ inline constexpr const ConfigKey* kMillLoad[] = {&kMillWidthKey, &kMillDepthKey,
 inline constexpr const ConfigKey* kMillUnload[] = {&kMillWidthKey, &kMillDepthKey,
                                                    &kMillDiameterKey};
 inline constexpr const ConfigKey* kScanLoad[] = {&kScanPictureWidthKey, &kScanPictureHeightKey,
-                                                 &kScanAreaWidthKey, &kScanMeshWidthKey,
-                                                 &kScanMeshHeightKey};
-inline constexpr const ConfigKey* kScanUnload[] = {&kScanMeshWidthKey, &kScanMeshHeightKey,
+                                                 &kScanAreaWidthKey,    &kScanMeshWidthKey,
+                                                 &kScanMeshHeightKey,   &kScanReturnKey};
+inline constexpr const ConfigKey* kScanUnload[] = {&kScanMeshWidthKey,    &kScanMeshHeightKey,
                                                    &kScanPictureWidthKey, &kScanPictureHeightKey,
-                                                   &kScanAreaWidthKey};
+                                                   &kScanAreaWidthKey,    &kScanReturnKey};
 inline constexpr const ConfigKey* kEngraveLoad[] = {&kEngraveImageKey, &kEngraveWidthKey};
 inline constexpr const ConfigKey* kEngraveUnload[] = {&kEngraveWidthKey};
 inline constexpr const ConfigKey* kOutlineLoad[] = {&kOutlineWidthKey, &kOutlineImageKey};

@@ -4,6 +4,7 @@
 #include "link/protocol/MachineLink.h"
 #include "link/protocol/MoveProtocol.h"
 #include "mill/MillJobs.h"
+#include "mill/WorkLayerOps.h"
 #include "tests/support/ReferenceTrace.h"
 #include "tests/support/TestProgram.h"
 #include "tests/support/TracePictures.h"
@@ -79,6 +80,59 @@ BENCHMARK(BM_TraceCombBorder)
     ->Args({4096, 3})
     ->Args({4096, 20})
     ->Unit(benchmark::kMillisecond);
+
+// The steps of a job counted before it starts, for its time left: the comb's border walked
+// without moving, drawing or sending anything. Compare the time per step with the trace's.
+void BM_CountCombSteps(benchmark::State& state) {
+    const int size = int(state.range(0));
+    PixelBuffer work = comb(size, 32);
+    const FigureAnalysis analysis = ParseFigures(work);
+    const std::int32_t figure = analysis.labels.at(10, 10);
+    std::int64_t steps = 0;
+    for (auto _ : state) steps += figureSteps(analysis, BorderStarts(analysis.labels), figure);
+    state.counters["steps"] = benchmark::Counter(
+        double(steps), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_CountCombSteps)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
+
+// "Резать 3D" as a silent dry run, against its plan alone (every ring's offset and parse run
+// once more on copies, and its borders counted): what planning adds to the job.
+void cut3dComb(benchmark::State& state, bool planOnly) {
+    const PixelBuffer picture = comb(int(state.range(0)), 8);
+    SilentHost host;
+    host.m_diameter = QString::number(4096.0 * 8 / double(picture.width));  // an 8 px cutter
+    MachineLink link{testProgram().portKinds, testProgram().settings.values()};
+    MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());
+    for (auto _ : state) {
+        state.PauseTiming();
+        PixelBuffer source = picture, work = picture, cutter = picture;
+        FigureAnalysis analysis = ParseFigures(work);
+        CutterSize cutterSize;
+        ToolPosition tool;
+        if (planOnly) {
+            // The plan starts where the job's rings do: after the gradient and its parse.
+            markGradientFromFields(host.m_diameter, QStringLiteral("4096"), source, work, analysis,
+                                   cutterSize);
+            ParseFigures(work, analysis);
+        }
+        state.ResumeTiming();
+        if (!planOnly) {
+            MillJobs({source, work, cutter, analysis, cutterSize, tool}, host, protocol).Cut3D();
+            continue;
+        }
+        benchmark::DoNotOptimize(ringSteps(work, analysis, [&](PixelBuffer& w, FigureAnalysis& a) {
+            return offsetFiguresFromFields(host.m_diameter, QStringLiteral("4096"), w, a).changed;
+        }));
+    }
+}
+void BM_Cut3dCombJob(benchmark::State& state) {
+    cut3dComb(state, false);
+}
+void BM_Cut3dCombPlan(benchmark::State& state) {
+    cut3dComb(state, true);
+}
+BENCHMARK(BM_Cut3dCombJob)->Arg(512)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Cut3dCombPlan)->Arg(512)->Unit(benchmark::kMillisecond);
 
 // What a job costs before its first step (finding the border starts, the level copy): a
 // one-pixel figure, whose trace is two steps, on a picture of the given size.

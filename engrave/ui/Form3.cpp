@@ -131,6 +131,7 @@ void Form3::showMessage(const QString& text) {
 
 void Form3::installPicture(PixelBuffer picture) {
     m_picture = std::move(picture);
+    m_unmarked = m_picture;
     const bool loaded = !m_picture.isEmpty();
     Frame4->setVisible(loaded);
     Frame2->setVisible(loaded);
@@ -168,7 +169,11 @@ void Form3::Command2_Click() {
 }
 
 void Form3::Command1_Click() {
-    host().runJob([this](JobHost& host) { EngravePicture(m_picture, host, protocol()); });
+    host().runJob([this](JobHost& host) {
+        m_picture = m_unmarked;
+        ShowPicture();
+        EngravePicture(m_picture, host, protocol());
+    });
     ShowPicture();
 }
 

@@ -36,7 +36,9 @@ public:
     // one that does not shows "Ошибка открытия файла!" with the reason, and the previous picture
     // stays. Unless it failed, ends with Text6_LostFocus (also when the dialog was cancelled).
     void Command2_Click();
-    // "Гравировать": the engraving job on the picture shown, run as this window's job.
+    // "Гравировать": the engraving job on the picture shown, run as this window's job. Every job
+    // starts on the picture as loaded, the marks of the one before cleared, so that its own
+    // progress shows.
     void Command1_Click();
     // Leaving Text6: Text7 follows in the picture's proportion; leaving Text7: the mirror image.
     // Nothing changes without a picture or when the text is not a number.
@@ -61,6 +63,7 @@ private:
     void showMessage(const QString& text);
 
     PixelBuffer m_picture;
+    PixelBuffer m_unmarked;  // the picture as loaded, without the marks of a job
     MessageFunction m_showMessage = &showMessageBoxLater;
     OpenFileFunction m_openFile = &openPictureFile;
 

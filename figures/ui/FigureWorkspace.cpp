@@ -26,11 +26,14 @@ namespace {
 
 // The control column keeps this distance from the window's edges.
 constexpr int kColumnMargin = 8;
-// The window opens this large when its column fits; it shrinks to a picture area this wide.
-constexpr QSize kPreferredSize(1000, 640);
+// The window opens this large when its column fits (the main window's area bounds it); it
+// shrinks to a picture area this wide.
+constexpr QSize kPreferredSize(1300, 700);
 constexpr int kMinPictureAreaWidth = 200;
 constexpr int kMinHeight = 300;
 constexpr int kMinTreeHeight = 60;
+// The column is two columns side by side, each as wide as a working window's column.
+constexpr int kColumnCount = 2;
 
 }  // namespace
 
@@ -43,7 +46,7 @@ FigureWorkspace::FigureWorkspace(const FigureWindowSetup& setup, const ConfigFil
       m_views(new PictureViews(setup.cutterTabCaption, this)),
       m_columnArea(new QScrollArea(this)),
       m_column(new QWidget),
-      m_sideLayout(new QVBoxLayout(m_column)),
+      m_sideLayout(new QVBoxLayout),
       m_pathBox(namedField(setup.picture.field, {}, m_column)),
       Command8(namedButton("Command8", QStringLiteral("..."), m_column)),
       Frame4(new QGroupBox(QStringLiteral("Размер готового изображения"), m_column)),
@@ -111,9 +114,16 @@ void FigureWorkspace::buildColumn() {
     m_columnArea->setWidgetResizable(true);
     m_columnArea->setWidget(m_column);
     tv->setMinimumHeight(kMinTreeHeight);
+    // The picture's file and sizes on the left, with what the windows add below them (the
+    // manual panel, at the bottom); the tree and the jobs on the right, the tree taking the
+    // whole height that is left, so that a deep nesting can be seen at once.
+    auto* columns = new QHBoxLayout(m_column);
+    columns->setContentsMargins(0, 0, 0, 0);
+    columns->addLayout(m_sideLayout, 1);
+    columns->addWidget(Frame2, 1);
     m_sideLayout->addWidget(fileFrame);
     m_sideLayout->addWidget(Frame4);
-    m_sideLayout->addWidget(Frame2, 1);
+    m_sideLayout->addStretch(1);
     Frame4->hide();
     Frame2->hide();
 }
@@ -261,7 +271,9 @@ void FigureWorkspace::setPictureFooter(QWidget* footer) {
 }
 
 int FigureWorkspace::fixedColumnWidth() const {
-    return std::max(WorkingWindow::columnWidth(), m_column->minimumSizeHint().width());
+    const int spacing = m_column->layout()->spacing();
+    return std::max(kColumnCount * WorkingWindow::columnWidth() + spacing,
+                    m_column->minimumSizeHint().width());
 }
 
 QSize FigureWorkspace::sizeHint() const {

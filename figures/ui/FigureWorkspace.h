@@ -34,11 +34,12 @@ struct FigureWindowSetup {
 };
 
 // The picture side of the milling and outlining windows. On the left the picture area: the
-// tab strip and the four picture boxes, one per layer (PictureViews). On the right a column:
-// the path box and "..." (frame "Выбор файла"), the finished size Frame4 ("Ширина:" Text6,
-// "Высота:" Text7), and the control panel Frame2 with the figure tree tv and "Разобрать".
+// tab strip and the four picture boxes, one per layer (PictureViews). On the right two columns:
+// the path box and "..." (frame "Выбор файла") and the finished size Frame4 ("Ширина:" Text6,
+// "Высота:" Text7), then the control panel Frame2 with the figure tree tv and "Разобрать".
 // The windows add their own fields to Frame4, their job buttons to Frame2 and anything else
-// below it. Frame4 and Frame2 are shown only while a picture is loaded.
+// to the first column, at its bottom. Frame4 and Frame2 are shown only while a picture is
+// loaded.
 class FigureWorkspace : public QWidget {
     Q_OBJECT
 public:
@@ -116,7 +117,7 @@ public:
     QLineEdit* heightField() const { return Text7; }
     QFormLayout* sizeFrameLayout() const { return m_sizeLayout; }  // rows of Frame4
     QVBoxLayout* panelLayout() const { return m_panelLayout; }     // buttons of Frame2
-    QVBoxLayout* sideLayout() const { return m_sideLayout; }       // below Frame2
+    QVBoxLayout* sideLayout() const { return m_sideLayout; }       // the first column
     // A strip of the window's own controls under the picture boxes, as wide as they are and as
     // high as it asks (the milling window's surface map): the column has no room to spare.
     void setPictureFooter(QWidget* footer);

@@ -35,8 +35,23 @@ PictureViews::PictureViews(const QString& cutterTabCaption, QWidget* parent)
         QStringLiteral("Основная"), QStringLiteral("Градиент"), QStringLiteral("Выделение"),
         cutterTabCaption};
     for (const QString& caption : captions) TabStrip1->addTab(new QWidget, caption);
+    const QString layerNames[PictureLayers::kLayerCount] = {
+        QStringLiteral("Картинка"), QStringLiteral("Рабочий слой"), QStringLiteral("Выделение"),
+        cutterTabCaption};
     for (int i = 0; i < PictureLayers::kLayerCount; ++i) {
-        m_views[std::size_t(i)] = new LayerView(kBoxNames[i], this);
+        LayerView* box = new LayerView(kBoxNames[i], this);
+        m_views[std::size_t(i)] = box;
+        // Over the picture's corner, light enough to read on any picture and let it show
+        // through; clicks go to the box.
+        auto* caption = new QLabel(layerNames[i], box);
+        caption->setObjectName(QStringLiteral("%1Caption").arg(QLatin1String(kBoxNames[i])));
+        caption->setAttribute(Qt::WA_TransparentForMouseEvents);
+        caption->setStyleSheet(QStringLiteral(
+            "background: rgba(255, 255, 255, 200); color: #202020; padding: 1px 4px;"));
+        caption->move(2, 2);
+        caption->adjustSize();
+        caption->hide();
+        m_captions[std::size_t(i)] = caption;
     }
     m_noPicture->setObjectName(QStringLiteral("noPictureNote"));
     m_noPicture->setAlignment(Qt::AlignCenter);
@@ -112,6 +127,7 @@ PictureLayoutKind PictureViews::Form_Resize(QSize window, int frame2Width) {
     }
     for (int i = 0; i < PictureLayers::kLayerCount; ++i) {
         LayerView* box = view(i);
+        caption(i)->setVisible(layout.kind == PictureLayoutKind::FourViews);
         box->setGeometry(twipsToPixels(layout.boxes[std::size_t(i)]));
         box->setDrawSize(layout.drawSize);
         box->raise();

@@ -16,7 +16,9 @@ class QTabWidget;
 // "Градиент", "Выделение" and the cutter tab) and the four picture boxes Pict, Pict1, Pict2,
 // Pict3, one per layer. It sits in the window's top-left corner, so its coordinates are the
 // window's. Form_Resize places them by the window's size: one layer at a time under the tabs,
-// or the four side by side once there is room.
+// or the four side by side once there is room, each then with a short caption in its top-left
+// corner naming its layer ("Картинка", "Рабочий слой", "Выделение" and the cutter tab's
+// caption), since no tab names them.
 class PictureViews : public QWidget {
     Q_OBJECT
 public:
@@ -49,6 +51,7 @@ public:
     void selectTab(int index);
 
     LayerView* view(int index) const { return m_views[std::size_t(index)]; }
+    QLabel* caption(int index) const { return m_captions[std::size_t(index)]; }
     QTabWidget* tabStrip() const { return TabStrip1; }
     QLabel* noPictureNote() const { return m_noPicture; }
 
@@ -61,6 +64,7 @@ private:
 
     QTabWidget* TabStrip1;
     std::array<LayerView*, PictureLayers::kLayerCount> m_views;
+    std::array<QLabel*, PictureLayers::kLayerCount> m_captions;
     QLabel* m_noPicture;
     const PictureLayers* m_layers = nullptr;
     PictureLayoutKind m_kind = PictureLayoutKind::NotLaidOut;

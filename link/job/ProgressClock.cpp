@@ -19,7 +19,7 @@ void ProgressClock::start(std::int64_t nowMs) {
 
 ProgressTimes ProgressClock::report(const JobProgress& progress, std::int64_t nowMs) {
     ProgressTimes times;
-    times.elapsedMs = std::max<std::int64_t>(0, nowMs - m_startMs);
+    times.elapsedMs = elapsedMs(nowMs);
     if (!m_recent.empty() && progress.done < m_recent.back().done) m_recent.clear();
     // A pause without progress counts in the time per unit: the estimate grows while it lasts.
     if (m_recent.empty() || progress.done != m_recent.back().done)
@@ -37,6 +37,10 @@ ProgressTimes ProgressClock::report(const JobProgress& progress, std::int64_t no
     return times;
 }
 
+std::int64_t ProgressClock::elapsedMs(std::int64_t nowMs) const {
+    return std::max<std::int64_t>(0, nowMs - m_startMs);
+}
+
 QString formatDuration(std::int64_t milliseconds) {
     const std::int64_t seconds = std::max<std::int64_t>(0, milliseconds) / 1000;
     const std::int64_t hours = seconds / 3600;
@@ -51,6 +55,26 @@ QString timesLine(const ProgressTimes& times) {
     QString line = QStringLiteral("прошло %1").arg(formatDuration(times.elapsedMs));
     if (times.leftMs) line += QStringLiteral(" · осталось ≈ %1").arg(formatDuration(*times.leftMs));
     return line;
+}
+
+QString outcomeText(JobOutcome outcome) {
+    switch (outcome) {
+        case JobOutcome::Finished:
+            return QStringLiteral("работа закончена");
+        case JobOutcome::Stopped:
+            return QStringLiteral("работа остановлена");
+        case JobOutcome::Abandoned:
+            return QStringLiteral("работа прервана");
+        case JobOutcome::Refused:
+            return QStringLiteral("работа не выполнена");
+        case JobOutcome::Failed:
+            break;
+    }
+    return QStringLiteral("работа прервана из-за ошибки");
+}
+
+QString endedTimesLine(std::int64_t elapsedMs, JobOutcome outcome) {
+    return QStringLiteral("прошло %1 · %2").arg(formatDuration(elapsedMs), outcomeText(outcome));
 }
 
 QString countText(const JobProgress& progress) {

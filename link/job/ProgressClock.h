@@ -23,6 +23,8 @@ public:
     // Notes the report `progress` made at `nowMs` and returns the times. Reports whose done
     // goes backwards (a job that starts a new ring) start the measurement afresh.
     ProgressTimes report(const JobProgress& progress, std::int64_t nowMs);
+    // The time since the job started, at `nowMs`.
+    std::int64_t elapsedMs(std::int64_t nowMs) const;
 
 private:
     struct Sample {
@@ -38,6 +40,22 @@ QString formatDuration(std::int64_t milliseconds);
 
 // "прошло 0:41 · осталось ≈ 2:10"; without an estimate yet, the time elapsed alone.
 QString timesLine(const ProgressTimes& times);
+
+// How a job ended, for the times line that then takes the place of the time left.
+enum class JobOutcome {
+    Finished,   // ran to its end
+    Stopped,    // "Стоп" (or Ctrl+C) carried out, the machine left safe
+    Abandoned,  // the second "Стоп": ended at once
+    Refused,    // a check refused it (its message says why)
+    Failed,     // no answer, a controller's error, a lost link
+};
+
+// What a job's ending is called in the times line: "работа закончена", "работа остановлена",
+// "работа прервана", "работа не выполнена", "работа прервана из-за ошибки".
+QString outcomeText(JobOutcome outcome);
+
+// The job's elapsed time and how it ended: "прошло 2:10 · работа закончена".
+QString endedTimesLine(std::int64_t elapsedMs, JobOutcome outcome);
 
 // "3 из 12" of a job that knows its total, "3" of one that does not.
 QString countText(const JobProgress& progress);

@@ -41,12 +41,33 @@ void ElidedLabel::resizeEvent(QResizeEvent* event) {
     updateShownText();
 }
 
-// The pieces between the breaks, as many to a line as fit; what the last line cannot hold is
-// cut there.
+namespace {
+
+// Cuts each line to `width` with "…"; true when one was cut.
+bool elideLines(QStringList& lines, const QFontMetrics& metrics, int width) {
+    bool cut = false;
+    for (QString& shown : lines) {
+        const QString elided = metrics.elidedText(shown, Qt::ElideRight, width);
+        cut = cut || elided != shown;
+        shown = elided;
+    }
+    return cut;
+}
+
+}  // namespace
+
+// The lines of a text with line ends, or the pieces between the breaks, as many to a line as
+// fit; what the last line cannot hold is cut there.
 QStringList ElidedLabel::fittedLines(int width, bool& cut) const {
     const QFontMetrics metrics = fontMetrics();
-    const QStringList pieces = m_lines > 1 ? m_fullText.split(m_breakAt) : QStringList{m_fullText};
     QStringList lines;
+    if (m_lines > 1 && m_fullText.contains(u'\n')) {
+        lines = m_fullText.split(u'\n');
+        while (lines.size() > m_lines) lines[lines.size() - 2] += m_breakAt + lines.takeLast();
+        cut = elideLines(lines, metrics, width);
+        return lines;
+    }
+    const QStringList pieces = m_lines > 1 ? m_fullText.split(m_breakAt) : QStringList{m_fullText};
     QString line;
     for (const QString& piece : pieces) {
         const QString longer = line.isEmpty() ? piece : line + m_breakAt + piece;
@@ -59,12 +80,7 @@ QStringList ElidedLabel::fittedLines(int width, bool& cut) const {
         }
     }
     lines << line;
-    cut = false;
-    for (QString& shown : lines) {
-        const QString elided = metrics.elidedText(shown, Qt::ElideRight, width);
-        cut = cut || elided != shown;
-        shown = elided;
-    }
+    cut = elideLines(lines, metrics, width);
     return lines;
 }
 

@@ -6,7 +6,8 @@
 // with "…", and the whole text is then its tool tip. A label of more than one line breaks its
 // text only where `breakAt` stands, so that a number never parts from its axis, and keeps the
 // height of all its lines whether they are used or not: the controls under it never jump while
-// a job changes the text.
+// a job changes the text. A text of more than one line that holds line ends is broken there
+// and only there.
 class ElidedLabel : public QLabel {
     Q_OBJECT
 public:

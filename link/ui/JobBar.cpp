@@ -94,6 +94,15 @@ void JobBar::jobEnded() {
     m_stop->setEnabled(false);
 }
 
+void JobBar::jobEnded(std::int64_t elapsedMs, JobOutcome outcome) {
+    m_times->setFullText(endedTimesLine(elapsedMs, outcome));
+    jobEnded();
+}
+
+QString JobBar::timesText() const {
+    return m_times->fullText();
+}
+
 QString JobBar::progressText() const {
     return m_text->fullText();
 }

@@ -26,9 +26,15 @@ public:
     void showProgress(const JobProgress& progress, const ProgressTimes& times);
     // The job was asked to stop: the text tells the user that one more "Стоп" abandons it.
     void stopRequested(StopLevel level);
-    // The job of this window has ended: "Стоп" disabled, the bar at rest, the last report kept
-    // (or a note that the job was stopped).
+    // A job has ended: "Стоп" disabled, the bar at rest, the last report kept (or a note that
+    // the job was stopped).
     void jobEnded();
+    // This window's job has ended after `elapsedMs` as `outcome` says: as jobEnded, and the
+    // times line says how it ended instead of a time left.
+    void jobEnded(std::int64_t elapsedMs, JobOutcome outcome);
+
+    // The times line, whole.
+    QString timesText() const;
 
     // The job's own text (or its count), or the stop hint; whole, however it is shown.
     QString progressText() const;

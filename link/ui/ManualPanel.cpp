@@ -27,6 +27,14 @@ constexpr qsizetype kHintPorts = 1;
 // The lines of the tool position; one while the hint takes the other.
 constexpr int kPositionLines = 2;
 
+// A tool coordinate in millimetres as the status line shows it: always two decimals, so the
+// line keeps its shape while the tool moves ("1,50", "-0,25"; never "-0,00").
+QString toolCoordinate(double millimetres) {
+    QString text = QString::number(millimetres, 'f', 2);
+    if (text == QLatin1String("-0.00")) text = QStringLiteral("0.00");
+    return text.replace(u'.', u',');
+}
+
 QLineEdit* axisField(const char* name, const QString& hint, QWidget* parent) {
     auto* field = new QLineEdit(parent);
     field->setObjectName(QLatin1String(name));
@@ -147,10 +155,12 @@ void ManualPanel::setToolPositionExtra(std::function<QString()> extra) {
 void ManualPanel::showToolPosition() {
     const ProgramSettings& settings = m_settings.values();
     const MachinePosition& steps = m_link.position();
-    QString text = QStringLiteral("Инструмент: X %1  Y %2  Z %3 мм")
-                       .arg(formatGeneral(steps.x * settings.StepRatioX),
-                            formatGeneral(steps.y * settings.StepRatioY),
-                            formatGeneral(steps.z * settings.StepRatioZ));
+    // Two lines broken at fixed places, so that growing numbers never move a value to the
+    // other line during a job.
+    QString text = QStringLiteral("Инструмент: X %1  Y %2\nZ %3 мм")
+                       .arg(toolCoordinate(steps.x * settings.StepRatioX),
+                            toolCoordinate(steps.y * settings.StepRatioY),
+                            toolCoordinate(steps.z * settings.StepRatioZ));
     if (m_positionExtra) {
         const QString extra = m_positionExtra();
         if (!extra.isEmpty()) text += QStringLiteral(", ") + extra;

@@ -61,6 +61,26 @@ void WindowJobHost::setJobEnding(std::function<void()> ending) {
     m_jobEnding = std::move(ending);
 }
 
+namespace {
+
+JobOutcome outcomeOf(JobEnded::Reason reason) {
+    switch (reason) {
+        case JobEnded::Reason::Stopped:
+            return JobOutcome::Stopped;
+        case JobEnded::Reason::Abandoned:
+            return JobOutcome::Abandoned;
+        case JobEnded::Reason::Refused:
+            return JobOutcome::Refused;
+        case JobEnded::Reason::TimedOut:
+        case JobEnded::Reason::ControllerFailed:
+        case JobEnded::Reason::LinkLost:
+            break;
+    }
+    return JobOutcome::Failed;
+}
+
+}  // namespace
+
 bool WindowJobHost::runJob(const JobRunner::Job& job) {
     return m_runner.run(*this, [this, &job](JobHost& host) {
         if (m_jobStarting) m_jobStarting();
@@ -77,8 +97,18 @@ bool WindowJobHost::runJob(const JobRunner::Job& job) {
             }
             if (m_jobEnding) m_jobEnding();
         };
-        if (!m_link) return jobThenEnding();
-        RunMachineJob(host, *m_link, jobThenEnding);
+        m_outcome = JobOutcome::Failed;
+        try {
+            if (m_link)
+                RunMachineJob(host, *m_link, jobThenEnding);
+            else
+                jobThenEnding();
+        } catch (const JobEnded& ended) {
+            m_outcome = outcomeOf(ended.reason());
+            throw;
+        }
+        // A job that reached its end after "Стоп" was pressed has still been stopped.
+        m_outcome = stopLevel() == StopLevel::None ? JobOutcome::Finished : JobOutcome::Stopped;
     });
 }
 
@@ -105,11 +135,16 @@ void WindowJobHost::busyChanged(bool busy) {
         if (control) control->setEnabled(!busy);
     if (busy) {
         if (!ownsRunningJob()) return;
+        m_running = true;
         m_clock.start(clockMs());
         if (m_bar) m_bar->jobStarted();
         return;
     }
-    if (m_bar) m_bar->jobEnded();
+    if (m_bar && m_running)
+        m_bar->jobEnded(m_clock.elapsedMs(clockMs()), m_outcome);
+    else if (m_bar)
+        m_bar->jobEnded();
+    m_running = false;
     // The runner is still returning from the job: the window closes from the event loop, when
     // nothing of the job is left on the stack.
     if (m_closePending) {

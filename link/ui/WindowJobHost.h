@@ -100,6 +100,8 @@ private:
     MessageFunction m_showMessage = &showMessageBox;
     QPointer<JobBar> m_bar;
     QList<QPointer<QWidget>> m_jobControls;
-    ProgressClock m_clock;  // started with each job of this window
+    ProgressClock m_clock;   // started with each job of this window
+    bool m_running = false;  // the job running now is this window's
+    JobOutcome m_outcome = JobOutcome::Finished;
     bool m_closePending = false;
 };

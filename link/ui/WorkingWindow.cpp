@@ -1,5 +1,6 @@
 #include "link/ui/WorkingWindow.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -102,6 +103,8 @@ void WorkingWindow::Form_Load() {
             loadPictureKey(*key);
         else if (auto* field = findChild<QLineEdit*>(QLatin1String(key->field)))
             field->setText(key->read(m_program.config));
+        else if (auto* box = findChild<QCheckBox*>(QLatin1String(key->field)))
+            box->setChecked(key->read(m_program.config).trimmed() == u"1");
     }
     if (m_setup.portStatusLast) m_panel->showPortStatus();
 }
@@ -117,6 +120,9 @@ void WorkingWindow::Form_Unload() {
     for (const ConfigKey* key : m_setup.keys.unload)
         if (auto* field = findChild<QLineEdit*>(QLatin1String(key->field)))
             values.append({key->writtenName(), field->text()});
+        else if (auto* box = findChild<QCheckBox*>(QLatin1String(key->field)))
+            values.append(
+                {key->writtenName(), box->isChecked() ? QStringLiteral("1") : QStringLiteral("0")});
     if (const QString error = m_program.config.WriteSettings(values); !error.isEmpty())
         m_host->showMessage(kErrorTitle, error);
 }

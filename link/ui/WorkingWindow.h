@@ -27,9 +27,10 @@ struct WorkingWindowSetup {
 // share, so that each window holds only what is its own.
 //
 // - Keys: Form_Load reads the window's load keys, in their order, each into the window's text
-//   box named by the key (ConfigKeys.h), the picture key through loadPictureKey(); Form_Unload
-//   writes the unload keys from their boxes. The port status is shown first
-//   (or last, see WorkingWindowSetup) and from then on follows the machine link.
+//   box named by the key (ConfigKeys.h) or its check box ("1" ticks it), the picture key through
+//   loadPictureKey(); Form_Unload writes the unload keys from their boxes ("1" or "0"). The port
+//   status is shown first (or last, see WorkingWindowSetup) and from then on follows the machine
+//   link.
 // - Closing: a window closed while its own job runs asks the job to stop and closes when it
 //   has ended; Form_Unload runs only when it really closes.
 // - Machine: host() is the job host, protocol() the window's own move protocol over the link,

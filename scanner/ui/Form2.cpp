@@ -1,5 +1,7 @@
 #include "scanner/ui/Form2.h"
 
+#include <QCheckBox>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -57,6 +59,7 @@ Form2::Form2(ProgramContext& program, QWidget* parent)
       Command2(namedButton("Command2", QStringLiteral("Интерполировать"), this)),
       Command1(namedButton("Command1", QStringLiteral("Сохранить в BMP"), this)),
       Command8(namedButton("Command8", QStringLiteral("Экспорт…"), this)),
+      Check2(new QCheckBox(QStringLiteral("Вернуть щуп в начало"), this)),
       Label9(new QLabel(QStringLiteral("Данные:"), this)),
       m_canvas(new QWidget),
       Pict(new ScanPictureView(m_picture, m_canvas)),
@@ -64,6 +67,14 @@ Form2::Form2(ProgramContext& program, QWidget* parent)
       Label13(new CornerHandle("Label13", m_canvas)) {
     setWindowTitle(QStringLiteral("3D Сканер"));
     Label9->setObjectName(QStringLiteral("Label9"));
+    Check2->setObjectName(QStringLiteral("Check2"));
+    Check2->setToolTip(
+        QStringLiteral("После сканирования отвести щуп в первую точку сетки, чтобы следующее "
+                       "сканирование сняло тот же участок"));
+    m_saveFile = [](QWidget* parent, const QString& title, const QString& path,
+                    const QString& filter) {
+        return QFileDialog::getSaveFileName(parent, title, path, filter);
+    };
     Command8->setToolTip(
         QStringLiteral("Сохранить скан для САПР: таблица CSV или "
                        "поверхность STL"));
@@ -97,8 +108,9 @@ void Form2::buildColumn() {
     jobGrid->addWidget(Command2, 0, 1);
     jobGrid->addWidget(Command1, 1, 0);
     jobGrid->addWidget(Command8, 1, 1);
-    jobGrid->addWidget(Label9, 2, 0, 1, 2);
-    addSurfaceControls(jobGrid);
+    jobGrid->addWidget(Check2, 2, 0, 1, 2);
+    addSurfaceControls(jobGrid);  // row 3
+    jobGrid->addWidget(Label9, 4, 0, 1, 2);
 
     QVBoxLayout* column = columnLayout();
     column->addWidget(Frame3);
@@ -124,8 +136,9 @@ void Form2::connectControls() {
         field->setMaximumWidth(field->fontMetrics().averageCharWidth() * 9);
     }
     WindowJobHost& host = this->host();
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             Command6, Command2, Command1, Command8, Command7, Text3, Text4, Text6, Text7, Label12})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{Command6, Command2, Command1, Command8, Command7, Text3,
+                                         Text4, Text6, Text7, Label12, Check2})
         host.addJobControl(control);
     host.setRedraw([this](const QRect& changed) {
         if (changed.isEmpty()) {

@@ -7,7 +7,10 @@
 #include "scanner/ScanPicture.h"
 #include "scanner/ScanSurface.h"
 
+#include <functional>
+
 class CornerHandle;
+class QCheckBox;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
@@ -27,6 +30,12 @@ public:
 
     const ScanPicture& scanPicture() const { return m_picture; }
     const ScanRecord& scanRecord() const { return m_record; }
+
+    // Asks where to save a file: the dialog's title, the path it opens at and its filter; returns
+    // the chosen path, empty when cancelled. Tests replace the dialog.
+    using SaveFileFunction = std::function<QString(QWidget* parent, const QString& title,
+                                                   const QString& path, const QString& filter)>;
+    void setSaveFileFunction(SaveFileFunction saveFile) { m_saveFile = std::move(saveFile); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -51,7 +60,8 @@ private:
     // Text9 from the picture proportion and Text8, and the other way round.
     void DeriveAreaHeight();
     void DeriveAreaWidth();
-    // "Сканировать", "Интерполировать", "Сохранить в BMP", "Экспорт…".
+    // "Сканировать" (with "Вернуть щуп в начало"), "Интерполировать", "Сохранить в BMP" (a save
+    // dialog at "image.bmp" beside the program; the message names the file written), "Экспорт…".
     void Command6_Click();
     void Command2_Click();
     void Command1_Click();
@@ -85,12 +95,14 @@ private:
     QPushButton* Command1;
     QPushButton* Command8;
     QPushButton* Command9 = nullptr;  // "Сохранить рельеф"
+    QCheckBox* Check2;                // "Вернуть щуп в начало"
     QLabel* Label9;                   // the last sample
     QWidget* m_canvas;
     ScanPictureView* Pict;
     CornerHandle* Label12;
     CornerHandle* Label13;
 
+    SaveFileFunction m_saveFile;
     GripDrag m_grip;
     bool m_dragging = false;
 };

@@ -1,6 +1,8 @@
 // The click handlers of the scanner window's four job buttons: scan, interpolate, save the
 // picture, export the scan.
 
+#include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
@@ -23,6 +25,7 @@ void Form2::Command6_Click() {
     const ScanFieldTexts fields{Text3->text(), Text4->text(), Text8->text(), Text9->text()};
     host().runJob([this, fields](JobHost& host) {
         ScanJob job(host, protocol(), m_picture, m_record);
+        job.setReturnToStart(Check2->isChecked());
         job.setSampleShown([this](qint32 value) {
             Label9->setText(QStringLiteral("Данные: ") + QString::number(value));
         });
@@ -46,10 +49,15 @@ void Form2::Command2_Click() {
 }
 
 void Form2::Command1_Click() {
-    const QString error =
-        SaveScanImage(m_picture.buffer(), ProgramFilePath(QString::fromLatin1(kScanImageFile)));
+    const QString path = m_saveFile(this, QStringLiteral("Сохранить изображение"),
+                                    ProgramFilePath(QString::fromLatin1(kScanImageFile)),
+                                    QStringLiteral("Рисунок BMP (*.bmp)"));
+    if (path.isEmpty()) return;
+    const QString error = SaveScanImage(m_picture.buffer(), path);
     if (error.isEmpty()) {
-        showMessage(kPictureSavedTitle, QStringLiteral("Изображение сохранено"));
+        showMessage(
+            kPictureSavedTitle,
+            QStringLiteral("Изображение сохранено: %1").arg(QDir::toNativeSeparators(path)));
     } else {
         showMessage(kErrorTitle, error);
     }

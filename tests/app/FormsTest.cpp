@@ -24,8 +24,9 @@ struct StoredField {
 struct FormCase {
     QWidget* (*make)();
     const char* caption;
-    std::vector<StoredField> loaded;  // every key read at load, in its order
-    std::vector<StoredField> unload;  // the keys written at unload, in their order
+    std::vector<StoredField> loaded;    // every key read at load, in its order
+    std::vector<StoredField> unload;    // the keys written at unload, in their order
+    QByteArray checkBoxesWritten = {};  // the check boxes' keys written after them, cleared
 };
 
 template <class Form>
@@ -62,7 +63,8 @@ std::vector<FormCase> formCases() {
         {&makeForm<Form2>,
          "3D Сканер",
          {pictureWidth, pictureHeight, areaWidth, meshWidth, meshHeight},
-         {meshWidth, meshHeight, pictureWidth, pictureHeight, areaWidth}},
+         {meshWidth, meshHeight, pictureWidth, pictureHeight, areaWidth},
+         "scanner_return_to_start=0\n"},
         {&makeForm<Form3>, "Гравирование лазером", {etchingImage, etchingWidth}, {etchingWidth}},
         {&makeForm<Form5>,
          "Обведение силуэтов и орнаментов",
@@ -99,6 +101,7 @@ TEST_P(FormTest, LoadsAndUnloadsItsKeys) {
         window->findChild<QLineEdit*>(f.field)->setText(typed);
         expected += QByteArray(f.key) + '=' + typed.toUtf8() + '\n';
     }
+    expected += form.checkBoxesWritten;
     EXPECT_TRUE(window->close());
     EXPECT_EQ(config.bytes(), form.unload.empty() ? QByteArray() : expected);
 

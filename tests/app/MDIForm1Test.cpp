@@ -7,8 +7,10 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTreeWidget>
 
 #include "app/config/ProgramSettings.h"
 #include "app/ui/MDIForm1.h"
@@ -171,6 +173,29 @@ TEST_P(MenuItemTest, OpensWithAllItsControlsInViewWithoutScrolling) {
             EXPECT_EQ(area->verticalScrollBar()->maximum(), 0) << qPrintable(area->objectName());
             EXPECT_EQ(area->horizontalScrollBar()->maximum(), 0) << qPrintable(area->objectName());
         }
+    }
+}
+
+// The milling and outlining windows open with room for ten rows of the figure tree, once
+// "Разобрать" has filled it from the ornament.
+TEST_F(MainWindowTest, FigureTreeShowsTenRowsAtTheOpeningSize) {
+    config.write("[CNC]\nImage=" CNC_ORNAMENT_PATH "\nEtching2_image=" CNC_ORNAMENT_PATH "\n");
+    auto window = makeWindow();
+    window->show();
+    for (const char* item : {"mill_cl", "etching2_cl"}) {
+        SCOPED_TRACE(item);
+        window->findChild<QAction*>(item)->trigger();
+        QCoreApplication::processEvents();
+        QWidget* form = window->mdiArea()->activeSubWindow()->widget();
+        form->findChild<QPushButton*>("Command1")->click();  // "Разобрать"
+        QCoreApplication::processEvents();
+        auto* tree = form->findChild<QTreeWidget*>("tv");
+        ASSERT_NE(tree, nullptr);
+        ASSERT_GE(tree->topLevelItemCount(), 1);
+        const int row = tree->visualItemRect(tree->topLevelItem(0)).height();
+        ASSERT_GT(row, 0);
+        EXPECT_GE(tree->viewport()->height(), 10 * row)
+            << tree->viewport()->height() << " / " << row;
     }
 }
 

@@ -18,8 +18,10 @@
 #include "app/config/ProgramSettings.h"
 #include "figures/ui/LayerView.h"
 #include "link/protocol/MachineLink.h"
+#include "link/serial/SerialDriver.h"
 #include "link/ui/WindowJobHost.h"
 #include "tests/support/ConfigTestSupport.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/TestProgram.h"
 
 namespace {
@@ -150,7 +152,8 @@ TEST_F(Form3Test, DryRunMarksEveryDarkPixelRedWithTheButtonsDisabled) {
     for (int x = 3; x < 25; x += 4) picture.scanLine(7)[x] = 90;
     open(write("dots.bmp", picture));
     field<QPushButton>("Command1")->click();
-    EXPECT_EQ(messages, QStringList{"Лазерная гравировка: Гравировка закончена!"});
+    EXPECT_EQ(messages, QStringList{"Лазерная гравировка: Гравировка закончена!\r\nСухой прогон: "
+                                    "на станок ничего не отправлено."});
     EXPECT_FALSE(buttonsDuringJob);
     EXPECT_TRUE(field<QPushButton>("Command1")->isEnabled());
     for (int y = 1; y <= 20; ++y)
@@ -179,6 +182,40 @@ TEST_F(Form3Test, JobWrittenAsGcodeNamesWindowPictureAndWidthInTheHeader) {
         "работа: Гравирование лазером, картинка dot.bmp, ширина 200 мм, высота 150 мм\n")))
         << text.toStdString();
     EXPECT_TRUE(text.contains("\nG1 ")) << "the burnt pixel is in the file";
+}
+
+// A live job after a dry run: it starts on the picture as loaded, with no pixel reddened by the
+// dry run, and ends without the dry run's note.
+TEST_F(Form3Test, JobAfterADryRunStartsWithNoRedPixel) {
+    auto script = std::make_shared<PortScript>();
+    script->perLine = {"OK\r\n"};
+    testProgram().link.adopt(
+        testProgram().driver.attach(std::make_unique<ScriptedTransport>(script)));
+    QImage picture = grey(12, 8, 255);
+    for (int x = 0; x < 12; x += 2) picture.scanLine(3)[x] = 60;
+    open(write("dots.bmp", picture));
+    field<QPushButton>("Command1")->click();
+    ASSERT_TRUE(script->written.isEmpty());
+    const auto reddened = [this] {
+        int count = 0;
+        for (int y = 1; y <= form->picture().height; ++y)
+            for (int x = 1; x <= form->picture().width; ++x)
+                count += form->picture().pixel(x, y)[2] != form->picture().pixel(x, y)[0];
+        return count;
+    };
+    ASSERT_EQ(reddened(), 6) << "the dry run marked its pixels";
+    int reddenedAtStart = -1;
+    QObject::connect(host(), &WindowJobHost::progressReported, form.get(), [&] {
+        if (reddenedAtStart < 0) reddenedAtStart = reddened();
+    });
+    messages.clear();
+    field<QCheckBox>("Check1")->setChecked(true);
+    field<QPushButton>("Command1")->click();
+    testProgram().link.close();
+    EXPECT_EQ(reddenedAtStart, 0);
+    EXPECT_EQ(reddened(), 6);
+    EXPECT_EQ(script->written.size(), 7);
+    EXPECT_EQ(messages, QStringList{"Лазерная гравировка: Гравировка закончена!"});
 }
 
 TEST_F(Form3Test, StopEndsTheJobAndSaysWhereTheLaserStands) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPaintEvent>
 #include <QTabWidget>
 
@@ -102,10 +103,18 @@ TEST_F(PictureViewsTest, TabsShowTheSelectedLayerAndComeBackAfterFourViews) {
     // A tab chosen meanwhile keeps the four views whole and counts in the tab layout.
     views.selectTab(1);
     EXPECT_EQ(visibleBoxes(), "0123");
+    // Without tabs, each box names its layer in its top-left corner.
+    const QString captions[] = {"Картинка", "Рабочий слой", "Выделение", "Фреза"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(views.caption(i)->text(), captions[i]);
+        EXPECT_TRUE(views.caption(i)->isVisibleTo(&views)) << i;
+        EXPECT_TRUE(views.view(i)->rect().contains(views.caption(i)->geometry())) << i;
+    }
 
     ASSERT_EQ(views.Form_Resize({600, 400}, 0), PictureLayoutKind::Tabs);
     EXPECT_FALSE(views.tabStrip()->isHidden());
     EXPECT_EQ(visibleBoxes(), "1");
+    EXPECT_FALSE(views.caption(1)->isVisibleTo(&views)) << "the tab names the layer";
     EXPECT_EQ(views.tabStrip()->tabText(3), QStringLiteral("Фреза"));
 
     // Without a picture a tab click shows nothing.

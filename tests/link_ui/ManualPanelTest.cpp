@@ -97,19 +97,20 @@ TEST_F(ManualPanelTest, OutputBoxAndMoveButtonFollowThePortAndRestAfterAJob) {
     EXPECT_TRUE(output->isChecked());
 }
 
-// The status line shows where the tool stands in millimetres after every answered line.
+// The status line shows where the tool stands in millimetres after every answered line, two
+// decimals on every axis and its two lines broken at the same place whatever the numbers.
 TEST_F(ManualPanelTest, StatusLineShowsTheToolPositionAfterEachAnsweredLine) {
     auto* position = child<ElidedLabel>(m_window.get(), "ToolPosition");
     ASSERT_NE(position, nullptr);
-    EXPECT_EQ(position->fullText(), QStringLiteral("Инструмент: X 0  Y 0  Z 0 мм"));
+    EXPECT_EQ(position->fullText(), QStringLiteral("Инструмент: X 0,00  Y 0,00\nZ 0,00 мм"));
     m_script->perLine = {"OK\r\n"};
     typeAndMove("1,5", "-2", "0");
-    EXPECT_EQ(position->fullText(), QStringLiteral("Инструмент: X 1,5  Y -2  Z 0 мм"));
+    EXPECT_EQ(position->fullText(), QStringLiteral("Инструмент: X 1,50  Y -2,00\nZ 0,00 мм"));
     // A line not answered yet has not moved the machine; answers count in the order the lines
     // were sent, one per wait.
     m_script->perLine.clear();
     testProgram().link.sendLine("1,1,1;", {1, 1, 1});
-    EXPECT_EQ(position->fullText(), QStringLiteral("Инструмент: X 1,5  Y -2  Z 0 мм"));
+    EXPECT_EQ(position->fullText(), QStringLiteral("Инструмент: X 1,50  Y -2,00\nZ 0,00 мм"));
     m_script->arrivals = {"OK\r\n", "OK\r\n"};
     typeAndMove("-1,5", "0", "0,25");
     EXPECT_EQ(testProgram().link.position(), (MachinePosition{301, -399, 1}));
@@ -117,7 +118,7 @@ TEST_F(ManualPanelTest, StatusLineShowsTheToolPositionAfterEachAnsweredLine) {
     child<QCheckBox>(m_window.get(), "Check1")->setChecked(true);
     m_window->protocol.WaitForOk();
     EXPECT_EQ(testProgram().link.position(), (MachinePosition{1, -399, 51}));
-    EXPECT_EQ(position->fullText(), QStringLiteral("Инструмент: X 0,005  Y -1,995  Z 0,255 мм"));
+    EXPECT_EQ(position->fullText(), QStringLiteral("Инструмент: X 0,01  Y -2,00\nZ 0,26 мм"));
 }
 
 }  // namespace

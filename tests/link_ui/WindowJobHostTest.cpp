@@ -108,6 +108,38 @@ TEST_F(WindowJobHostTest, ProgressShowsWhatTheJobReports) {
     EXPECT_EQ(m_first->bar->progressText(), QStringLiteral("Работа остановлена"));
 }
 
+// Once a job is over its times line says how it ended instead of a time left; the other
+// window's line is left as it was.
+TEST_F(WindowJobHostTest, TimesLineSaysHowTheJobEnded) {
+    const struct {
+        std::function<void(JobHost&)> job;
+        const char* ending;
+    } cases[] = {
+        {[](JobHost&) {}, "работа закончена"},
+        {[this](JobHost&) { m_first->bar->stopButton()->click(); }, "работа остановлена"},
+        {[](JobHost&) {
+             throw JobEnded(JobEnded::Reason::Stopped, std::nullopt, QStringLiteral("стоп"));
+         },
+         "работа остановлена"},
+        {[](JobHost&) { throw JobEnded(JobEnded::Reason::Abandoned, std::nullopt, "прервана"); },
+         "работа прервана"},
+        {[](JobHost&) { throw JobEnded(JobEnded::Reason::TimedOut, std::nullopt, "нет ответа"); },
+         "работа прервана из-за ошибки"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ending);
+        m_first->host->runJob([&](JobHost& host) {
+            host.reportProgress({3, 12, QStringLiteral("фигура 3 из 12")});
+            c.job(host);
+        });
+        EXPECT_TRUE(m_first->bar->timesText().startsWith(QStringLiteral("прошло 0:")));
+        EXPECT_TRUE(m_first->bar->timesText().endsWith(QString::fromUtf8(c.ending)))
+            << qPrintable(m_first->bar->timesText());
+        EXPECT_FALSE(m_first->bar->timesText().contains(QStringLiteral("осталось")));
+        EXPECT_TRUE(m_second->bar->timesText().isEmpty());
+    }
+}
+
 TEST_F(WindowJobHostTest, OtherWindowsCloseAtOnceWhileAJobRuns) {
     m_first->show();
     m_second->show();

@@ -134,10 +134,35 @@ TEST_F(OutlineJobsTest, DryRunSendsNothingAndDrawsTheSmallMarks) {
     }
 }
 
+// A second job starts on the picture alone: the first one's marks are gone before its first
+// line, and at its end only its own figure is marked.
+TEST_F(OutlineJobsTest, EachJobStartsOnACleanLaserLayer) {
+    load(pictureWith(16, 8, {{2, 2, 4, 4}, {10, 2, 12, 4}}));
+    host.output = false;
+    jobs().EngraveSelected(2);
+    const auto marked = [this](int fromX, int toX) {
+        int count = 0;
+        for (int y = 1; y <= 8; ++y)
+            for (int x = fromX; x <= toX; ++x)
+                count += laser.pixel(x, y)[0] != source.pixel(x, y)[0];
+        return count;
+    };
+    ASSERT_GT(marked(1, 6), 0);
+    const std::int32_t second = analysis.labels.at(10, 2);
+    int markedAtFirstRedraw = -1;
+    host.onRedraw = [&](RecordingHost&, int) {
+        if (markedAtFirstRedraw < 0) markedAtFirstRedraw = marked(1, 16);
+    };
+    jobs().EngraveSelected(second);
+    EXPECT_EQ(markedAtFirstRedraw, 0);
+    EXPECT_EQ(marked(1, 7), 0);
+    EXPECT_GT(marked(8, 16), 0);
+}
+
 TEST_F(OutlineJobsTest, StopMidBorderSwitchesTheLaserOffAndSendsNothingAfter) {
     load(pictureWith(8, 8, {{2, 2, 5, 5}}));
     host.onRedraw = [](RecordingHost& h, int redraws) {
-        if (redraws == 3) h.stop = StopLevel::Stop;
+        if (redraws == 4) h.stop = StopLevel::Stop;  // after the cleared layer and 3 steps
     };
     auto job = jobs();
     const JobEnded ended = stopped([&] { job.EngraveSelected(2); });
@@ -152,8 +177,8 @@ TEST_F(OutlineJobsTest, StopMidBorderSwitchesTheLaserOffAndSendsNothingAfter) {
 TEST_F(OutlineJobsTest, ClearingTheBoxMidBorderSwitchesTheLaserOffAndTickingItOnAgain) {
     load(pictureWith(8, 8, {{2, 2, 5, 5}}));
     host.onRedraw = [](RecordingHost& h, int redraws) {
-        if (redraws == 3) h.output = false;
-        if (redraws == 6) h.output = true;
+        if (redraws == 4) h.output = false;  // the first redraw shows the cleared layer
+        if (redraws == 7) h.output = true;
     };
     jobs().EngraveSelected(2);
     const QStringList expected = QStringList({"1,1,0;", "0,0,1;"}) + kSquareSteps.mid(0, 3) +
@@ -166,7 +191,7 @@ TEST_F(OutlineJobsTest, ClearingTheBoxMidBorderSwitchesTheLaserOffAndTickingItOn
 TEST_F(OutlineJobsTest, StepRefusedMidBorderStillSwitchesTheLaserOff) {
     load(pictureWith(8, 8, {{2, 2, 5, 5}}));
     host.onRedraw = [](RecordingHost& h, int redraws) {
-        if (redraws == 2) h.fields[JobField::FinishedWidth] = "abc";
+        if (redraws == 3) h.fields[JobField::FinishedWidth] = "abc";  // the cleared layer, 2 steps
     };
     auto job = jobs();
     EXPECT_EQ(stopped([&] { job.EngraveSelected(2); }).reason(), JobEnded::Reason::Refused);

@@ -82,6 +82,11 @@ TEST_F(OutlineButtonsTest, TheToolLineFollowsAnOutliningJob) {
     ASSERT_FALSE(shownDuringTheJob.isEmpty());
     EXPECT_FALSE(shownDuringTheJob.filter(QRegularExpression("пиксель ([2-9]|\\d\\d)")).isEmpty())
         << shownDuringTheJob.join("\n").toStdString();
+    // One shape all along: two decimals on every axis, the pixel on the second line.
+    const QRegularExpression shape(
+        "^Инструмент: X -?\\d+,\\d\\d  Y -?\\d+,\\d\\d\nZ -?\\d+,\\d\\d мм, пиксель \\d+, \\d+$");
+    for (const QString& shown : shownDuringTheJob)
+        ASSERT_TRUE(shape.match(shown).hasMatch()) << shown.toStdString();
 }
 
 }  // namespace

@@ -74,6 +74,34 @@ protected:
     QString m_stderr;
 };
 
+// A controller without a probe answers every sample request with the same nothing: the scan
+// ends with the warning about the probe. With --return the probe comes back to where it
+// started: the X and Y steps of all the lines sent add up to zero.
+TEST_F(BatchScanTest, ScanWithoutAProbeWarnsAndReturnBringsTheProbeBack) {
+    for (const bool back : {false, true}) {
+        SCOPED_TRACE(back);
+        QStringList words{"--port", "sim", "scan", "--mesh", "6,5", "--log", path("exchange.log")};
+        if (back) words << "--return";
+        ASSERT_EQ(run(words), 0) << qPrintable(m_stderr);
+        EXPECT_TRUE(m_stderr.contains(QStringLiteral(
+            "Сканирвание завершено\nВсе 30 точек дали одно и то же значение (0): щуп, "
+            "возможно, не подключён или не касается поверхности.")))
+            << qPrintable(m_stderr);
+        qint64 x = 0, y = 0;
+        int lines = 0;
+        for (const QByteArray& line : readFile("exchange.log").split('\n')) {
+            if (!line.startsWith("> ")) continue;
+            ++lines;
+            const QList<QByteArray> fields = line.mid(2).chopped(1).split(',');
+            ASSERT_EQ(fields.size(), 3) << line.constData();
+            x += fields[0].toLongLong();
+            y += fields[1].toLongLong();
+        }
+        EXPECT_EQ(lines, back ? 60 : 59);
+        EXPECT_EQ(x == 0 && y == 0, back) << x << ", " << y;
+    }
+}
+
 TEST_F(BatchScanTest, LiveSixByFiveThroughServeSim) {
     const QString device = startProbeServer();
     ASSERT_TRUE(device.startsWith(QLatin1String("/dev/"))) << qPrintable(device);

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -9,6 +11,7 @@
 #include <QTest>
 #include <memory>
 
+#include "app/config/Config.h"
 #include "app/config/ProgramSettings.h"
 #include "link/ui/WindowJobHost.h"
 #include "scanner/ScanInterpolation.h"
@@ -38,6 +41,11 @@ protected:
         host->setMessageFunction([this](QWidget*, const MessageTitle& title, const QString& text) {
             m_messages << title.toString() + ": " + text;
         });
+        m_form->setSaveFileFunction(
+            [this](QWidget*, const QString& title, const QString& path, const QString& filter) {
+                m_dialogs << title + "|" + path + "|" + filter;
+                return m_saveTo;
+            });
     }
     template <class T = QLineEdit>
     T* get(const char* name) const {
@@ -59,6 +67,8 @@ protected:
     ScopedConfig m_config;
     std::unique_ptr<Form2> m_form;
     QStringList m_messages;
+    QStringList m_dialogs;  // title|path|filter of each save dialog
+    QString m_saveTo;       // what the save dialog answers; empty: cancelled
 };
 
 TEST_F(Form2Test, FirstStartWithoutConfigAndRestoreAfterClose) {
@@ -83,8 +93,12 @@ TEST_F(Form2Test, FirstStartWithoutConfigAndRestoreAfterClose) {
     get("Text8")->setText("90");
     get("Text3")->setText("8");
     get("Text4")->setText("7");
+    EXPECT_FALSE(get<QCheckBox>("Check2")->isChecked()) << "no return by default";
+    get<QCheckBox>("Check2")->setChecked(true);
     m_form->close();
+    EXPECT_TRUE(m_config.bytes().contains("scanner_return_to_start=1"));
     open();
+    EXPECT_TRUE(get<QCheckBox>("Check2")->isChecked());
     EXPECT_EQ(text("Text6"), "180");
     EXPECT_EQ(text("Text3"), "8");
     EXPECT_EQ(text("Text9"), "60");  // 120 × 90 ÷ 180, derived anew
@@ -154,7 +168,8 @@ TEST_F(Form2Test, DryScanInterpolateAndSave) {
     m_messages.clear();
 
     get<QPushButton>("Command6")->click();
-    EXPECT_EQ(m_messages, QStringList{QStringLiteral("Strugal: Сканирвание завершено")});
+    EXPECT_EQ(m_messages, QStringList{QStringLiteral("Strugal: Сканирвание завершено\r\nСухой "
+                                                     "прогон: на станок ничего не отправлено.")});
     const ScanRecord& record = m_form->scanRecord();
     ASSERT_EQ(record.map.width, 6);
     EXPECT_EQ(get<QLabel>("Label9")->text(),
@@ -169,8 +184,17 @@ TEST_F(Form2Test, DryScanInterpolateAndSave) {
     EXPECT_EQ(picture.greyAt(30, 40),
               std::clamp(InterpolateAt(record.map, {200, 200}, 20, 30), 0, 255));
 
+    // "Сохранить в BMP" asks where, at "image.bmp" beside the program; cancelled, it writes
+    // nothing; otherwise the message names the file written.
     get<QPushButton>("Command1")->click();
-    EXPECT_EQ(m_messages, QStringList{QStringLiteral("Сохранение: Изображение сохранено")});
+    EXPECT_EQ(m_dialogs, QStringList{"Сохранить изображение|" + ProgramFilePath("image.bmp") +
+                                     "|Рисунок BMP (*.bmp)"});
+    EXPECT_TRUE(m_messages.isEmpty());
+    m_saveTo = QDir(m_config.dir()).filePath("скан.bmp");
+    get<QPushButton>("Command1")->click();
+    EXPECT_EQ(m_messages, QStringList{"Сохранение: Изображение сохранено: " +
+                                      QDir::toNativeSeparators(m_saveTo)});
+    EXPECT_EQ(QImage(m_saveTo).size(), QSize(222, 222));
 
     // A count changed after the scan: the map no longer fits and interpolation says so.
     m_messages.clear();
