@@ -31,6 +31,7 @@ struct BatchOptions {
     int delayMs = 0;                  // --delay MS (serve-sim)
     QString surface;                  // --surface Z0,GX,GY (serve-sim --grbl): a plane to probe
     bool laserMode = false;           // --laser-mode (serve-sim --grbl): $32=1 from the start
+    bool resume = false;              // --resume: go on with the job of the journal
 };
 
 struct BatchCommandLine {

@@ -92,6 +92,7 @@ const std::vector<OptionSpec>& optionSpecs() {
          }},
         {"surface", true, text(&BatchOptions::surface)},
         {"laser-mode", false, flag(&BatchOptions::laserMode)},
+        {"resume", false, flag(&BatchOptions::resume)},
     };
     return specs;
 }
