@@ -16,6 +16,8 @@ namespace {
 constexpr int kPollPauseMs = 1;
 constexpr int kEngravingPollPauseMs = 2;
 constexpr int kGreyLevels = 255;
+constexpr int kQuietBeforeJoinMs = 150;
+constexpr int kLongestStaleWaitMs = 2000;
 
 [[noreturn]] void refuse(const QString& message, std::optional<JobField> field = std::nullopt) {
     throw JobEnded(JobEnded::Reason::Refused, kErrorTitle, message, field);
@@ -215,6 +217,7 @@ void MoveProtocol::joinResumePoint() {
         explicit Joining(bool& f) : flag(f) { flag = true; }
         ~Joining() { flag = false; }
     } joining(m_joining);
+    dropStaleAnswers();
     const MachinePosition from = m_machineTool.at;
     const MachinePosition to = m_jobTool.at;
     const bool travels = from.x != to.x || from.y != to.y;
@@ -245,6 +248,23 @@ void MoveProtocol::joinResumePoint() {
                 joinLine(0, 0, fields.value(2).toLongLong());
             }
             break;
+    }
+}
+
+void MoveProtocol::dropStaleAnswers() {
+    // The answer to the last line of an earlier run that ended without reading it (a crash)
+    // would be taken for the answer to a joining line, and the cutter would travel before it
+    // is up. What arrives until the line has been quiet a while belongs to that run.
+    const int handle = m_link.PortHandle();
+    const std::int64_t start = m_host.clockMs();
+    std::int64_t lastByte = start;
+    for (;;) {
+        const std::int64_t now = m_host.clockMs();
+        if (now - lastByte >= kQuietBeforeJoinMs || now - start >= kLongestStaleWaitMs) return;
+        bool read = false;
+        while (m_link.driver().SerialReadByte(handle) >= 0) read = true;
+        if (read) lastByte = m_host.clockMs();
+        m_host.sleepMs(kPollPauseMs);
     }
 }
 

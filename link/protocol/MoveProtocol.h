@@ -126,6 +126,8 @@ private:
     void advance(ToolState& tool, const MachinePosition& move, qint64 z) const;
     // Brings the tool from where the machine stands to where the job's next line starts.
     void joinResumePoint();
+    // Reads and drops what the port holds from before the resume.
+    void dropStaleAnswers();
     void joinLine(qint64 x, qint64 y, qint64 z);
     // The answer to a line that waits: one owed by a skipped line, or the controller's.
     void takeReply();
