@@ -55,14 +55,16 @@ inline constexpr BatchCommandEntry kBatchCommands[] = {
      "serve-sim [--probe | --grbl [--error-at N] [--surface Z0,GX,GY] [--laser-mode]] [--delay MS]",
      "виртуальный контроллер станка на псевдотерминале"},
     {"mill", &runMillCommand,
-     "mill selected|all|3d PICTURE [--figure N] [--width MM] [--depth MM] [--diameter MM]",
+     "mill selected|all|3d PICTURE [--figure N] [--width MM] [--depth MM] [--diameter MM] "
+     "[--resume]",
      "фрезерование: выделенная фигура, все фигуры или 3D"},
     {"scan", &runScanCommand,
      "scan [--mesh W,H] [--area MM] [--image W,H] [--interpolate] [--save FILE] "
-     "[--export FILE.csv|FILE.stl [--force]]",
+     "[--export FILE.csv|FILE.stl [--force]] [--resume]",
      "сканирование поверхности зондом по сетке точек"},
-    {"outline", &runOutlineCommand, "outline selected|all|filled PICTURE [--figure N] [--width MM]",
+    {"outline", &runOutlineCommand,
+     "outline selected|all|filled PICTURE [--figure N] [--width MM] [--resume]",
      "обведение лазером: выделенная фигура, границы всех фигур или заполнение"},
-    {"engrave", &runEngraveCommand, "engrave PICTURE [--width MM] [--preview FILE]",
+    {"engrave", &runEngraveCommand, "engrave PICTURE [--width MM] [--preview FILE] [--resume]",
      "лазерная гравировка полутоновой картинки"},
 };

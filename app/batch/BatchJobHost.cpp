@@ -285,19 +285,19 @@ int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHo
                 }
             };
             try {
-            RunMachineJob(host, program.link, [&] {
-                try {
-                    job(host, protocol);
-                } catch (const JobEnded&) {
-                    // The job's own message is the one shown.
+                RunMachineJob(host, program.link, [&] {
                     try {
-                        driver.endJob(handle);
+                        job(host, protocol);
                     } catch (const JobEnded&) {
+                        // The job's own message is the one shown.
+                        try {
+                            driver.endJob(handle);
+                        } catch (const JobEnded&) {
+                        }
+                        throw;
                     }
-                    throw;
-                }
-                driver.endJob(handle);
-            });
+                    driver.endJob(handle);
+                });
             } catch (const JobEnded&) {
                 noteResume();
                 keepJournal(true);

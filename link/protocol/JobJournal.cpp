@@ -3,10 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QCryptographicHash>
 #include <cstdio>
 
 #include "app/config/AtomicFile.h"
@@ -23,10 +23,10 @@ const QByteArray kSamplesLineKey = "samples_line";
 // The count and the tool, always of the same length: "lines=…" of 19 digits, then the axes.
 QByteArray countLine(std::int64_t lines, const ToolState& tool) {
     char text[160];
-    const int size = std::snprintf(text, sizeof text, "lines=%019lld x=%+020lld y=%+020lld z=%+020lld laser=%d\n",
-                                   static_cast<long long>(lines), static_cast<long long>(tool.at.x),
-                                   static_cast<long long>(tool.at.y), static_cast<long long>(tool.at.z),
-                                   tool.laserOn ? 1 : 0);
+    const int size = std::snprintf(
+        text, sizeof text, "lines=%019lld x=%+020lld y=%+020lld z=%+020lld laser=%d\n",
+        static_cast<long long>(lines), static_cast<long long>(tool.at.x),
+        static_cast<long long>(tool.at.y), static_cast<long long>(tool.at.z), tool.laserOn ? 1 : 0);
     return QByteArray(text, size);
 }
 
@@ -76,8 +76,8 @@ QList<JournalEntry> journalIdentity(const QString& window, const QString& job,
                                 QFileInfo(picture.path).absoluteFilePath()}
                 << JournalEntry{QStringLiteral("picture_size"), QStringLiteral("размер картинки"),
                                 QStringLiteral("%1x%2").arg(picture.width).arg(picture.height)}
-                << JournalEntry{QStringLiteral("picture_hash"),
-                                QStringLiteral("пиксели картинки"), picture.hash};
+                << JournalEntry{QStringLiteral("picture_hash"), QStringLiteral("пиксели картинки"),
+                                picture.hash};
     }
     entries << fields;
     const std::pair<const char*, double> ratios[] = {{"SM_X_ratio", settings.StepRatioX},

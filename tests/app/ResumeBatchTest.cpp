@@ -65,9 +65,11 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("[CNC]\nSM_X_ratio=0.005\nSM_Y_ratio=0.005\nSM_Z_ratio=0.005\n");
         file.close();
-        device = server.start({"--config", path("cnc.ini"), "serve-sim"});
+        device =
+            server.start(QStringList{"--config", path("cnc.ini"), "serve-sim"} + serverOptions());
         ASSERT_FALSE(device.isEmpty());
     }
+    virtual QStringList serverOptions() const { return {}; }
     QString path(const QString& name) const { return dir.filePath(name); }
 
     // Runs `words` on the server until its log shows `lines` lines sent, then kills it.
@@ -117,12 +119,13 @@ protected:
     QList<QByteArray> killAndResume(const QStringList& words, const QList<QByteArray>& expected,
                                     bool zMoves, unsigned seed) {
         std::mt19937 random(seed);
-        const int kill = std::uniform_int_distribution<int>(
-            int(expected.size() / 10), int(expected.size() * 8 / 10))(random);
+        const int kill = std::uniform_int_distribution<int>(int(expected.size() / 10),
+                                                            int(expected.size() * 8 / 10))(random);
         runAndKill(words, kill);
         const int before = int(LoggedLines(path("before.log"), "> ").size());
         EXPECT_EQ(resume(words), 0) << qPrintable(errors);
-        const QRegularExpression note(QStringLiteral("после строки (\\d+) из журнала; подвод: (\\d+)"));
+        const QRegularExpression note(
+            QStringLiteral("после строки (\\d+) из журнала; подвод: (\\d+)"));
         const QRegularExpressionMatch match = note.match(errors);
         EXPECT_TRUE(match.hasMatch()) << qPrintable(errors);
         EXPECT_EQ(match.captured(1).toInt(), before)
@@ -171,9 +174,9 @@ TEST_F(ResumeBatch, MillingAllKilledAndResumedSendsTheLinesOfOneRun) {
         MoveRules::Milling,
         {{JobField::FinishedWidth, "200"}, {JobField::Depth, "2"}, {JobField::Diameter, "3"}},
         [&](JobHost& host, MoveProtocol& protocol) {
-            MillJobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, cutter,
-                      tool},
-                     host, protocol)
+            MillJobs(
+                {layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, cutter, tool},
+                host, protocol)
                 .MillAll();
         });
     killAndResume({"mill", "all", kOrnament, "--width", "200", "--depth", "2", "--diameter", "3"},
@@ -217,6 +220,41 @@ TEST_F(ResumeBatch, AJournalOfAnotherJobIsRefusedBeforeAnyLine) {
     EXPECT_TRUE(QFile::exists(path("cnc.journal"))) << "a refused resume keeps the journal";
     const int before = int(LoggedLines(path("before.log"), "> ").size());
     EXPECT_EQ(served().size(), before) << "nothing reached the machine after the kill";
+}
+
+// The probe's server: its built-in surface is what both runs measure.
+class ResumeScan : public ResumeBatch {
+protected:
+    QStringList serverOptions() const override { return {"--probe"}; }
+    QByteArray exported(const QString& name) {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(name);
+        return file.readAll();
+    }
+};
+
+TEST_F(ResumeScan, AScanKilledAndResumedGivesTheHeightMapOfOneScan) {
+    const QStringList scan = {"scan", "--mesh", "48,31"};
+    QProcess whole;
+    whole.start(kProgram, QStringList{"--config", path("cnc.ini"), "--port", device} + scan +
+                              QStringList{"--export", path("whole.csv")});
+    for (int waited = 0; waited < 60000 && !whole.waitForFinished(20); waited += 20) drain();
+    ASSERT_EQ(whole.exitCode(), 0);
+    const int wholeLines = int(served().size());
+    // A second server for the interrupted scan, over the same surface.
+    printed.clear();
+    device = server.start({"--config", path("cnc.ini"), "serve-sim", "--probe"});
+    ASSERT_FALSE(device.isEmpty());
+
+    std::mt19937 random(5);
+    runAndKill(scan + QStringList{"--export", path("halves.csv")},
+               std::uniform_int_distribution<int>(wholeLines / 5, wholeLines * 4 / 5)(random));
+    EXPECT_EQ(resume(scan + QStringList{"--export", path("halves.csv")}), 0) << qPrintable(errors);
+    const QRegularExpressionMatch note =
+        QRegularExpression(QStringLiteral("после строки (\\d+) из журнала")).match(errors);
+    EXPECT_GT(note.captured(1).toInt(), 0) << "the samples kept are not probed again";
+    EXPECT_EQ(exported("halves.csv"), exported("whole.csv"));
+    EXPECT_FALSE(QFile::exists(path("cnc.journal")));
 }
 
 }  // namespace
