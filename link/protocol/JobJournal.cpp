@@ -73,8 +73,10 @@ QList<JournalEntry> journalIdentity(const QString& window, const QString& job,
     };
     if (!picture.path.isEmpty()) {
         entries << JournalEntry{QStringLiteral("picture"), QStringLiteral("картинка"),
-                                QFileInfo(picture.path).absoluteFilePath()}
-                << JournalEntry{QStringLiteral("picture_size"), QStringLiteral("размер картинки"),
+                                QFileInfo(picture.path).absoluteFilePath()};
+    }
+    if (!picture.hash.isEmpty()) {
+        entries << JournalEntry{QStringLiteral("picture_size"), QStringLiteral("размер картинки"),
                                 QStringLiteral("%1x%2").arg(picture.width).arg(picture.height)}
                 << JournalEntry{QStringLiteral("picture_hash"), QStringLiteral("пиксели картинки"),
                                 picture.hash};
