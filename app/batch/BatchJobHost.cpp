@@ -234,6 +234,16 @@ void openBatchJournal(ProgramContext& program, const BatchOptions& options,
             result.refused = true;
             return;
         }
+        if (record->value(QStringLiteral("port")).startsWith(QLatin1String("grbl:")) &&
+            !record->reportedPoint) {
+            // GRBL runs ahead of the lines counted and keeps moving after a crash of the
+            // program: only its own report after a stop says where it stands.
+            printError(
+                QStringLiteral("Продолжить нельзя: работа на порту grbl: завершилась не "
+                               "остановкой, и где стоит станок, неизвестно\n"));
+            result.refused = true;
+            return;
+        }
         result.resume = resumeStartOf(*record);
     }
     result.journal.emplace(path, identity, host.journalTakesSamples());
@@ -279,6 +289,8 @@ int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHo
                 if (ended && protocol.jobLines() == 0 && !journal.resume) {
                     journal.journal->remove();
                 } else if (ended) {
+                    if (protocol.reportsPosition() && program.link.isOpen())
+                        journal.journal->placeAt(protocol.resumeAtReportedPoint());
                     journal.journal->keep();
                 } else {
                     journal.journal->remove();

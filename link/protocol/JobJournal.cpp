@@ -19,6 +19,7 @@ constexpr int kWholeEveryMs = 250;
 const QByteArray kHeader = "cnc job journal 1\n";
 const QByteArray kSamplesKey = "samples";
 const QByteArray kSamplesLineKey = "samples_line";
+const QByteArray kReportedKey = "reported_point";
 
 // The count and the tool, always of the same length: "lines=…" of 19 digits, then the axes.
 QByteArray countLine(std::int64_t lines, const ToolState& tool) {
@@ -134,6 +135,8 @@ std::optional<JobJournalRecord> readJobJournal(const QString& path, QString* err
                 if (!number) return fail(QStringLiteral("файл %1 — не журнал работы").arg(path));
                 record.samples.push_back(qint32(*number));
             }
+        } else if (key == kReportedKey) {
+            record.reportedPoint = value == "1";
         } else if (key == kSamplesLineKey) {
             record.samplesLine = wholeNumber(value).value_or(0);
         } else {
@@ -178,6 +181,7 @@ QByteArray JobJournal::text() const {
     QByteArray text = kHeader + countLine(m_jobLines, m_machine);
     for (const JournalEntry& entry : m_identity)
         text += entry.key.toUtf8() + '=' + entry.value.toUtf8().toPercentEncoding(" /:,.") + '\n';
+    if (m_reportedPoint) text += kReportedKey + "=1\n";
     if (m_takesSamples) {
         QByteArray samples;
         for (const qint32 sample : m_samples) {
@@ -237,6 +241,12 @@ void JobJournal::remove() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
     if (!m_failed) QFile::remove(m_path);
+}
+
+void JobJournal::placeAt(const ResumeStart& start) {
+    m_jobLines = start.skipLines;
+    m_machine = start.machine;
+    m_reportedPoint = true;
 }
 
 void JobJournal::keep() {

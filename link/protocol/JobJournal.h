@@ -56,6 +56,9 @@ struct JobJournalRecord {
     bool takesSamples = false;                    // a scan: the probe's answers are kept
     std::vector<qint32> samples;                  // the answers read, in order
     std::int64_t samplesLine = 0;                 // the job line of the last answer kept
+    // The count and the tool were set from the machine's own report after a stop (placeAt);
+    // a port whose machine runs ahead of the lines sent (GRBL) can resume only from such a one.
+    bool reportedPoint = false;
 
     // The value of `key`; empty when the journal does not name it.
     QString value(const QString& key) const;
@@ -93,6 +96,8 @@ public:
     void remove();
     // The job ended otherwise: the journal is written whole once more and kept.
     void keep();
+    // The machine's own report after a stop says where the job goes on (see reportedPoint).
+    void placeAt(const ResumeStart& start);
 
     const QString& path() const { return m_path; }
 
@@ -108,6 +113,7 @@ private:
     ToolState m_machine;
     std::vector<qint32> m_samples;
     std::int64_t m_samplesLine = 0;
+    bool m_reportedPoint = false;
     QElapsedTimer m_sinceWritten;
     int m_fd = -1;  // the file last written, open for the count written in place
     bool m_failed = false;

@@ -1,5 +1,6 @@
 #include "link/protocol/MoveProtocol.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -148,6 +149,7 @@ void MoveProtocol::send(qint64 x, qint64 y, qint64 z, bool wait, bool manual) {
         if (!manual) {
             m_jobTool = jobBefore;
             m_machineTool = machineBefore;
+            if (m_keepHistory && m_jobLines > linesBefore) m_history.pop_back();
             m_jobLines = linesBefore;
             if (m_watcher) m_watcher->lineCarried(m_jobLines, m_machineTool);
         }
@@ -176,6 +178,65 @@ void MoveProtocol::trackJob(LineWatcher* watcher, std::optional<ResumeStart> res
     m_jobTool = {};
     m_machineTool = resume ? resume->machine : ToolState{};
     m_openingLine.clear();
+    m_keepHistory =
+        m_link.isOpen() && m_link.driver().reportedPosition(m_link.PortHandle()).has_value();
+    m_history.clear();
+    // Where the job's origin is in the link's counting: a resumed job started elsewhere.
+    m_linkAtStart = {m_link.position().x - m_machineTool.at.x,
+                     m_link.position().y - m_machineTool.at.y,
+                     m_link.position().z - m_machineTool.at.z};
+}
+
+ToolState MoveProtocol::toolBefore(std::int64_t line) const {
+    return line <= 1 ? ToolState{} : m_history[std::size_t(line - 2)];
+}
+
+bool MoveProtocol::inBorder(std::int64_t line) const {
+    const ToolState& before = toolBefore(line);
+    const ToolState& after = m_history[std::size_t(line - 1)];
+    switch (m_rules) {
+        case MoveRules::Milling:
+            return before.at.z < 0 || after.at.z < 0;
+        case MoveRules::Outlining:
+            return before.laserOn || after.laserOn;
+        case MoveRules::Engraving:
+        case MoveRules::Scanner:
+            break;
+    }
+    return false;
+}
+
+ResumeStart MoveProtocol::resumeAtReportedPoint() {
+    m_link.refreshPosition();
+    const MachinePosition& now = m_link.position();
+    const MachinePosition at{now.x - m_linkAtStart.x, now.y - m_linkAtStart.y,
+                             now.z - m_linkAtStart.z};
+    // A line holds the point when the point lies on it in the plane, to within rounding.
+    constexpr double kNear = 2;
+    const auto holds = [&](std::int64_t line) {
+        const MachinePosition& a = toolBefore(line).at;
+        const MachinePosition& b = m_history[std::size_t(line - 1)].at;
+        const double dx = double(b.x - a.x), dy = double(b.y - a.y);
+        const double px = double(at.x - a.x), py = double(at.y - a.y);
+        const double length = dx * dx + dy * dy;
+        const double t = length > 0 ? std::clamp((px * dx + py * dy) / length, 0.0, 1.0) : 0.0;
+        return std::hypot(px - t * dx, py - t * dy) <= kNear;
+    };
+    const auto lines = std::int64_t(m_history.size());
+    // The border being cut when the port stopped, else the travel; the latest line sent that
+    // holds the point is the one the machine was in (the port is far behind by lines, never
+    // by borders). Nothing found: the last border sent is done again.
+    std::int64_t line = 0;
+    for (std::int64_t k = lines; k >= 1 && line == 0; --k)
+        if (inBorder(k) && holds(k)) line = k;
+    for (std::int64_t k = lines; k >= 1 && line == 0; --k)
+        if (holds(k)) line = k;
+    if (line == 0) line = lines;
+    while (line > 1 && inBorder(line) && inBorder(line - 1)) --line;
+    ResumeStart start;
+    start.skipLines = std::max<std::int64_t>(line - 1, 0);
+    start.machine.at = at;
+    return start;
 }
 
 void MoveProtocol::advance(ToolState& tool, const MachinePosition& move, qint64 z) const {
@@ -189,6 +250,7 @@ void MoveProtocol::skipLine(const QByteArray& line, const MachinePosition& move,
                             bool wait) {
     advance(m_jobTool, move, z);
     ++m_jobLines;
+    if (m_keepHistory) m_history.push_back(m_jobTool);
     if (m_rules == MoveRules::Engraving && m_jobLines == 1) m_openingLine = line;
     // Its answer is the one a later wait of the job takes.
     if (!wait) ++m_owedReplies;
@@ -199,6 +261,7 @@ void MoveProtocol::noteSent(const QByteArray& line, const MachinePosition& move,
     if (m_safeEnding == 0 && !m_joining) {
         advance(m_jobTool, move, z);
         ++m_jobLines;
+        if (m_keepHistory) m_history.push_back(m_jobTool);
         if (m_rules == MoveRules::Engraving && m_jobLines == 1) m_openingLine = line;
     }
     advance(m_machineTool, move, z);
@@ -319,6 +382,7 @@ void MoveProtocol::sendProbeRequest() {
     if (!m_link.isOpen()) refuse(QStringLiteral("Ошибка открытия Com-порта"));
     if (m_safeEnding == 0 && m_jobLines < m_skipLines) {
         ++m_jobLines;
+        if (m_keepHistory) m_history.push_back(m_jobTool);
         ++m_owedSamples;
         if (m_watcher) m_watcher->lineCarried(m_jobLines, m_machineTool);
         return;

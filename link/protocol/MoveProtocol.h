@@ -95,6 +95,14 @@ public:
     const ToolState& jobTool() const { return m_jobTool; }
     const ToolState& machineTool() const { return m_machineTool; }
 
+    // Whether the port reports where the machine really is (GRBL), so that a job that ended
+    // early resumes from resumeAtReportedPoint rather than from the lines sent.
+    bool reportsPosition() const { return m_keepHistory; }
+    // After a job that ended early on such a port: the machine stands where the port reports
+    // it; the job goes on from the start of the line it stopped in (of the border that line
+    // belongs to, when milling or outlining, whose passes the port makes in one go).
+    ResumeStart resumeAtReportedPoint();
+
     // While one lives, lines sent leave the machine safe after a stop or a refusal: they move
     // the tool but are no line of the job (a resume does not count them).
     class SafeEnding {
@@ -124,6 +132,11 @@ private:
     // Notes a line that went out: the job's (unless joining or ending safely) and the machine's.
     void noteSent(const QByteArray& line, const MachinePosition& move, qint64 z);
     void advance(ToolState& tool, const MachinePosition& move, qint64 z) const;
+    // The job's tool before its line `line` (1-based) and after it.
+    ToolState toolBefore(std::int64_t line) const;
+    // Whether line `line` belongs to a border: the cutter below the surface or the laser on
+    // at its start or end.
+    bool inBorder(std::int64_t line) const;
     // Brings the tool from where the machine stands to where the job's next line starts.
     void joinResumePoint();
     // Reads and drops what the port holds from before the resume.
@@ -156,5 +169,8 @@ private:
     int m_safeEnding = 0;
     ToolState m_jobTool;
     ToolState m_machineTool;
-    QByteArray m_openingLine;  // the engraving's first line
+    bool m_keepHistory = false;
+    std::vector<ToolState> m_history;  // the job's tool after each of its lines
+    MachinePosition m_linkAtStart;     // the link's position when the job started
+    QByteArray m_openingLine;          // the engraving's first line
 };

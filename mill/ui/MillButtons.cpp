@@ -113,6 +113,10 @@ void MillButtons::runMillJob(MillJob job, const QString& words, std::optional<Re
         } catch (const JobEnded&) {
             if (journaled && protocol.jobLines() > 0) {
                 m_resume = ResumeStart{protocol.jobLines(), protocol.machineTool(), {}};
+                if (protocol.reportsPosition() && program.link.isOpen()) {
+                    m_resume = protocol.resumeAtReportedPoint();
+                    journal.placeAt(*m_resume);
+                }
                 journal.keep();
             } else if (journaled) {
                 journal.remove();
