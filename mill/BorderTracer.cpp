@@ -73,7 +73,10 @@ void BorderTracer::stopIfAsked() {
     if (m_host.stopLevel() == StopLevel::None) return;
     const bool open = m_borderOpen;
     m_borderOpen = false;
-    m_policy.leaveSafe(open);
+    {
+        MoveProtocol::SafeEnding ending(m_protocol);
+        m_policy.leaveSafe(open);
+    }
     throw JobEnded(JobEnded::Reason::Stopped, kStopTitle,
                    m_policy.stoppedMessage({m_tool.ToolX, m_tool.ToolY}));
 }
@@ -171,6 +174,7 @@ void BorderTracer::traceBorder(std::int32_t figure, std::int32_t child, QPoint s
         if (ended.reason() == JobEnded::Reason::Refused && m_borderOpen) {
             m_borderOpen = false;
             try {
+                MoveProtocol::SafeEnding ending(m_protocol);
                 m_policy.leaveSafe(true);
             } catch (const JobEnded&) {
             }

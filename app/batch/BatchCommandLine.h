@@ -35,6 +35,7 @@ struct BatchOptions {
     std::optional<QString> surfaceOffset;  // --surface-offset X,Y (mill): the start on the map
     QString relief;          // --relief FILE (scan): the surface as a greyscale picture
     bool laserMode = false;  // --laser-mode (serve-sim --grbl): $32=1 from the start
+    bool resume = false;              // --resume: go on with the job of the journal
 };
 
 struct BatchCommandLine {

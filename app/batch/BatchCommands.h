@@ -56,17 +56,18 @@ inline constexpr BatchCommandEntry kBatchCommands[] = {
      "виртуальный контроллер станка на псевдотерминале"},
     {"mill", &runMillCommand,
      "mill selected|all|3d PICTURE [--figure N] [--width MM] [--depth MM] [--diameter MM] "
-     "[--surface FILE.csv [--surface-offset X,Y]]",
+     "[--surface FILE.csv [--surface-offset X,Y]] [--resume]",
      "фрезерование: выделенная фигура, все фигуры или 3D"},
     {"scan", &runScanCommand,
      "scan [--mesh W,H] [--area MM] [--image W,H] [--return] [--interpolate] [--save FILE] "
-     "[--export FILE.csv|FILE.stl [--force]] [--relief FILE]",
+     "[--export FILE.csv|FILE.stl [--force]] [--relief FILE] [--resume]",
      "сканирование поверхности зондом по сетке точек"},
     {"outline", &runOutlineCommand,
      "outline selected|all|filled PICTURE [--figure N] [--width MM] [--surface FILE.csv "
-     "[--surface-offset X,Y]]",
+     "[--surface-offset X,Y]] [--resume]",
      "обведение лазером: выделенная фигура, границы всех фигур или заполнение"},
     {"engrave", &runEngraveCommand,
-     "engrave PICTURE [--width MM] [--preview FILE] [--surface FILE.csv [--surface-offset X,Y]]",
+     "engrave PICTURE [--width MM] [--preview FILE] [--surface FILE.csv [--surface-offset X,Y]] "
+     "[--resume]",
      "лазерная гравировка полутоновой картинки"},
 };

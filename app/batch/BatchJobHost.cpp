@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "app/batch/BatchOutput.h"
+#include "app/config/Config.h"
 #include "app/config/NumberText.h"
 #include "app/config/ProgramSettings.h"
 #include "link/job/DryRunNote.h"
@@ -230,34 +231,142 @@ QString BatchJobHost::commandLineMessage(const JobEnded& ended) const {
     return ended.message();
 }
 
+QList<JournalEntry> BatchJobHost::journalFields() const {
+    const std::pair<JobField, const char16_t*> captions[] = {
+        {JobField::FinishedWidth, u"ширина"},
+        {JobField::Depth, u"глубина"},
+        {JobField::Diameter, u"диаметр фрезы"},
+    };
+    const char* keys[] = {"width", "depth", "diameter"};
+    QList<JournalEntry> fields;
+    for (std::size_t i = 0; i < std::size(captions); ++i) {
+        const auto& [field, caption] = captions[i];
+        if (m_fields.contains(field))
+            fields << JournalEntry{QLatin1String(keys[i]), QString::fromUtf16(caption),
+                                   m_fields[field]};
+    }
+    return fields;
+}
+
+namespace {
+
+// The journal of a batch job and, with --resume, where it goes on; refused (the reason printed)
+// when --resume finds no journal or one of another job.
+struct BatchJournal {
+    std::optional<JobJournal> journal;
+    std::optional<ResumeStart> resume;
+    bool refused = false;
+};
+
+void openBatchJournal(ProgramContext& program, const BatchOptions& options,
+                      const BatchJobHost& host, BatchJournal& result) {
+    const QList<JournalEntry>& identity = host.journalIdentity();
+    if (options.resume && (identity.isEmpty() || options.dryRun)) {
+        printError(QStringLiteral("--resume: продолжить можно только работу на станке\n"));
+        result.refused = true;
+        return;
+    }
+    if (identity.isEmpty() || options.dryRun) return;
+    const QString path = journalPathFor(program.config.ConfigPath());
+    if (options.resume) {
+        QString error;
+        const std::optional<JobJournalRecord> record = readJobJournal(path, &error);
+        if (!record) {
+            printError(QStringLiteral("Продолжить нельзя: %1\n").arg(error));
+            result.refused = true;
+            return;
+        }
+        const QStringList differences = journalDifferences(*record, identity);
+        if (!differences.isEmpty()) {
+            printError(QStringLiteral("Журнал работы %1 не подходит к этой работе, на станок "
+                                      "ничего не отправлено:\n  %2\n")
+                           .arg(path, differences.join(QStringLiteral("\n  "))));
+            result.refused = true;
+            return;
+        }
+        if (record->value(QStringLiteral("port")).startsWith(QLatin1String("grbl:")) &&
+            !record->reportedPoint) {
+            // GRBL runs ahead of the lines counted and keeps moving after a crash of the
+            // program: only its own report after a stop says where it stands.
+            printError(
+                QStringLiteral("Продолжить нельзя: работа на порту grbl: завершилась не "
+                               "остановкой, и где стоит станок, неизвестно\n"));
+            result.refused = true;
+            return;
+        }
+        result.resume = resumeStartOf(*record);
+    }
+    result.journal.emplace(path, identity, host.journalTakesSamples());
+}
+
+}  // namespace
+
 int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHost& host,
                 MoveRules rules, const BatchJob& job) {
     QElapsedTimer clock;
     clock.start();
     int status = kExitDone;
     int linesSent = 0;
+    BatchJournal journal;
+    openBatchJournal(program, options, host, journal);
+    if (journal.refused) return kExitFailed;
+    QString resumed;
     {
         BatchPort port(program.link, program.settings.values().PortName);
         if (!port.open(options)) return kExitFailed;
+        if (journal.journal) {
+            const QString error = journal.journal->start();
+            if (!error.isEmpty()) {
+                printError(QStringLiteral("Журнал работы не ведётся: %1\n").arg(error));
+                journal.journal.reset();
+            }
+        }
         host.startClock();
         SerialDriver& driver = program.link.driver();
         const int handle = program.link.PortHandle();
         driver.describeJob(handle, host.jobDescription());
         try {
             MoveProtocol protocol(rules, host, program.link, program.settings.values());
-            RunMachineJob(host, program.link, [&] {
-                try {
-                    job(host, protocol);
-                } catch (const JobEnded&) {
-                    // The job's own message is the one shown.
-                    try {
-                        driver.endJob(handle);
-                    } catch (const JobEnded&) {
-                    }
-                    throw;
+            protocol.trackJob(journal.journal ? &*journal.journal : nullptr, journal.resume);
+            const auto noteResume = [&] {
+                if (!journal.resume) return;
+                resumed = QStringLiteral("Продолжено после строки %1 из журнала; подвод: %2 стр.\n")
+                              .arg(journal.resume->skipLines)
+                              .arg(protocol.joinLines());
+            };
+            const auto keepJournal = [&](bool ended) {
+                if (!journal.journal) return;
+                if (ended && protocol.jobLines() == 0 && !journal.resume) {
+                    journal.journal->remove();
+                } else if (ended) {
+                    if (protocol.reportsPosition() && program.link.isOpen())
+                        journal.journal->placeAt(protocol.resumeAtReportedPoint());
+                    journal.journal->keep();
+                } else {
+                    journal.journal->remove();
                 }
-                driver.endJob(handle);
-            });
+            };
+            try {
+                RunMachineJob(host, program.link, [&] {
+                    try {
+                        job(host, protocol);
+                    } catch (const JobEnded&) {
+                        // The job's own message is the one shown.
+                        try {
+                            driver.endJob(handle);
+                        } catch (const JobEnded&) {
+                        }
+                        throw;
+                    }
+                    driver.endJob(handle);
+                });
+            } catch (const JobEnded&) {
+                noteResume();
+                keepJournal(true);
+                throw;
+            }
+            noteResume();
+            keepJournal(false);
         } catch (const JobEnded& ended) {
             host.endProgress();
             printError(host.commandLineMessage(ended) + u'\n');
@@ -266,6 +375,7 @@ int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHo
         linesSent = port.linesSent();
     }
     host.endProgress();
+    printError(resumed);
     if (status == kExitDone && host.stopLevel() != StopLevel::None) {
         printError(QStringLiteral("Остановлено по Ctrl+C (или сигналу)\n"));
         status = kExitFailed;

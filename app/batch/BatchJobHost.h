@@ -8,6 +8,7 @@
 #include "figures/PixelBuffer.h"
 #include "link/job/JobHost.h"
 #include "link/job/ProgressClock.h"
+#include "link/protocol/JobJournal.h"
 
 class MoveProtocol;
 struct ProgramContext;
@@ -38,6 +39,16 @@ public:
     // option, or the configuration file that the window's field wrote); every other end keeps
     // its message.
     QString commandLineMessage(const JobEnded& ended) const;
+    // What names the job in its journal (see journalIdentity); a job without one keeps none.
+    // `takesSamples`: a scan, whose probe answers the journal keeps.
+    void setJournalIdentity(QList<JournalEntry> identity, bool takesSamples = false) {
+        m_journalIdentity = std::move(identity);
+        m_journalTakesSamples = takesSamples;
+    }
+    const QList<JournalEntry>& journalIdentity() const { return m_journalIdentity; }
+    bool journalTakesSamples() const { return m_journalTakesSamples; }
+    // The size fields set, with their captions, for the journal.
+    QList<JournalEntry> journalFields() const;
 
     bool outputEnabled() const override { return !m_dryRun; }
     QString fieldText(JobField field) const override { return m_fields.value(field); }
@@ -62,6 +73,8 @@ private:
     int m_timeoutMs;
     QMap<JobField, QString> m_fields;
     QString m_jobTitle;
+    QList<JournalEntry> m_journalIdentity;
+    bool m_journalTakesSamples = false;
     bool m_terminal;
     bool m_progressShown = false;
     QElapsedTimer m_sinceProgress;
@@ -76,8 +89,11 @@ using BatchJob = std::function<void(JobHost&, MoveProtocol&)>;
 // with --dry-run; any kind of port the link knows) with the --log file, runs the job with a
 // move protocol of `rules`, then closes the port and writes on standard error the job's
 // message, if any, and one summary line (lines sent, time taken). The job lasts until the
-// machine has finished it (RunMachineJob); with --dry-run the summary adds dryRunNote(). Returns
-// kExitDone, or kExitFailed when the port or the log cannot be opened, or the job was refused,
+// machine has finished it (RunMachineJob); with --dry-run the summary adds dryRunNote(). A job
+// with a journal identity keeps the journal beside the configuration file while it runs (removed
+// when it ends normally); with --resume it goes on from that journal, which must name the same
+// job (what differs is said and nothing is sent otherwise). Returns kExitDone, or kExitFailed
+// when the port or the log cannot be opened, the journal does not fit, or the job was refused,
 // timed out, abandoned, stopped with Ctrl+C or lost its link.
 int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHost& host,
                 MoveRules rules, const BatchJob& job);

@@ -9,6 +9,7 @@
 #include "app/batch/BatchParser.h"
 #include "app/config/Config.h"
 #include "app/config/ProgramSettings.h"
+#include "link/protocol/JobJournal.h"
 #include "scanner/ScanFiles.h"
 
 namespace {
@@ -59,14 +60,17 @@ QString batchUsage() {
         "  --log FILE        записать обмен с контроллером\n"
         "  --timeout S       сдаться, если ответ не пришёл за S секунд (по умолчанию ключ\n"
         "                    port_timeout, 120 с)\n"
+        "  --resume          продолжить работу из журнала cnc.journal (та же командная строка):\n"
+        "                    выполненные строки не отправляются, инструмент подводится безопасно\n"
         "\nКоды завершения: 0 — выполнено, 1 — отказ или ошибка, 2 — неверная командная строка.\n");
     usage += QStringLiteral(
                  "\nФайлы:\n"
                  "  %1\n      настройки (если не задан --config)\n"
                  "  %2\n      картинка сканера; рядом и другие файлы, которые пишет программа\n"
+                 "  %4\n      журнал идущей работы (для --resume)\n"
                  "  %3\n      картинки по умолчанию (ornament.bmp, gepard2.jpg)\n")
                  .arg(DefaultConfigPath(), ProgramFilePath(QLatin1String(kScanImageFile)),
-                      PictureDirectory());
+                      PictureDirectory(), journalPathFor(DefaultConfigPath()));
     return usage;
 }
 

@@ -95,6 +95,7 @@ const std::vector<OptionSpec>& optionSpecs() {
         {"surface-offset", true, optionalText(&BatchOptions::surfaceOffset)},
         {"relief", true, text(&BatchOptions::relief)},
         {"laser-mode", false, flag(&BatchOptions::laserMode)},
+        {"resume", false, flag(&BatchOptions::resume)},
     };
     return specs;
 }

@@ -48,6 +48,8 @@ int runEngraveCommand(const BatchCommandLine& commandLine, ProgramContext& progr
     setPictureJobTitle(host, QStringLiteral("гравировка картинки (engrave)"), arguments[0]);
     host.setField(JobField::FinishedWidth,
                   options.width.value_or(kEngraveWidthKey.read(program.config)));
+    setPictureJournal(host, program, QStringLiteral("engrave"), QStringLiteral("engrave"),
+                      arguments[0], picture);
     return runBatchJobWithPreview(program, options, host, MoveRules::Engraving, picture,
                                   [&](JobHost& jobHost, MoveProtocol& protocol) {
                                       engraveFollowing(picture, jobHost, protocol, surface);

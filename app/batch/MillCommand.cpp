@@ -35,6 +35,9 @@ int runMillCommand(const BatchCommandLine& commandLine, ProgramContext& program)
 
     const QString mode = arguments[0];
     setPictureJobTitle(host, QStringLiteral("фрезерование (mill %1)").arg(mode), arguments[1]);
+    setPictureJournal(host, program, QStringLiteral("mill"),
+                      jobWords(QStringLiteral("mill"), mode, options), arguments[1],
+                      layers.SourceLayer);
     return runBatchJobWithPreview(
         program, options, host, MoveRules::Milling, layers.CutterLayer,
         [&](JobHost& jobHost, MoveProtocol& protocol) {

@@ -33,6 +33,9 @@ int runOutlineCommand(const BatchCommandLine& commandLine, ProgramContext& progr
     const QString mode = arguments[0];
     setPictureJobTitle(host, QStringLiteral("обведение лазером (outline %1)").arg(mode),
                        arguments[1]);
+    setPictureJournal(host, program, QStringLiteral("outline"),
+                      jobWords(QStringLiteral("outline"), mode, options), arguments[1],
+                      layers.SourceLayer);
     return runBatchJobWithPreview(
         program, options, host, MoveRules::Outlining, layers.CutterLayer,
         [&](JobHost& jobHost, MoveProtocol& protocol) {

@@ -6,7 +6,9 @@
 
 #include "app/batch/BatchJobHost.h"
 #include "app/batch/BatchOutput.h"
+#include "app/config/ProgramSettings.h"
 #include "figures/FigureAnalysis.h"
+#include "link/protocol/ProgramContext.h"
 
 std::optional<int> refuseModeWords(const QString& command, const QStringList& arguments,
                                    const QStringList& modes) {
@@ -77,4 +79,18 @@ std::optional<std::int32_t> selectedFigure(const BatchOptions& options,
 void setPictureJobTitle(BatchJobHost& host, const QString& what, const QString& picturePath) {
     host.setJobTitle(
         QStringLiteral("%1, картинка %2").arg(what, QFileInfo(picturePath).fileName()));
+}
+
+void setPictureJournal(BatchJobHost& host, const ProgramContext& program, const QString& window,
+                       const QString& job, const QString& picturePath, const PixelBuffer& picture) {
+    const JournalPicture named{picturePath, picture.width, picture.height,
+                               pixelHash(picture.bytes.data(), picture.bytes.size())};
+    host.setJournalIdentity(
+        journalIdentity(window, job, named, host.journalFields(), program.settings.values()));
+}
+
+QString jobWords(const QString& command, const QString& mode, const BatchOptions& options) {
+    QString words = command + u' ' + mode;
+    if (mode == u"selected" && options.figure) words += u' ' + QString::number(*options.figure);
+    return words;
 }

@@ -8,6 +8,7 @@
 #include "figures/PictureLayers.h"
 
 class BatchJobHost;
+struct ProgramContext;
 
 // What the picture job commands (mill, outline, engrave) share.
 
@@ -42,3 +43,12 @@ std::optional<std::int32_t> selectedFigure(const BatchOptions& options,
 // Names the job for ports that record it: `what` (the job and its command words) and the
 // picture's file name.
 void setPictureJobTitle(BatchJobHost& host, const QString& what, const QString& picturePath);
+
+// Names the job in its journal: `window` and `job` (its command words, "mill all"), the picture
+// `picture` loaded from `picturePath` (before the job draws on it), the size fields set in
+// `host` and the program's settings.
+void setPictureJournal(BatchJobHost& host, const ProgramContext& program, const QString& window,
+                       const QString& job, const QString& picturePath, const PixelBuffer& picture);
+
+// The command words of a figure job for its journal: "mill all", "outline selected 3".
+QString jobWords(const QString& command, const QString& mode, const BatchOptions& options);

@@ -132,6 +132,17 @@ int runScanCommand(const BatchCommandLine& commandLine, ProgramContext& program)
 
     BatchJobHost host(options, program.settings.values());
     host.setJobTitle(QStringLiteral("сканирование поверхности (scan)"));
+    const ScanFieldTexts& scan = fields->scan;
+    host.setJournalIdentity(
+        journalIdentity(QStringLiteral("scan"), QStringLiteral("scan"), {},
+                        {{QStringLiteral("mesh"), QStringLiteral("сетка"),
+                          scan.meshWidth + u',' + scan.meshHeight},
+                         {QStringLiteral("area"), QStringLiteral("область, мм"),
+                          scan.areaWidth + u',' + scan.areaHeight},
+                         {QStringLiteral("image"), QStringLiteral("размер картинки сканера"),
+                          fields->imageWidth + u',' + fields->imageHeight}},
+                        program.settings.values()),
+        true);
     status = runBatchJob(program, options, host, MoveRules::Scanner,
                          [&](JobHost& jobHost, MoveProtocol& protocol) {
                              ScanJob job(jobHost, protocol, picture, record);

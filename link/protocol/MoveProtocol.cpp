@@ -1,5 +1,6 @@
 #include "link/protocol/MoveProtocol.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -16,6 +17,8 @@ namespace {
 constexpr int kPollPauseMs = 1;
 constexpr int kEngravingPollPauseMs = 2;
 constexpr int kGreyLevels = 255;
+constexpr int kQuietBeforeJoinMs = 150;
+constexpr int kLongestStaleWaitMs = 2000;
 
 [[noreturn]] void refuse(const QString& message, std::optional<JobField> field = std::nullopt) {
     throw JobEnded(JobEnded::Reason::Refused, kErrorTitle, message, field);
@@ -133,24 +136,230 @@ void MoveProtocol::send(qint64 x, qint64 y, qint64 z, bool wait, bool manual, do
     for (int i = 0; i < 3; ++i)
         if (values[i] < kLowest || values[i] > kHighest) refuseTooFar(axes[i], double(values[i]));
     if (!m_link.isOpen()) refuse(QStringLiteral("Ошибка открытия Com-порта"));
+    // In the laser windows a job's third field is the laser's value: the tool does not move in Z.
+    const bool zMoves = manual || m_rules == MoveRules::Milling || m_rules == MoveRules::Scanner;
+    const MachinePosition move{x, y, zMoves ? z : 0};
+    const QByteArray line = formatMoveLine(qint32(x), qint32(y), qint32(z));
+    if (!manual && !m_joining) {
+        if (m_safeEnding == 0 && m_jobLines < m_skipLines) {
+            skipLine(line, move, z, wait);
+            return;
+        }
+        if (!m_joined) {
+            // A stop before the join: the machine still stands where the earlier run left it.
+            if (m_safeEnding > 0) return;
+            joinResumePoint();
+        }
+    }
     m_link.driver().noteStop(m_link.PortHandle(), m_host.stopLevel());
     if (m_host.stopLevel() == StopLevel::Abandon) throw abandonedJob();
     m_link.driver().describeLine(m_link.PortHandle(), {m_rules, manual, surfaceMm});
-    // In the laser windows a job's third field is the laser's value: the tool does not move in Z.
-    const bool zMoves = manual || m_rules == MoveRules::Milling || m_rules == MoveRules::Scanner;
     const int handle = m_link.PortHandle();
-    m_link.sendLine(formatMoveLine(qint32(x), qint32(y), qint32(z)), {x, y, zMoves ? z : 0});
+    const ToolState jobBefore = m_jobTool;
+    const ToolState machineBefore = m_machineTool;
+    const std::int64_t linesBefore = m_jobLines;
+    // Counted before it is written: the controller carries a line out as soon as it has it,
+    // and the write returns only after a pause.
+    if (!manual) noteSent(line, move, z);
+    m_link.sendLine(line, move);
     ++m_linesSent;
     if (m_link.driver().lineLost(handle)) {
+        if (!manual) {
+            m_jobTool = jobBefore;
+            m_machineTool = machineBefore;
+            if (m_keepHistory && m_jobLines > linesBefore) m_history.pop_back();
+            m_jobLines = linesBefore;
+            if (m_watcher) m_watcher->lineCarried(m_jobLines, m_machineTool);
+        }
         endWithLostLink(m_link, JobEnded(JobEnded::Reason::LinkLost, kErrorTitle,
                                          QStringLiteral("строка не ушла: линия оборвалась")));
     }
-    if (wait) waitForReply();
+    if (!wait) return;
+    // The joining lines are awaited each, so that the cutter is up before it travels.
+    if (manual || m_joining) {
+        waitForReply();
+    } else {
+        takeReply();
+    }
+}
+
+void MoveProtocol::trackJob(LineWatcher* watcher, std::optional<ResumeStart> resume) {
+    m_watcher = watcher;
+    m_jobLines = 0;
+    m_skipLines = resume ? resume->skipLines : 0;
+    m_skippedSamples = resume ? resume->samples : std::vector<qint32>();
+    m_nextSample = 0;
+    m_owedReplies = 0;
+    m_owedSamples = 0;
+    m_joined = !resume;
+    m_joinLines = 0;
+    m_jobTool = {};
+    m_machineTool = resume ? resume->machine : ToolState{};
+    m_openingLine.clear();
+    m_keepHistory =
+        m_link.isOpen() && m_link.driver().reportedPosition(m_link.PortHandle()).has_value();
+    m_history.clear();
+    // Where the job's origin is in the link's counting: a resumed job started elsewhere.
+    m_linkAtStart = {m_link.position().x - m_machineTool.at.x,
+                     m_link.position().y - m_machineTool.at.y,
+                     m_link.position().z - m_machineTool.at.z};
+}
+
+ToolState MoveProtocol::toolBefore(std::int64_t line) const {
+    return line <= 1 ? ToolState{} : m_history[std::size_t(line - 2)];
+}
+
+bool MoveProtocol::inBorder(std::int64_t line) const {
+    const ToolState& before = toolBefore(line);
+    const ToolState& after = m_history[std::size_t(line - 1)];
+    switch (m_rules) {
+        case MoveRules::Milling:
+            return before.at.z < 0 || after.at.z < 0;
+        case MoveRules::Outlining:
+            return before.laserOn || after.laserOn;
+        case MoveRules::Engraving:
+        case MoveRules::Scanner:
+            break;
+    }
+    return false;
+}
+
+ResumeStart MoveProtocol::resumeAtReportedPoint() {
+    m_link.refreshPosition();
+    const MachinePosition& now = m_link.position();
+    const MachinePosition at{now.x - m_linkAtStart.x, now.y - m_linkAtStart.y,
+                             now.z - m_linkAtStart.z};
+    // A line holds the point when the point lies on it in the plane, to within rounding.
+    constexpr double kNear = 2;
+    const auto holds = [&](std::int64_t line) {
+        const MachinePosition& a = toolBefore(line).at;
+        const MachinePosition& b = m_history[std::size_t(line - 1)].at;
+        const double dx = double(b.x - a.x), dy = double(b.y - a.y);
+        const double px = double(at.x - a.x), py = double(at.y - a.y);
+        const double length = dx * dx + dy * dy;
+        const double t = length > 0 ? std::clamp((px * dx + py * dy) / length, 0.0, 1.0) : 0.0;
+        return std::hypot(px - t * dx, py - t * dy) <= kNear;
+    };
+    const auto lines = std::int64_t(m_history.size());
+    // The border being cut when the port stopped, else the travel; the latest line sent that
+    // holds the point is the one the machine was in (the port is far behind by lines, never
+    // by borders). Nothing found: the last border sent is done again.
+    std::int64_t line = 0;
+    for (std::int64_t k = lines; k >= 1 && line == 0; --k)
+        if (inBorder(k) && holds(k)) line = k;
+    for (std::int64_t k = lines; k >= 1 && line == 0; --k)
+        if (holds(k)) line = k;
+    if (line == 0) line = lines;
+    while (line > 1 && inBorder(line) && inBorder(line - 1)) --line;
+    ResumeStart start;
+    start.skipLines = std::max<std::int64_t>(line - 1, 0);
+    start.machine.at = at;
+    return start;
+}
+
+void MoveProtocol::advance(ToolState& tool, const MachinePosition& move, qint64 z) const {
+    tool.at.x += move.x;
+    tool.at.y += move.y;
+    tool.at.z += move.z;
+    if (m_rules == MoveRules::Outlining && z != 0) tool.laserOn = z > 0;
+}
+
+void MoveProtocol::skipLine(const QByteArray& line, const MachinePosition& move, qint64 z,
+                            bool wait) {
+    advance(m_jobTool, move, z);
+    ++m_jobLines;
+    if (m_keepHistory) m_history.push_back(m_jobTool);
+    if (m_rules == MoveRules::Engraving && m_jobLines == 1) m_openingLine = line;
+    // Its answer is the one a later wait of the job takes.
+    if (!wait) ++m_owedReplies;
+    if (m_watcher) m_watcher->lineCarried(m_jobLines, m_machineTool);
+}
+
+void MoveProtocol::noteSent(const QByteArray& line, const MachinePosition& move, qint64 z) {
+    if (m_safeEnding == 0 && !m_joining) {
+        advance(m_jobTool, move, z);
+        ++m_jobLines;
+        if (m_keepHistory) m_history.push_back(m_jobTool);
+        if (m_rules == MoveRules::Engraving && m_jobLines == 1) m_openingLine = line;
+    }
+    advance(m_machineTool, move, z);
+    if (m_watcher) m_watcher->lineCarried(m_jobLines, m_machineTool);
+}
+
+void MoveProtocol::joinLine(qint64 x, qint64 y, qint64 z) {
+    send(x, y, z, true, false);
+    ++m_joinLines;
+}
+
+void MoveProtocol::joinResumePoint() {
+    m_joined = true;
+    struct Joining {
+        bool& flag;
+        explicit Joining(bool& f) : flag(f) { flag = true; }
+        ~Joining() { flag = false; }
+    } joining(m_joining);
+    dropStaleAnswers();
+    const MachinePosition from = m_machineTool.at;
+    const MachinePosition to = m_jobTool.at;
+    const bool travels = from.x != to.x || from.y != to.y;
+    switch (m_rules) {
+        case MoveRules::Milling:
+        case MoveRules::Scanner: {
+            // Z 0 is the surface the job started on; below it the cutter is in the material.
+            qint64 z = from.z;
+            if (travels && z < 0) {
+                joinLine(0, 0, -z);
+                z = 0;
+            }
+            if (travels) joinLine(to.x - from.x, to.y - from.y, 0);
+            if (to.z != z) joinLine(0, 0, to.z - z);
+            break;
+        }
+        case MoveRules::Outlining:
+            if (m_machineTool.laserOn) joinLine(0, 0, -1);
+            if (travels) joinLine(to.x - from.x, to.y - from.y, 0);
+            if (m_jobTool.laserOn) joinLine(0, 0, 1);
+            break;
+        case MoveRules::Engraving:
+            // The travel's 0 in the third field ends the engraving at the controller; the
+            // opening line sets the pixel pitch again.
+            if (travels) joinLine(to.x - from.x, to.y - from.y, 0);
+            if (!m_openingLine.isEmpty()) {
+                const QList<QByteArray> fields = m_openingLine.chopped(1).split(',');
+                joinLine(0, 0, fields.value(2).toLongLong());
+            }
+            break;
+    }
+}
+
+void MoveProtocol::dropStaleAnswers() {
+    // The answer to the last line of an earlier run that ended without reading it (a crash)
+    // would be taken for the answer to a joining line, and the cutter would travel before it
+    // is up. What arrives until the line has been quiet a while belongs to that run.
+    const int handle = m_link.PortHandle();
+    const std::int64_t start = m_host.clockMs();
+    std::int64_t lastByte = start;
+    for (;;) {
+        const std::int64_t now = m_host.clockMs();
+        if (now - lastByte >= kQuietBeforeJoinMs || now - start >= kLongestStaleWaitMs) return;
+        bool read = false;
+        while (m_link.driver().SerialReadByte(handle) >= 0) read = true;
+        if (read) lastByte = m_host.clockMs();
+        m_host.sleepMs(kPollPauseMs);
+    }
+}
+
+void MoveProtocol::takeReply() {
+    if (m_owedReplies > 0) {
+        --m_owedReplies;
+        return;
+    }
+    waitForReply();
 }
 
 void MoveProtocol::WaitForOk() {
     if (!m_host.outputEnabled()) return;
-    waitForReply();
+    takeReply();
 }
 
 void MoveProtocol::waitForReply() {
@@ -189,17 +398,35 @@ void MoveProtocol::readReply(int handle) {
 
 void MoveProtocol::sendProbeRequest() {
     if (!m_link.isOpen()) refuse(QStringLiteral("Ошибка открытия Com-порта"));
+    if (m_safeEnding == 0 && m_jobLines < m_skipLines) {
+        ++m_jobLines;
+        if (m_keepHistory) m_history.push_back(m_jobTool);
+        ++m_owedSamples;
+        if (m_watcher) m_watcher->lineCarried(m_jobLines, m_machineTool);
+        return;
+    }
+    if (!m_joined) joinResumePoint();
     m_link.driver().noteStop(m_link.PortHandle(), m_host.stopLevel());
     if (m_host.stopLevel() == StopLevel::Abandon) throw abandonedJob();
     // A port that translates lines must know this one is a sample request, not a Z move, even
     // when it is the job's first line.
     m_link.driver().describeLine(m_link.PortHandle(), {m_rules, false});
     // The probe goes down to the surface and back: the machine ends where it was.
-    m_link.sendLine(formatMoveLine(0, 0, kProbeRequestZ), {0, 0, 0});
+    const QByteArray line = formatMoveLine(0, 0, kProbeRequestZ);
+    noteSent(line, {0, 0, 0}, 0);
+    m_link.sendLine(line, {0, 0, 0});
     ++m_linesSent;
 }
 
 qint32 MoveProtocol::readProbeReply() {
+    if (m_owedSamples > 0) {
+        --m_owedSamples;
+        if (m_nextSample >= m_skippedSamples.size())
+            refuse(QStringLiteral("В журнале работы нет отсчёта зонда для пропущенной точки."));
+        const qint32 sample = m_skippedSamples[m_nextSample++];
+        if (m_watcher) m_watcher->sampleRead(m_jobLines, sample);
+        return sample;
+    }
     const int handle = m_link.PortHandle();
     if (handle <= 0) refuse(QStringLiteral("Ошибка открытия Com-порта"));
     // The sample's digits arrive before the "OK": the ordinary wait would drop them with the
@@ -213,5 +440,7 @@ qint32 MoveProtocol::readProbeReply() {
     m_link.lineAnswered();
     const SerialTransport* transport = m_link.driver().transportOf(handle);
     m_probeDepth = transport ? transport->probeContactDepth() : std::nullopt;
-    return ProbeSampleOf(reply);
+    const qint32 sample = ProbeSampleOf(reply);
+    if (m_watcher) m_watcher->sampleRead(m_jobLines, sample);
+    return sample;
 }

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "link/job/JobHost.h"
+#include "link/protocol/JobLines.h"
 #include "link/serial/LineMeaning.h"
 
 class MachineLink;
@@ -65,7 +66,7 @@ public:
     void WaitForOk();
     // Waits for one "OK" by the window's rule whatever the output box says now: the answer to a
     // line that went out while the box was ticked, which must not be left for a later wait.
-    void awaitReply() { waitForReply(); }
+    void awaitReply() { takeReply(); }
 
     // Sends the line x,y,z; as given (the scanner's steps, or already scaled values) and waits
     // for its "OK" when `wait`; does not consult the output box. Refused when a value does not
@@ -87,6 +88,47 @@ public:
     // Whether the open port writes G-code (and so moves a laser's Z with a probed surface).
     bool portSpeaksGcode() const;
 
+    // A job starts: its lines are counted from 0 and `watcher` (none when null) is told of each.
+    // With `resume`, the job's first resume->skipLines lines are counted but not sent: their
+    // waits return at once and the probe's answers come from resume->samples. Before the first
+    // line after them the tool is brought safely from resume->machine to where that line
+    // starts: the cutter up to the surface, a travel, down to the depth the job had there; the
+    // laser's border closed for the travel and opened again; the engraving's opening line sent
+    // again after the travel.
+    void trackJob(LineWatcher* watcher, std::optional<ResumeStart> resume = std::nullopt);
+    // The job's own lines sent or skipped since trackJob (joining and safe-ending lines not).
+    std::int64_t jobLines() const { return m_jobLines; }
+    // Whether the tool has been brought to the resume point (true at once without one).
+    bool joined() const { return m_joined; }
+    // Lines sent to bring the tool to the resume point.
+    int joinLines() const { return m_joinLines; }
+    // Where the lines counted since trackJob leave the tool: the job's own, and the machine's.
+    const ToolState& jobTool() const { return m_jobTool; }
+    const ToolState& machineTool() const { return m_machineTool; }
+
+    // Whether the port reports where the machine really is (GRBL), so that a job that ended
+    // early resumes from resumeAtReportedPoint rather than from the lines sent.
+    bool reportsPosition() const { return m_keepHistory; }
+    // After a job that ended early on such a port: the machine stands where the port reports
+    // it; the job goes on from the start of the line it stopped in (of the border that line
+    // belongs to, when milling or outlining, whose passes the port makes in one go).
+    ResumeStart resumeAtReportedPoint();
+
+    // While one lives, lines sent leave the machine safe after a stop or a refusal: they move
+    // the tool but are no line of the job (a resume does not count them).
+    class SafeEnding {
+    public:
+        explicit SafeEnding(MoveProtocol& protocol) : m_protocol(protocol) {
+            ++m_protocol.m_safeEnding;
+        }
+        ~SafeEnding() { --m_protocol.m_safeEnding; }
+        SafeEnding(const SafeEnding&) = delete;
+        SafeEnding& operator=(const SafeEnding&) = delete;
+
+    private:
+        MoveProtocol& m_protocol;
+    };
+
     // The settings whose step ratios every move reads.
     const ProgramSettings& settings() const { return m_settings; }
     // Lines written to the port since this object was made.
@@ -96,6 +138,23 @@ public:
 
 private:
     void send(qint64 x, qint64 y, qint64 z, bool wait, bool manual, double surfaceMm = 0);
+    // Counts a job line of a resume that is not sent.
+    void skipLine(const QByteArray& line, const MachinePosition& move, qint64 z, bool wait);
+    // Notes a line that went out: the job's (unless joining or ending safely) and the machine's.
+    void noteSent(const QByteArray& line, const MachinePosition& move, qint64 z);
+    void advance(ToolState& tool, const MachinePosition& move, qint64 z) const;
+    // The job's tool before its line `line` (1-based) and after it.
+    ToolState toolBefore(std::int64_t line) const;
+    // Whether line `line` belongs to a border: the cutter below the surface or the laser on
+    // at its start or end.
+    bool inBorder(std::int64_t line) const;
+    // Brings the tool from where the machine stands to where the job's next line starts.
+    void joinResumePoint();
+    // Reads and drops what the port holds from before the resume.
+    void dropStaleAnswers();
+    void joinLine(qint64 x, qint64 y, qint64 z);
+    // The answer to a line that waits: one owed by a skipped line, or the controller's.
+    void takeReply();
     void waitForReply();
     // Reads up to the answer by the window's rule.
     void readReply(int handle);
@@ -109,4 +168,22 @@ private:
     QByteArray m_replyBuffer;
     double m_surfaceRemainder = 0;  // surface steps not sent yet, as a fraction of a step
     std::optional<double> m_probeDepth;
+
+    LineWatcher* m_watcher = nullptr;
+    std::int64_t m_jobLines = 0;
+    std::int64_t m_skipLines = 0;
+    std::vector<qint32> m_skippedSamples;
+    std::size_t m_nextSample = 0;
+    int m_owedReplies = 0;  // answers of skipped lines sent without waiting, still to be taken
+    int m_owedSamples = 0;  // skipped sample requests whose answers are still to be read
+    bool m_joined = true;
+    bool m_joining = false;
+    int m_joinLines = 0;
+    int m_safeEnding = 0;
+    ToolState m_jobTool;
+    ToolState m_machineTool;
+    bool m_keepHistory = false;
+    std::vector<ToolState> m_history;  // the job's tool after each of its lines
+    MachinePosition m_linkAtStart;     // the link's position when the job started
+    QByteArray m_openingLine;          // the engraving's first line
 };

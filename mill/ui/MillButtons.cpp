@@ -1,8 +1,34 @@
 #include "mill/ui/MillButtons.h"
 
+#include <QGridLayout>
+#include <QPushButton>
+
+#include "app/config/Config.h"
+#include "app/config/ProgramSettings.h"
+#include "link/protocol/JobJournal.h"
+#include "link/protocol/ProgramContext.h"
 #include "link/ui/WindowJobHost.h"
 #include "mill/WorkLayerOps.h"
 #include "mill/ui/SurfaceMapPanel.h"
+
+namespace {
+
+// The milling job's journal, named as the batch command line names it.
+QList<JournalEntry> millJournalIdentity(const QString& words, const PixelBuffer& source,
+                                        const JobHost& host, const ProgramSettings& settings) {
+    const JournalPicture picture{
+        {}, source.width, source.height, pixelHash(source.bytes.data(), source.bytes.size())};
+    return journalIdentity(
+        QStringLiteral("mill"), words, picture,
+        {{QStringLiteral("width"), QStringLiteral("ширина"),
+          host.fieldText(JobField::FinishedWidth)},
+         {QStringLiteral("depth"), QStringLiteral("глубина"), host.fieldText(JobField::Depth)},
+         {QStringLiteral("diameter"), QStringLiteral("диаметр фрезы"),
+          host.fieldText(JobField::Diameter)}},
+        settings);
+}
+
+}  // namespace
 
 MillButtons::MillButtons(FigureWindow& window)
     : FigureJobButtons(
@@ -13,7 +39,16 @@ MillButtons::MillButtons(FigureWindow& window)
             {QStringLiteral("Выделенная"), QStringLiteral("Фрезерует выделенную фигуру")},
             {QStringLiteral("Все"), QStringLiteral("Фрезерует границы всех тёмных фигур")},
             {QStringLiteral("Резать 3D"),
-             QStringLiteral("Выбирает тёмные области кольцами на глубину по яркости картинки")}}}) {
+             QStringLiteral("Выбирает тёмные области кольцами на глубину по яркости картинки")}}}),
+      m_continue(new QPushButton(QStringLiteral("Продолжить"), this)) {
+    m_continue->setObjectName(QStringLiteral("ContinueButton"));
+    m_continue->setToolTip(
+        QStringLiteral("Продолжить остановленную работу с первой строки, которую станок не "
+                       "получил; фреза подводится туда безопасно"));
+    m_continue->hide();
+    connect(m_continue, &QPushButton::clicked, this, &MillButtons::Continue_Click);
+    window.host().addJobControl(m_continue);
+    if (auto* grid = qobject_cast<QGridLayout*>(layout())) grid->addWidget(m_continue, 3, 0, 1, 2);
 }
 
 void MillButtons::afterWorkLayerChanged(const WorkLayerOutcome& outcome) {
@@ -43,30 +78,76 @@ void MillButtons::Command5_Click() {
                                                   layers.WorkLayer, workspace().analysis()));
 }
 
-void MillButtons::runMillJob(void (*job)(MillJobs&, FigureWorkspace&)) {
-    window().host().runJob([this, job](JobHost& host) {
-        FigureWorkspace& area = workspace();
+void MillButtons::runMillJob(MillJob job, const QString& words, std::optional<ResumeStart> resume) {
+    FigureWorkspace& area = workspace();
+    if (resume) {
+        area.layers() = m_started->layers;
+        area.analysis() = m_started->analysis;
+        area.tool() = m_started->tool;
+        window().host().figuresChanged();
+        area.redraw(QRect());
+    } else {
+        m_started = JobStart{job, words, area.layers(), area.analysis(), area.tool()};
+    }
+    m_resume.reset();
+    m_continue->hide();
+    ProgramContext& program = window().program();
+    window().host().runJob([&](JobHost& host) {
         PictureLayers& layers = area.layers();
+        MoveProtocol& protocol = window().protocol();
+        JobJournal journal(journalPathFor(program.config.ConfigPath()),
+                           millJournalIdentity(words, m_started->layers.SourceLayer, host,
+                                               program.settings.values()),
+                           false);
+        const bool journaled =
+            host.outputEnabled() && program.link.isOpen() && journal.start().isEmpty();
+        protocol.trackJob(journaled ? &journal : nullptr, resume);
+        struct Untrack {
+            MoveProtocol& protocol;
+            ~Untrack() { protocol.trackJob(nullptr); }
+        } untrack{protocol};
         MillJobs jobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, area.analysis(),
                        m_cutter, area.tool()},
-                      host, window().protocol());
+                      host, protocol);
         // The job's own copy: nothing that happens in the window meanwhile changes its map.
         const std::optional<SurfaceMapPanel::JobSurface> surface =
             m_surface ? m_surface->forJob() : std::nullopt;
         if (surface) jobs.followSurface(&surface->map, surface->startMm);
-        job(jobs, area);
+        try {
+            job(jobs);
+        } catch (const JobEnded&) {
+            if (journaled && protocol.jobLines() > 0) {
+                m_resume = ResumeStart{protocol.jobLines(), protocol.machineTool(), {}};
+                if (protocol.reportsPosition() && program.link.isOpen()) {
+                    m_resume = protocol.resumeAtReportedPoint();
+                    journal.placeAt(*m_resume);
+                }
+                journal.keep();
+            } else if (journaled) {
+                journal.remove();
+            }
+            throw;
+        }
+        if (journaled) journal.remove();
     });
+    m_continue->setVisible(m_resume.has_value());
+}
+
+void MillButtons::Continue_Click() {
+    if (!m_started || !m_resume) return;
+    runMillJob(m_started->job, m_started->words, m_resume);
 }
 
 void MillButtons::Command2_Click() {
-    runMillJob(
-        [](MillJobs& jobs, FigureWorkspace& area) { jobs.MillSelected(area.selectedFigure()); });
+    const std::optional<std::int32_t> figure = workspace().selectedFigure();
+    runMillJob([figure](MillJobs& jobs) { jobs.MillSelected(figure); },
+               QStringLiteral("mill selected %1").arg(figure.value_or(0)));
 }
 
 void MillButtons::Command6_Click() {
-    runMillJob([](MillJobs& jobs, FigureWorkspace&) { jobs.MillAll(); });
+    runMillJob([](MillJobs& jobs) { jobs.MillAll(); }, QStringLiteral("mill all"));
 }
 
 void MillButtons::Command7_Click() {
-    runMillJob([](MillJobs& jobs, FigureWorkspace&) { jobs.Cut3D(); });
+    runMillJob([](MillJobs& jobs) { jobs.Cut3D(); }, QStringLiteral("mill 3d"));
 }

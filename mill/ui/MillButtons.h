@@ -1,6 +1,10 @@
 #pragma once
 
+#include <functional>
+#include <optional>
+
 #include "figures/ui/FigureWindow.h"
+#include "link/protocol/JobLines.h"
 #include "mill/CutterGeometry.h"
 #include "mill/MillJobs.h"
 #include "mill/WorkLayerOps.h"
@@ -24,12 +28,31 @@ public:
     void Command6_Click() override;  // "Все"
     void Command7_Click() override;  // "Резать 3D"
 
+    // "Продолжить": goes on with the last job that did not end normally, on the layers and
+    // figures it started from, from the first line the machine was not sent.
+    void Continue_Click();
+
 private:
-    // Runs one of the milling jobs on the window's layers and figures.
-    void runMillJob(void (*job)(MillJobs&, FigureWorkspace&));
+    using MillJob = std::function<void(MillJobs&)>;
+    // What a job started from, for "Продолжить".
+    struct JobStart {
+        MillJob job;
+        QString words;  // "mill all", as the batch command line names it
+        PictureLayers layers;
+        FigureAnalysis analysis;
+        ToolPosition tool;
+    };
+
+    // Runs one of the milling jobs on the window's layers and figures; with `resume`, goes on
+    // with the job of m_started from there.
+    void runMillJob(MillJob job, const QString& words,
+                    std::optional<ResumeStart> resume = std::nullopt);
     // Redraws after "Градиент" or "Отступить"; a refusal is shown and its field focused.
     void afterWorkLayerChanged(const WorkLayerOutcome& outcome);
 
     CutterSize m_cutter;  // CutterRadius and CutterReach of the last gradient or job
     const SurfaceMapPanel* m_surface = nullptr;
+    std::optional<JobStart> m_started;
+    std::optional<ResumeStart> m_resume;  // where the last job ended early, if it did
+    QPushButton* m_continue;
 };

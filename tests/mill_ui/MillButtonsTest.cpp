@@ -12,10 +12,13 @@
 #include "figures/ui/FigureWorkspace.h"
 #include "figures/ui/PictureViews.h"
 #include "figures_ui/FigureWindowTest.h"
+#include "link/protocol/JobJournal.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/WindowJobHost.h"
+#include "mill/MillJobs.h"
 #include "mill/ui/Form1.h"
 #include "tests/support/PtyPair.h"
+#include "tests/support/ScriptedJob.h"
 #include "tests/support/TestProgram.h"
 
 // The milling window's buttons, pressed as a user presses them, on a picture loaded the way the
@@ -198,6 +201,63 @@ TEST_F(MillButtonsTest, PortClosedUnderARunningJobEndsItAndTheStatusLineSaysSo) 
     EXPECT_FALSE(testProgram().link.isOpen());
     EXPECT_FALSE(output->isEnabled());
     EXPECT_TRUE(button("Command6")->isEnabled()) << "the window is usable again";
+}
+
+// A job stopped mid-way leaves its journal and shows "Продолжить"; pressing it lowers the
+// lifted cutter back where it stopped and finishes the job: the lines before the stop and after
+// the join are those of one uninterrupted run.
+TEST_F(MillButtonsTest, AStoppedJobIsFinishedByContinueWithTheLinesOfOneRun) {
+    button("Command1")->click();
+    PictureLayers layers = m_workspace->layers();
+    FigureAnalysis analysis = m_workspace->analysis();
+    CutterSize cutter;
+    ToolPosition tool;
+    const QList<QByteArray> expected = LinesSentBy(
+        MoveRules::Milling,
+        {{JobField::FinishedWidth, "40"}, {JobField::Depth, "10"}, {JobField::Diameter, "1"}},
+        [&](JobHost& host, MoveProtocol& protocol) {
+            MillJobs(
+                {layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, cutter, tool},
+                host, protocol)
+                .MillAll();
+        });
+    ASSERT_GT(expected.size(), 60);
+
+    auto script = std::make_shared<PortScript>();
+    script->perLine = {"OK\r\n"};
+    testProgram().link.adopt(
+        testProgram().driver.attach(std::make_unique<ScriptedTransport>(script)));
+    m_form->findChild<QCheckBox*>("Check1")->setChecked(true);
+    QTimer stopper;
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
+        if (script->written.size() == 30) button("StopButton")->click();
+    });
+    stopper.start(0);
+    button("Command6")->click();
+    stopper.stop();
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].startsWith("Стоп")) << m_messages[0].toStdString();
+    EXPECT_FALSE(button("ContinueButton")->isHidden());
+    const QString journalPath = journalPathFor(testProgram().config.ConfigPath());
+    const std::optional<JobJournalRecord> journal = readJobJournal(journalPath);
+    ASSERT_TRUE(journal);
+    const int done = int(journal->jobLines);
+    const int atStop = int(script->written.size());
+    EXPECT_GT(atStop, done) << "the stop lifted the cutter";
+
+    button("ContinueButton")->click();
+    EXPECT_EQ(m_messages.size(), 1) << m_messages.join("\n").toStdString();
+    EXPECT_TRUE(button("ContinueButton")->isHidden());
+    EXPECT_FALSE(QFile::exists(journalPath)) << "a job that ended normally removes its journal";
+    const QList<QByteArray>& written = script->written;
+    const int join = int(written.size()) - atStop - (int(expected.size()) - done);
+    ASSERT_GT(join, 0);
+    EXPECT_EQ(written.mid(0, done) + written.mid(atStop + join), expected);
+    EXPECT_EQ(written.mid(done, atStop - done), QList<QByteArray>{"0,0,2040;"})
+        << "the stop lifted the cutter to the surface";
+    EXPECT_EQ(written.mid(atStop, join), QList<QByteArray>{"0,0,-2040;"})
+        << "the join lowers it again where it stopped";
+    testProgram().link.close();
 }
 
 }  // namespace

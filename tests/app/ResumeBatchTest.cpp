@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cmath>
+#include <random>
+
+#include "engrave/PictureEngraving.h"
+#include "figures/FigureAnalysis.h"
+#include "figures/PictureLayers.h"
+#include "mill/MillJobs.h"
+#include "outline/OutlineJobs.h"
+#include "tests/support/ScriptedJob.h"
+#include "tests/support/ServeSimProcess.h"
+
+// End to end through `cnc serve-sim` on a pseudo-terminal: a job killed with SIGKILL after a
+// (seeded) random number of lines, then run again with --resume, sends the machine the lines of
+// an uninterrupted run, apart from the lines that join the tool to where it went on, and leaves
+// the virtual controller where an uninterrupted run leaves it. A journal of another job is
+// refused before anything is sent.
+
+namespace {
+
+const QString kProgram = QStringLiteral(CNC_EXECUTABLE);
+const QString kOrnament = QStringLiteral(CNC_ORNAMENT_PATH);
+
+// A small greyscale photo: shaded, with a white ground that the engraving travels over.
+QImage photo(int width, int height) {
+    QImage image(width, height, QImage::Format_Grayscale8);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool ground = x < width / 5 || (x * 7 + y * 3) % 11 == 0;
+            const int shade = int(120 + 100 * std::sin(x * 0.21) * std::cos(y * 0.17));
+            image.scanLine(y)[x] = ground ? 255 : std::uint8_t(std::clamp(shade, 0, 254));
+        }
+    return image;
+}
+
+// Where the lines leave the machine, summed as the virtual controller sums them.
+struct Sum {
+    qint64 x = 0, y = 0, z = 0;
+    friend bool operator==(const Sum&, const Sum&) = default;
+};
+Sum sumOf(const QList<QByteArray>& lines, bool zMoves) {
+    Sum sum;
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> fields = line.chopped(1).split(',');
+        sum.x += fields.value(0).toLongLong();
+        sum.y += fields.value(1).toLongLong();
+        if (zMoves) sum.z += fields.value(2).toLongLong();
+    }
+    return sum;
+}
+
+class ResumeBatch : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QFile file(path("cnc.ini"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[CNC]\nSM_X_ratio=0.005\nSM_Y_ratio=0.005\nSM_Z_ratio=0.005\n");
+        file.close();
+        device =
+            server.start(QStringList{"--config", path("cnc.ini"), "serve-sim"} + serverOptions());
+        ASSERT_FALSE(device.isEmpty());
+    }
+    virtual QStringList serverOptions() const { return {}; }
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    // Runs `words` on the server until its log shows `lines` lines sent, then kills it.
+    void runAndKill(const QStringList& words, int lines) {
+        QProcess job;
+        job.start(kProgram, QStringList{"--config", path("cnc.ini"), "--port", device, "--log",
+                                        path("before.log")} +
+                                words);
+        ASSERT_TRUE(job.waitForStarted(5000));
+        while (LoggedLines(path("before.log"), "> ").size() < lines) {
+            ASSERT_EQ(job.state(), QProcess::Running) << "the job ended before the kill";
+            job.waitForFinished(5);
+            drain();
+        }
+        ::kill(pid_t(job.processId()), SIGKILL);
+        ASSERT_TRUE(job.waitForFinished(5000));
+        ASSERT_TRUE(QFile::exists(path("cnc.journal"))) << "a killed job leaves its journal";
+    }
+    // Runs `words` with --resume to its end; returns the exit status.
+    int resume(const QStringList& words) {
+        QProcess job;
+        job.start(kProgram, QStringList{"--config", path("cnc.ini"), "--port", device, "--log",
+                                        path("after.log"), "--resume"} +
+                                words);
+        for (int waited = 0; waited < 120000 && !job.waitForFinished(20); waited += 20) drain();
+        EXPECT_EQ(job.state(), QProcess::NotRunning);
+        errors = QString::fromUtf8(job.readAllStandardError());
+        return job.exitStatus() == QProcess::NormalExit ? job.exitCode() : -1;
+    }
+    // Takes what the server has printed, so that its pipe never fills and stalls it.
+    void drain() {
+        server.process().waitForReadyRead(0);
+        printed += server.process().readAllStandardOutput();
+    }
+    // The lines the server received, in order.
+    QList<QByteArray> served() {
+        EXPECT_TRUE(server.stop());
+        drain();
+        QList<QByteArray> lines;
+        for (const QByteArray& line : printed.split('\n'))
+            if (line.startsWith("> ")) lines << line.mid(2).trimmed();
+        return lines;
+    }
+
+    // Kills `words` after a seeded random count of lines, resumes it, and checks the served
+    // lines against `expected`; returns the joining lines.
+    QList<QByteArray> killAndResume(const QStringList& words, const QList<QByteArray>& expected,
+                                    bool zMoves, unsigned seed) {
+        std::mt19937 random(seed);
+        const int kill = std::uniform_int_distribution<int>(int(expected.size() / 10),
+                                                            int(expected.size() * 8 / 10))(random);
+        runAndKill(words, kill);
+        const int before = int(LoggedLines(path("before.log"), "> ").size());
+        EXPECT_EQ(resume(words), 0) << qPrintable(errors);
+        const QRegularExpression note(
+            QStringLiteral("после строки (\\d+) из журнала; подвод: (\\d+)"));
+        const QRegularExpressionMatch match = note.match(errors);
+        EXPECT_TRUE(match.hasMatch()) << qPrintable(errors);
+        EXPECT_EQ(match.captured(1).toInt(), before)
+            << "the journal counts every line the machine was sent";
+        const int join = match.captured(2).toInt();
+        const QList<QByteArray> all = served();
+        EXPECT_EQ(all.size(), expected.size() + join);
+        QList<QByteArray> joined = all.mid(before, join);
+        QList<QByteArray> job = all.mid(0, before) + all.mid(before + join);
+        EXPECT_EQ(job, expected);
+        EXPECT_EQ(sumOf(all, zMoves), sumOf(expected, zMoves))
+            << "the controller ends where an uninterrupted run ends";
+        EXPECT_FALSE(QFile::exists(path("cnc.journal"))) << "a finished job removes its journal";
+        return joined;
+    }
+
+    QTemporaryDir dir;
+    ServeSimProcess server;
+    QString device;
+    QString errors;
+    QByteArray printed;
+};
+
+TEST_F(ResumeBatch, EngravingKilledAndResumedSendsTheLinesOfOneRun) {
+    ASSERT_TRUE(photo(48, 40).save(path("photo.bmp")));
+    PictureFileResult file = loadPictureFile(path("photo.bmp"));
+    const QList<QByteArray> expected =
+        LinesSentBy(MoveRules::Engraving, {{JobField::FinishedWidth, "48"}},
+                    [&](JobHost& host, MoveProtocol& protocol) {
+                        EngravePicture(file.picture, host, protocol);
+                    });
+    const QList<QByteArray> joined =
+        killAndResume({"engrave", path("photo.bmp"), "--width", "48"}, expected, false, 24);
+    ASSERT_FALSE(joined.isEmpty());
+    EXPECT_EQ(joined.back(), expected.front()) << "the opening line is sent again";
+}
+
+TEST_F(ResumeBatch, MillingAllKilledAndResumedSendsTheLinesOfOneRun) {
+    PictureLoadResult picture = loadPictureLayers(kOrnament);
+    ASSERT_EQ(picture.status, PictureLoadStatus::Loaded);
+    PictureLayers& layers = picture.layers;
+    FigureAnalysis analysis = ParseFigures(layers.WorkLayer);
+    CutterSize cutter;
+    ToolPosition tool;
+    const QList<QByteArray> expected = LinesSentBy(
+        MoveRules::Milling,
+        {{JobField::FinishedWidth, "200"}, {JobField::Depth, "2"}, {JobField::Diameter, "3"}},
+        [&](JobHost& host, MoveProtocol& protocol) {
+            MillJobs(
+                {layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, cutter, tool},
+                host, protocol)
+                .MillAll();
+        });
+    killAndResume({"mill", "all", kOrnament, "--width", "200", "--depth", "2", "--diameter", "3"},
+                  expected, true, 7);
+}
+
+TEST_F(ResumeBatch, OutlineFilledKilledAndResumedOpensTheBorderAgain) {
+    PictureLoadResult picture = loadPictureLayers(kOrnament);
+    ASSERT_EQ(picture.status, PictureLoadStatus::Loaded);
+    PictureLayers& layers = picture.layers;
+    FigureAnalysis analysis = ParseFigures(layers.WorkLayer);
+    ToolPosition tool;
+    const QList<QByteArray> expected = LinesSentBy(
+        MoveRules::Outlining, {{JobField::FinishedWidth, "200"}},
+        [&](JobHost& host, MoveProtocol& protocol) {
+            OutlineJobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, tool},
+                        host, protocol)
+                .EngraveAllFilled();
+        });
+    const QList<QByteArray> joined =
+        killAndResume({"outline", "filled", kOrnament, "--width", "200"}, expected, false, 11);
+    // Killed inside a border (most of the lines are), the laser goes off for the join and the
+    // border's opening line comes again; between borders nothing is needed.
+    if (!joined.isEmpty()) {
+        EXPECT_EQ(joined.front(), "0,0,-1;");
+        EXPECT_EQ(joined.back(), "0,0,1;");
+    }
+}
+
+TEST_F(ResumeBatch, AJournalOfAnotherJobIsRefusedBeforeAnyLine) {
+    ASSERT_TRUE(photo(48, 40).save(path("photo.bmp")));
+    ASSERT_TRUE(photo(40, 40).save(path("other.bmp")));
+    runAndKill({"engrave", path("photo.bmp"), "--width", "48"}, 100);
+    EXPECT_EQ(resume({"engrave", path("photo.bmp"), "--width", "60"}), 1);
+    EXPECT_TRUE(errors.contains(QStringLiteral("ширина: в журнале «48», сейчас «60»")))
+        << qPrintable(errors);
+    EXPECT_EQ(resume({"engrave", path("other.bmp"), "--width", "48"}), 1);
+    EXPECT_TRUE(errors.contains(QStringLiteral("картинка"))) << qPrintable(errors);
+    EXPECT_TRUE(errors.contains(QStringLiteral("размер картинки"))) << qPrintable(errors);
+    EXPECT_TRUE(LoggedLines(path("after.log"), "> ").isEmpty());
+    EXPECT_TRUE(QFile::exists(path("cnc.journal"))) << "a refused resume keeps the journal";
+    const int before = int(LoggedLines(path("before.log"), "> ").size());
+    EXPECT_EQ(served().size(), before) << "nothing reached the machine after the kill";
+}
+
+// The probe's server: its built-in surface is what both runs measure.
+class ResumeScan : public ResumeBatch {
+protected:
+    QStringList serverOptions() const override { return {"--probe"}; }
+    QByteArray exported(const QString& name) {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(name);
+        return file.readAll();
+    }
+};
+
+TEST_F(ResumeScan, AScanKilledAndResumedGivesTheHeightMapOfOneScan) {
+    const QStringList scan = {"scan", "--mesh", "48,31"};
+    QProcess whole;
+    whole.start(kProgram, QStringList{"--config", path("cnc.ini"), "--port", device} + scan +
+                              QStringList{"--export", path("whole.csv")});
+    for (int waited = 0; waited < 60000 && !whole.waitForFinished(20); waited += 20) drain();
+    ASSERT_EQ(whole.exitCode(), 0);
+    const int wholeLines = int(served().size());
+    // A second server for the interrupted scan, over the same surface.
+    printed.clear();
+    device = server.start({"--config", path("cnc.ini"), "serve-sim", "--probe"});
+    ASSERT_FALSE(device.isEmpty());
+
+    std::mt19937 random(5);
+    runAndKill(scan + QStringList{"--export", path("halves.csv")},
+               std::uniform_int_distribution<int>(wholeLines / 5, wholeLines * 4 / 5)(random));
+    EXPECT_EQ(resume(scan + QStringList{"--export", path("halves.csv")}), 0) << qPrintable(errors);
+    const QRegularExpressionMatch note =
+        QRegularExpression(QStringLiteral("после строки (\\d+) из журнала")).match(errors);
+    EXPECT_GT(note.captured(1).toInt(), 0) << "the samples kept are not probed again";
+    EXPECT_EQ(exported("halves.csv"), exported("whole.csv"));
+    EXPECT_FALSE(QFile::exists(path("cnc.journal")));
+}
+
+}  // namespace
