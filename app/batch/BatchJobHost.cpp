@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <atomic>
 #include <chrono>
@@ -245,6 +247,18 @@ QList<JournalEntry> BatchJobHost::journalFields() const {
             fields << JournalEntry{QLatin1String(keys[i]), QString::fromUtf16(caption),
                                    m_fields[field]};
     }
+    // A job over a height map makes other lines: the map's file, its contents and the start
+    // on it belong to the job as much as its sizes.
+    if (!m_options.surface.isEmpty()) {
+        QFile map(m_options.surface);
+        const QByteArray contents = map.open(QIODevice::ReadOnly) ? map.readAll() : QByteArray();
+        const QString hash = QString::fromLatin1(
+            QCryptographicHash::hash(contents, QCryptographicHash::Sha1).toHex().left(16));
+        fields << JournalEntry{QStringLiteral("surface"), QStringLiteral("карта высот"),
+                               QFileInfo(m_options.surface).absoluteFilePath() + u' ' + hash}
+               << JournalEntry{QStringLiteral("surface_offset"), QStringLiteral("начало на карте"),
+                               m_options.surfaceOffset.value_or(QString())};
+    }
     return fields;
 }
 
@@ -284,13 +298,13 @@ void openBatchJournal(ProgramContext& program, const BatchOptions& options,
             result.refused = true;
             return;
         }
-        if (record->value(QStringLiteral("port")).startsWith(QLatin1String("grbl:")) &&
-            !record->reportedPoint) {
-            // GRBL runs ahead of the lines counted and keeps moving after a crash of the
-            // program: only its own report after a stop says where it stands.
-            printError(
-                QStringLiteral("Продолжить нельзя: работа на порту grbl: завершилась не "
-                               "остановкой, и где стоит станок, неизвестно\n"));
+        if (record->value(QStringLiteral("port")).startsWith(QLatin1String("grbl:"))) {
+            // GRBL runs ahead of the lines counted, and after a crash keeps moving through its
+            // buffer; finding the line it stopped in from its report is not yet proven safe on a
+            // machine, so a GRBL job is started again rather than joined at a guessed point.
+            printError(QStringLiteral(
+                "Продолжить нельзя: работу на порту grbl: продолжить по журналу пока нельзя, "
+                "начните её сначала; на станок ничего не отправлено\n"));
             result.refused = true;
             return;
         }

@@ -116,12 +116,10 @@ void MillButtons::runMillJob(MillJob job, const QString& words, std::optional<Re
         try {
             job(jobs);
         } catch (const JobEnded&) {
-            if (journaled && protocol.jobLines() > 0) {
+            // GRBL's own position decides where its job stopped; going on from it is not
+            // offered until that is proven safe at a machine, so its journal is dropped.
+            if (journaled && protocol.jobLines() > 0 && !protocol.reportsPosition()) {
                 m_resume = ResumeStart{protocol.jobLines(), protocol.machineTool(), {}};
-                if (protocol.reportsPosition() && program.link.isOpen()) {
-                    m_resume = protocol.resumeAtReportedPoint();
-                    journal.placeAt(*m_resume);
-                }
                 journal.keep();
             } else if (journaled) {
                 journal.remove();

@@ -218,6 +218,17 @@ TEST_F(ResumeBatch, AJournalOfAnotherJobIsRefusedBeforeAnyLine) {
     EXPECT_TRUE(errors.contains(QStringLiteral("размер картинки"))) << qPrintable(errors);
     EXPECT_TRUE(LoggedLines(path("after.log"), "> ").isEmpty());
     EXPECT_TRUE(QFile::exists(path("cnc.journal"))) << "a refused resume keeps the journal";
+    // A height map changes the lines as much as a size does.
+    QFile map(path("map.csv"));
+    ASSERT_TRUE(map.open(QIODevice::WriteOnly));
+    map.write(
+        "column,row,x_mm,y_mm,sample,value,z_mm\n1,1,0,0,0,0,0\n2,1,10,0,0,0,0.5\n"
+        "1,2,0,10,0,0,0\n2,2,10,10,0,0,0.5\n");
+    map.close();
+    EXPECT_EQ(resume({"engrave", path("photo.bmp"), "--width", "48", "--surface", map.fileName()}),
+              1);
+    EXPECT_TRUE(errors.contains(QStringLiteral("карта высот"))) << qPrintable(errors);
+    EXPECT_TRUE(LoggedLines(path("after.log"), "> ").isEmpty());
     const int before = int(LoggedLines(path("before.log"), "> ").size());
     EXPECT_EQ(served().size(), before) << "nothing reached the machine after the kill";
 }
