@@ -20,6 +20,7 @@
 #include "app/config/NumberText.h"
 #include "app/config/ProgramSettings.h"
 #include "link/job/DryRunNote.h"
+#include "link/protocol/JobResume.h"
 #include "link/protocol/MachineJob.h"
 #include "link/protocol/MachineLink.h"
 #include "link/protocol/MoveProtocol.h"
@@ -298,7 +299,7 @@ void openBatchJournal(ProgramContext& program, const BatchOptions& options,
             result.refused = true;
             return;
         }
-        if (record->value(QStringLiteral("port")).startsWith(QLatin1String("grbl:"))) {
+        if (!portResumes(record->value(QStringLiteral("port")))) {
             // GRBL runs ahead of the lines counted, and after a crash keeps moving through its
             // buffer; finding the line it stopped in from its report is not yet proven safe on a
             // machine, so a GRBL job is started again rather than joined at a guessed point.
@@ -350,12 +351,8 @@ int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHo
             };
             const auto keepJournal = [&](bool ended) {
                 if (!journal.journal) return;
-                if (ended && protocol.jobLines() == 0 && !journal.resume) {
-                    journal.journal->remove();
-                } else if (ended) {
-                    if (protocol.reportsPosition() && program.link.isOpen())
-                        journal.journal->placeAt(protocol.resumeAtReportedPoint());
-                    journal.journal->keep();
+                if (ended) {
+                    keepJournalForResume(protocol, program.link, *journal.journal);
                 } else {
                     journal.journal->remove();
                 }

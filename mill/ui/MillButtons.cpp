@@ -6,6 +6,7 @@
 #include "app/config/Config.h"
 #include "app/config/ProgramSettings.h"
 #include "link/protocol/JobJournal.h"
+#include "link/protocol/JobResume.h"
 #include "link/protocol/ProgramContext.h"
 #include "link/ui/WindowJobHost.h"
 #include "mill/WorkLayerOps.h"
@@ -116,14 +117,7 @@ void MillButtons::runMillJob(MillJob job, const QString& words, std::optional<Re
         try {
             job(jobs);
         } catch (const JobEnded&) {
-            // GRBL's own position decides where its job stopped; going on from it is not
-            // offered until that is proven safe at a machine, so its journal is dropped.
-            if (journaled && protocol.jobLines() > 0 && !protocol.reportsPosition()) {
-                m_resume = ResumeStart{protocol.jobLines(), protocol.machineTool(), {}};
-                journal.keep();
-            } else if (journaled) {
-                journal.remove();
-            }
+            if (journaled) m_resume = keepJournalForResume(protocol, program.link, journal);
             throw;
         }
         if (journaled) journal.remove();
