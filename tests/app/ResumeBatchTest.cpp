@@ -28,6 +28,7 @@ namespace {
 
 const QString kProgram = QStringLiteral(CNC_EXECUTABLE);
 const QString kOrnament = QStringLiteral(CNC_ORNAMENT_PATH);
+const QString kGepard = QStringLiteral(CNC_GEPARD_PATH);
 
 // A small greyscale photo: shaded, with a white ground that the engraving travels over.
 QImage photo(int width, int height) {
@@ -94,7 +95,8 @@ protected:
         job.start(kProgram, QStringList{"--config", path("cnc.ini"), "--port", device, "--log",
                                         path("after.log"), "--resume"} +
                                 words);
-        for (int waited = 0; waited < 120000 && !job.waitForFinished(20); waited += 20) drain();
+        // A guard against a hang only: the default photo takes minutes on a loaded machine.
+        for (int waited = 0; waited < 900000 && !job.waitForFinished(20); waited += 20) drain();
         EXPECT_EQ(job.state(), QProcess::NotRunning);
         errors = QString::fromUtf8(job.readAllStandardError());
         return job.exitStatus() == QProcess::NormalExit ? job.exitCode() : -1;
@@ -159,6 +161,22 @@ TEST_F(ResumeBatch, EngravingKilledAndResumedSendsTheLinesOfOneRun) {
                     });
     const QList<QByteArray> joined =
         killAndResume({"engrave", path("photo.bmp"), "--width", "48"}, expected, false, 24);
+    ASSERT_FALSE(joined.isEmpty());
+    EXPECT_EQ(joined.back(), expected.front()) << "the opening line is sent again";
+}
+
+// The default photo, tens of thousands of lines: the count survives a kill at any point.
+TEST_F(ResumeBatch, EngravingTheDefaultPhotoKilledAndResumedSendsTheLinesOfOneRun) {
+    PictureFileResult file = loadPictureFile(kGepard);
+    ASSERT_EQ(file.status, PictureLoadStatus::Loaded);
+    const QList<QByteArray> expected =
+        LinesSentBy(MoveRules::Engraving, {{JobField::FinishedWidth, "120"}},
+                    [&](JobHost& host, MoveProtocol& protocol) {
+                        EngravePicture(file.picture, host, protocol);
+                    });
+    ASSERT_GT(expected.size(), 40000);
+    const QList<QByteArray> joined =
+        killAndResume({"engrave", kGepard, "--width", "120"}, expected, false, 46);
     ASSERT_FALSE(joined.isEmpty());
     EXPECT_EQ(joined.back(), expected.front()) << "the opening line is sent again";
 }
