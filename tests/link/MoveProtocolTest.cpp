@@ -113,6 +113,27 @@ TEST_F(MoveProtocolTest, MillingWorkedExampleSendsAndWaits) {
     EXPECT_EQ(protocol.linesSent(), 1);
 }
 
+// A milling job resumed on a G-code port with the cutter stopped over the surface (in a travel
+// at the port's safe height): the cutter comes down to the surface as a plain move, which the
+// port's translator does not take for a plunge; then the travel and the job's own plunge.
+TEST_F(MoveProtocolTest, ResumeOnAGcodePortLowersACutterStoppedOverTheSurfaceAsAPlainMove) {
+    m_script->speaksGcode = true;
+    m_script->perLine = {kOk};
+    MoveProtocol protocol = window(MoveRules::Milling);
+    ResumeStart start;
+    start.skipLines = 1;
+    start.machine.at = {50, 0, 1000};
+    protocol.trackJob(nullptr, start);
+    protocol.MovePixels(3, 0, 0, true);
+    protocol.MovePixels(0, 0, -10, true);
+    EXPECT_EQ(m_script->written, (QList<QByteArray>{"0,0,-1000;", "250,0,0;", "0,0,-80;"}));
+    ASSERT_EQ(m_script->meanings.size(), 3);
+    EXPECT_TRUE(m_script->meanings[0].manual);
+    EXPECT_FALSE(m_script->meanings[1].manual);
+    EXPECT_FALSE(m_script->meanings[2].manual);
+    EXPECT_EQ(protocol.joinLines(), 2);
+}
+
 // The laser windows' third field is the laser's value, not a Z move: the tool position the link
 // counts moves in Z only for the milling and scanner windows' lines and the manual moves.
 TEST_F(MoveProtocolTest, ThirdFieldIsScaledOnlyByTheMillingWindow) {

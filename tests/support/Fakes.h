@@ -20,6 +20,8 @@ struct PortScript {
     int polls = 0;              // calls of readAvailable
     qint64 acceptAtMost = -1;   // a short write: accept only this many bytes (-1: all)
     int errorsCleared = 0;
+    bool speaksGcode = false;     // the port takes the lines as a G-code port does
+    QList<LineMeaning> meanings;  // what the port was told of each line, in order
 };
 
 // A serial line whose answers a test scripts: each poll delivers at most one chunk.
@@ -40,6 +42,8 @@ public:
         into += chunk;
     }
     void clearError() override { ++m_script->errorsCleared; }
+    void describeLine(const LineMeaning& meaning) override { m_script->meanings.append(meaning); }
+    bool speaksGcode() const override { return m_script->speaksGcode; }
 
 private:
     std::shared_ptr<PortScript> m_script;
