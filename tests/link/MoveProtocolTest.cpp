@@ -134,6 +134,47 @@ TEST_F(MoveProtocolTest, ResumeOnAGcodePortLowersACutterStoppedOverTheSurfaceAsA
     EXPECT_EQ(protocol.joinLines(), 2);
 }
 
+// Where a job stopped on a port that reports the machine (GRBL, which runs ahead of the lines
+// answered: all nine lines are answered here) is found from the reported point: in a cut, the
+// border goes again from its plunge; in a travel, that travel goes again; in the next border's
+// plunge, that border from its plunge.
+TEST_F(MoveProtocolTest, ReportedPointFindsTheLineOrTheBorderTheMachineStoppedIn) {
+    struct Case {
+        SerialTransport::Position reported;
+        std::int64_t skipLines;
+        MachinePosition at;
+    };
+    // 50 steps a pixel, 4 steps a grey level: borders at x 100..300 and at x 500.
+    const Case cases[] = {{{2.5, 0, -0.4}, 1, {250, 0, -40}},
+                          {{4, 2, 5}, 5, {400, 200, 500}},
+                          {{5, 2, -0.2}, 6, {500, 200, -20}}};
+    for (const Case& each : cases) {
+        // Each case a port opened afresh, where the job starts.
+        m_link.close();
+        SetUp();
+        ProgramSettings& settings = testProgram().settings.values();
+        settings.StepRatioX = settings.StepRatioY = settings.StepRatioZ = 0.01;
+        m_script->perLine = {kOk};
+        m_script->reported = SerialTransport::Position{};
+        MoveProtocol protocol = window(MoveRules::Milling);
+        protocol.trackJob(nullptr);
+        for (const auto& [dx, dy, dz] : {std::tuple{2, 0, 0},
+                                         {0, 0, -10},
+                                         {4, 0, 0},
+                                         {0, 4, 0},
+                                         {0, 0, 10},
+                                         {4, 0, 0},
+                                         {0, 0, -10},
+                                         {0, -4, 0},
+                                         {0, 0, 10}})
+            protocol.MovePixels(dx, dy, dz, true);
+        m_script->reported = each.reported;
+        const ResumeStart start = protocol.resumeAtReportedPoint();
+        EXPECT_EQ(start.skipLines, each.skipLines) << each.reported.x << "," << each.reported.y;
+        EXPECT_EQ(start.machine.at, each.at);
+    }
+}
+
 // The laser windows' third field is the laser's value, not a Z move: the tool position the link
 // counts moves in Z only for the milling and scanner windows' lines and the manual moves.
 TEST_F(MoveProtocolTest, ThirdFieldIsScaledOnlyByTheMillingWindow) {

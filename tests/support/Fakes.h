@@ -5,6 +5,7 @@
 #include <QMap>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "link/job/JobHost.h"
 #include "link/serial/SerialTransport.h"
@@ -22,6 +23,8 @@ struct PortScript {
     int errorsCleared = 0;
     bool speaksGcode = false;     // the port takes the lines as a G-code port does
     QList<LineMeaning> meanings;  // what the port was told of each line, in order
+    // Where the controller reports the machine (mm), for a port that reports it (GRBL).
+    std::optional<SerialTransport::Position> reported;
 };
 
 // A serial line whose answers a test scripts: each poll delivers at most one chunk.
@@ -44,6 +47,7 @@ public:
     void clearError() override { ++m_script->errorsCleared; }
     void describeLine(const LineMeaning& meaning) override { m_script->meanings.append(meaning); }
     bool speaksGcode() const override { return m_script->speaksGcode; }
+    std::optional<Position> reportedPosition() const override { return m_script->reported; }
 
 private:
     std::shared_ptr<PortScript> m_script;
