@@ -299,13 +299,12 @@ void openBatchJournal(ProgramContext& program, const BatchOptions& options,
             result.refused = true;
             return;
         }
-        if (!portResumes(record->value(QStringLiteral("port")))) {
-            // GRBL runs ahead of the lines counted, and after a crash keeps moving through its
-            // buffer; finding the line it stopped in from its report is not yet proven safe on a
-            // machine, so a GRBL job is started again rather than joined at a guessed point.
+        if (!portResumes(*record)) {
             printError(QStringLiteral(
-                "Продолжить нельзя: работу на порту grbl: продолжить по журналу пока нельзя, "
-                "начните её сначала; на станок ничего не отправлено\n"));
+                "Продолжить нельзя: работа на порту grbl: закончилась не остановкой (программа "
+                "прервана или связь потеряна), и где встал станок, по отчёту GRBL не прочитано; "
+                "GRBL мог пройти дальше по строкам своего буфера. Начните работу сначала; на "
+                "станок ничего не отправлено\n"));
             result.refused = true;
             return;
         }

@@ -20,7 +20,9 @@ QList<QByteArray> GcodeTranslator::opening() {
 
 void GcodeTranslator::settleFor(std::optional<MoveRules> window) {
     if (window != MoveRules::Engraving) m_engraving.settle();
-    if (window != MoveRules::Milling) m_milling.land();
+    // A manual move (or a resume's joining move) goes from where the cutter really stands: a
+    // cutter waiting at the safe height after a stop does not first come down to the surface.
+    if (window && window != MoveRules::Milling) m_milling.land();
 }
 
 GcodeStep GcodeTranslator::translate(const LineMeaning& meaning, const StepRatios& ratios, qint32 x,

@@ -1,7 +1,5 @@
 #include "link/protocol/JobResume.h"
 
-#include <QString>
-
 #include "link/protocol/JobJournal.h"
 #include "link/protocol/MachineLink.h"
 #include "link/protocol/MoveProtocol.h"
@@ -16,13 +14,20 @@ std::optional<ResumeStart> keepJournalForResume(MoveProtocol& protocol, MachineL
         journal.keep();
         return ResumeStart{protocol.jobLines(), protocol.machineTool(), {}};
     }
-    // GRBL runs ahead of the lines answered; where it stopped is read from its report. Going
-    // on from that point is not yet offered: the journal is kept for the record only.
-    if (link.isOpen()) journal.placeAt(protocol.resumeAtReportedPoint());
+    // GRBL runs ahead of the lines answered; where it stopped is read from its report. A link
+    // that is no longer open reports nothing: the machine may have run on through its buffer,
+    // and the journal, kept for the record, cannot be continued (portResumes).
+    if (!link.isOpen()) {
+        journal.keep();
+        return std::nullopt;
+    }
+    const ResumeStart start = protocol.resumeAtReportedPoint();
+    journal.placeAt(start);
     journal.keep();
-    return std::nullopt;
+    return start;
 }
 
-bool portResumes(const QString& port) {
-    return !port.startsWith(QLatin1String("grbl:"));
+bool portResumes(const JobJournalRecord& journal) {
+    return journal.reportedPoint ||
+           !journal.value(QStringLiteral("port")).startsWith(QLatin1String("grbl:"));
 }

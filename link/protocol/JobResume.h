@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QString>
 #include <optional>
 
 #include "link/protocol/JobLines.h"
 
 class JobJournal;
+struct JobJournalRecord;
 class MachineLink;
 class MoveProtocol;
 
@@ -18,5 +18,8 @@ class MoveProtocol;
 std::optional<ResumeStart> keepJournalForResume(MoveProtocol& protocol, MachineLink& link,
                                                 JobJournal& journal);
 
-// Whether a journal left by a job on `port` (the journal's "port" value) may be continued.
-bool portResumes(const QString& port);
+// Whether `journal` may be continued on its port: always on our protocol; on a port whose
+// machine runs ahead of the lines sent (GRBL) only when the point was read from the machine's
+// report after the stop, not when the program ended without reading it (a crash, a kill, a lost
+// link), since the machine may then have run on through its buffer.
+bool portResumes(const JobJournalRecord& journal);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "app/config/NumberText.h"
 #include "app/config/ProgramSettings.h"
@@ -153,7 +154,10 @@ void MoveProtocol::send(qint64 x, qint64 y, qint64 z, bool wait, bool manual, do
     }
     m_link.driver().noteStop(m_link.PortHandle(), m_host.stopLevel());
     if (m_host.stopLevel() == StopLevel::Abandon) throw abandonedJob();
-    m_link.driver().describeLine(m_link.PortHandle(), {m_rules, manual, surfaceMm});
+    // A joining line that only lowers the cutter to the job's surface goes to a G-code port as a
+    // plain move: its translator would take a lowering line of the job for a plunge.
+    const bool plainMove = manual || std::exchange(m_plainJoin, false);
+    m_link.driver().describeLine(m_link.PortHandle(), {m_rules, plainMove, surfaceMm});
     const int handle = m_link.PortHandle();
     const ToolState jobBefore = m_jobTool;
     const ToolState machineBefore = m_machineTool;
@@ -286,7 +290,8 @@ void MoveProtocol::noteSent(const QByteArray& line, const MachinePosition& move,
     if (m_watcher) m_watcher->lineCarried(m_jobLines, m_machineTool);
 }
 
-void MoveProtocol::joinLine(qint64 x, qint64 y, qint64 z) {
+void MoveProtocol::joinLine(qint64 x, qint64 y, qint64 z, bool plainMove) {
+    m_plainJoin = plainMove;
     send(x, y, z, true, false);
     ++m_joinLines;
 }
@@ -307,6 +312,13 @@ void MoveProtocol::joinResumePoint() {
         case MoveRules::Scanner: {
             // Z 0 is the surface the job started on; below it the cutter is in the material.
             qint64 z = from.z;
+            // Stopped over the surface (a G-code port's travels rise to its safe height): down
+            // to the surface where it stands, above anything left to cut; the port's travel
+            // rises again to its safe height, and the job's own plunge starts the border.
+            if (m_rules == MoveRules::Milling && z > 0 && portSpeaksGcode()) {
+                joinLine(0, 0, -z, true);
+                z = 0;
+            }
             if (travels && z < 0) {
                 joinLine(0, 0, -z);
                 z = 0;

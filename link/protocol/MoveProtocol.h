@@ -152,7 +152,8 @@ private:
     void joinResumePoint();
     // Reads and drops what the port holds from before the resume.
     void dropStaleAnswers();
-    void joinLine(qint64 x, qint64 y, qint64 z);
+    // `plainMove`: the port is told it is no line of the job's kind (a manual move).
+    void joinLine(qint64 x, qint64 y, qint64 z, bool plainMove = false);
     // The answer to a line that waits: one owed by a skipped line, or the controller's.
     void takeReply();
     void waitForReply();
@@ -178,6 +179,7 @@ private:
     int m_owedSamples = 0;  // skipped sample requests whose answers are still to be read
     bool m_joined = true;
     bool m_joining = false;
+    bool m_plainJoin = false;  // the next line sent is a joining line to go as a plain move
     int m_joinLines = 0;
     int m_safeEnding = 0;
     ToolState m_jobTool;

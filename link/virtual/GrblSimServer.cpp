@@ -57,6 +57,7 @@ void GrblSimServer::serve(int stopFd, std::FILE* out) {
     printTranscriptLine(out, "# MPos ",
                         QByteArray::number(at.x, 'f', 3) + ',' + QByteArray::number(at.y, 'f', 3) +
                             ',' + QByteArray::number(at.z, 'f', 3));
+    printTranscriptLine(out, "# lowest Z ", QByteArray::number(m_grbl.lowestZ(), 'f', 3));
     printTranscriptLine(out, "# state ", m_grbl.state());
     printTranscriptLine(out, "# spindle ", m_grbl.spindle());
 }

@@ -185,10 +185,12 @@ void VirtualGrbl::moveAlong(double length) {
             m_machine = {m_machine.x + (block.target.x - m_machine.x) * share,
                          m_machine.y + (block.target.y - m_machine.y) * share,
                          m_machine.z + (block.target.z - m_machine.z) * share};
+            m_lowestZ = std::min(m_lowestZ, m_machine.z);
             return;
         }
         length -= left;
         m_machine = block.target;
+        m_lowestZ = std::min(m_lowestZ, m_machine.z);
         m_path.append(m_machine);
         m_planner.pop_front();
     }
@@ -247,6 +249,7 @@ QByteArray VirtualGrbl::runProbe(double seconds) {
             m_speed = 0;
         }
         m_machine.z = z;
+        m_lowestZ = std::min(m_lowestZ, z);
         if (m_speed > 0) continue;
         m_path.append(m_machine);
         m_planned = m_machine;

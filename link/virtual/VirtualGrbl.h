@@ -63,6 +63,8 @@ public:
     void refuseLine(int number) { m_refuseLine = number; }
 
     Millimetres position() const { return m_machine; }
+    // The lowest machine Z the tool has been at, probing included (0 at power-on).
+    double lowestZ() const { return m_lowestZ; }
     // The origin, then the machine position after every block carried out and every probe.
     const QList<Millimetres>& path() const { return m_path; }
     // Every G-code line received, without its line end.
@@ -128,6 +130,7 @@ private:
     Millimetres m_planned;  // where the last planned block ends
     Millimetres m_offset;   // G92
     double m_speed = 0;     // mm/s at this instant
+    double m_lowestZ = 0;
     QList<Millimetres> m_path{Millimetres{}};
     QList<QByteArray> m_lines;
     bool m_relative = false;

@@ -528,6 +528,55 @@ TEST_F(GcodePathTest, StopHoldsResetsAndRaisesTheCutterAndNamesTheRealPoint) {
     EXPECT_EQ(grbl.lines().count("G53 G0 Z0"), 1);
 }
 
+// "Стоп" while the cutter travels at the safe height, then "Продолжить" in the same window (the
+// port and its translator kept): the cutter comes down to the surface as a plain move, not
+// once more below it, travels, and the rest ends where the job ends, no deeper than its depth.
+TEST_F(GcodePathTest, StopInATravelAndResumeOnTheSamePortCutNoDeeperAndEndAtTheJobsEnd) {
+    auto port = std::make_unique<GrblTransport>(testProgram().settings.values(),
+                                                GrblTransport::Flow::CharacterCounting,
+                                                std::make_unique<VirtualGrblLine>(grbl, 5));
+    ASSERT_EQ(port->open(QString()), 0);
+    link.adopt(testProgram().driver.attach(std::move(port)));
+    MoveProtocol protocol(MoveRules::Milling, host, link, testProgram().settings.values());
+    protocol.setPictureWidth(40);
+    // Two borders 100 grey levels deep, 40 zigzag travels between them.
+    const auto job = [&](int stopAfterTravels) {
+        protocol.MovePixels(0, 0, -100, true);
+        protocol.MovePixels(2, 0, 0, true);
+        protocol.MovePixels(0, 0, 100, true);
+        for (int i = 0; i < 40; ++i) {
+            if (i == stopAfterTravels) host.stop = StopLevel::Stop;
+            protocol.MovePixels(1, i % 2 == 0 ? 1 : -1, 0, true);
+        }
+        protocol.MovePixels(0, 0, -100, true);
+        protocol.MovePixels(0, 2, 0, true);
+        protocol.MovePixels(0, 0, 100, true);
+    };
+    protocol.trackJob(nullptr);
+    try {
+        job(39);
+        FAIL() << "the stop did not end the job";
+    } catch (const JobEnded& ended) {
+        ASSERT_EQ(ended.reason(), JobEnded::Reason::Stopped) << ended.message().toStdString();
+    }
+    ASSERT_GT(grbl.position().z, 1) << "stopped over the surface, at the safe height";
+    const ResumeStart resume = protocol.resumeAtReportedPoint();
+    host.stop = StopLevel::None;
+    protocol.trackJob(nullptr, resume);
+    job(-1);
+    testProgram().driver.endJob(link.PortHandle());
+    while (!testProgram().driver.finishJob(link.PortHandle())) {
+    }
+    link.close();
+    const double depth = 100 * std::nearbyint(5 / kRatios.z / 255) * kRatios.z;
+    EXPECT_GE(grbl.lowestZ(), -depth - 1e-6);
+    const double pixel = 1;  // 40 mm over 40 pixels
+    // Within half a step: the reported point is taken to whole steps.
+    EXPECT_NEAR(grbl.position().x, 42 * pixel, std::abs(kRatios.x) / 2);
+    EXPECT_NEAR(grbl.position().y, 2 * pixel, std::abs(kRatios.y) / 2);
+    EXPECT_NEAR(grbl.position().z, 0, 1e-6);
+}
+
 // A G-code file that cannot be made is refused at open, and nothing is written anywhere
 // afterwards: Qt reports no write to a file that never opened.
 TEST(GcodeFile, AFileInAMissingFolderIsRefusedAndNothingIsWrittenAfter) {

@@ -254,6 +254,125 @@ TEST_F(GrblBatch, MillAllEndsOnlyAfterIdleAtTheEndPointAndLogsTheGcode) {
               20);
 }
 
+// The G-code lines ("> G…") of an exchange log.
+QList<QByteArray> loggedGcode(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    QList<QByteArray> lines;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.startsWith("> G")) lines << line.mid(2);
+    return lines;
+}
+
+// The value of `letter` in a G-code line, if it has one.
+std::optional<double> word(const QByteArray& line, char letter) {
+    for (const QByteArray& part : line.split(' '))
+        if (part.startsWith(letter)) return part.mid(1).toDouble();
+    return std::nullopt;
+}
+
+// "mill all" stopped by Ctrl+C while a border is cut, then run again with --resume on the same
+// virtual GRBL: it ends where an uninterrupted run ends (within half a motor step, the rounding
+// of the reported point), cuts no deeper than that run, travels to the border's start over
+// the surface, and from its first cut on sends the uninterrupted run's G-code.
+TEST_F(GrblBatch, MillAllStoppedInABorderAndResumedEndsWhereOneRunEnds) {
+    const QStringList job = {"--width", "20", "--depth", "1", "mill", "all", smallPicture(dir)};
+    QProcess* server = nullptr;
+    QString device = startGrbl(&server, {"--delay", "2"});
+    QString error;
+    ASSERT_EQ(
+        finish(
+            run(QStringList{"--port", "grbl:" + device, "--log", dir.filePath("whole.log")} + job),
+            &error),
+        0)
+        << error.toStdString();
+    const QString whole = stopGrbl(server);
+    const Point wholeEnd = transcriptPoint(whole, "# MPos ");
+    const double wholeLowest = transcriptPoint(whole, "# lowest Z ")[0];
+    const QList<QByteArray> wholeGcode = loggedGcode(dir.filePath("whole.log"));
+
+    device = startGrbl(&server, {"--delay", "2"});
+    QProcess* mill = run(QStringList{"--port", "grbl:" + device} + job);
+    QByteArray seen;
+    QElapsedTimer sinceCut;
+    // Most of the job's time goes into cutting borders: some seconds after the first cut.
+    while (!sinceCut.isValid() || sinceCut.elapsed() < 4000) {
+        server->waitForReadyRead(10);
+        seen += server->readAllStandardOutput();
+        if (!sinceCut.isValid() && seen.contains("> G1 ")) sinceCut.start();
+        ASSERT_EQ(mill->state(), QProcess::Running) << "the job ended before the stop";
+    }
+    ::kill(pid_t(mill->processId()), SIGINT);
+    ASSERT_EQ(finish(mill, &error), 1);
+    ASSERT_TRUE(error.contains(QStringLiteral("фреза поднята к поверхности")))
+        << "stopped inside a border: " << error.toStdString();
+    ASSERT_TRUE(QFile::exists(dir.filePath("cnc.journal")));
+
+    const QString resumedLog = dir.filePath("resumed.log");
+    ASSERT_EQ(
+        finish(run(QStringList{"--port", "grbl:" + device, "--log", resumedLog, "--resume"} + job),
+               &error),
+        0)
+        << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("Продолжено после строки"))) << error.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("cnc.journal")));
+    const QString transcript = stopGrbl(server, seen);
+    EXPECT_FALSE(transcript.contains("ALARM")) << "the stop's reset came after the hold";
+    const Point end = transcriptPoint(transcript, "# MPos ");
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(end[i], wholeEnd[i], kRatio / 2 + 1e-4) << "axis " << i;
+    EXPECT_GE(transcriptPoint(transcript, "# lowest Z ")[0], wholeLowest - 1e-3)
+        << "no border is cut deeper than in one run";
+
+    // The resumed run's lines are relative (G91) from where the stop left the machine.
+    QFile log(resumedLog);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    static const QRegularExpression report(QStringLiteral("MPos:[-\\d.]+,[-\\d.]+,(-?[\\d.]+)"));
+    const QRegularExpressionMatch opening = report.match(QString::fromUtf8(log.readAll()));
+    ASSERT_TRUE(opening.hasMatch());
+    double z = opening.captured(1).toDouble();
+    const QList<QByteArray> resumed = loggedGcode(resumedLog);
+    qsizetype firstCut = 0;
+    for (; firstCut < resumed.size() && !resumed[firstCut].startsWith("G1 "); ++firstCut) {
+        const QByteArray& line = resumed[firstCut];
+        if (word(line, 'X') || word(line, 'Y')) {
+            EXPECT_GE(z, -1e-3) << "travel below the surface: " << line.toStdString();
+        }
+        z += word(line, 'Z').value_or(0);
+    }
+    ASSERT_LT(firstCut, resumed.size());
+    const QList<QByteArray> rest = resumed.mid(firstCut);
+    ASSERT_LE(rest.size(), wholeGcode.size());
+    EXPECT_EQ(rest, wholeGcode.mid(wholeGcode.size() - rest.size()))
+        << "from the border's plunge on, the lines of one run";
+}
+
+// A job on the grbl: port killed mid-job leaves a journal that holds no point read from GRBL:
+// GRBL may have run on through its buffer, so --resume refuses it and sends nothing.
+TEST_F(GrblBatch, ResumeRefusesAJournalOfAKilledGrblJob) {
+    const QStringList job = {"--width", "20", "--depth", "1", "mill", "all", smallPicture(dir)};
+    QProcess* server = nullptr;
+    const QString device = startGrbl(&server, {"--delay", "2"});
+    QProcess* mill = run(QStringList{"--port", "grbl:" + device} + job);
+    QByteArray seen;
+    while (!seen.contains("> G1 ")) {
+        ASSERT_TRUE(server->waitForReadyRead(10000));
+        seen += server->readAllStandardOutput();
+    }
+    ::kill(pid_t(mill->processId()), SIGKILL);
+    ASSERT_TRUE(mill->waitForFinished(5000));
+    ASSERT_TRUE(QFile::exists(dir.filePath("cnc.journal")));
+    const QString log = dir.filePath("refused.log");
+    QString error;
+    EXPECT_EQ(finish(run(QStringList{"--port", "grbl:" + device, "--log", log, "--resume"} + job),
+                     &error),
+              1);
+    EXPECT_TRUE(error.contains(QStringLiteral("закончилась не остановкой"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("на станок ничего не отправлено")));
+    EXPECT_FALSE(QFile::exists(log) && !loggedGcode(log).isEmpty()) << "no line was sent";
+    EXPECT_TRUE(QFile::exists(dir.filePath("cnc.journal")));
+    stopGrbl(server, seen);
+}
+
 // A scan over a sloped surface: every sample is the surface's depth at its point on the height
 // range's scale (5 mm), taken from GRBL's contact report after each rise has run, and no probe
 // starts in contact.

@@ -113,6 +113,68 @@ TEST_F(MoveProtocolTest, MillingWorkedExampleSendsAndWaits) {
     EXPECT_EQ(protocol.linesSent(), 1);
 }
 
+// A milling job resumed on a G-code port with the cutter stopped over the surface (in a travel
+// at the port's safe height): the cutter comes down to the surface as a plain move, which the
+// port's translator does not take for a plunge; then the travel and the job's own plunge.
+TEST_F(MoveProtocolTest, ResumeOnAGcodePortLowersACutterStoppedOverTheSurfaceAsAPlainMove) {
+    m_script->speaksGcode = true;
+    m_script->perLine = {kOk};
+    MoveProtocol protocol = window(MoveRules::Milling);
+    ResumeStart start;
+    start.skipLines = 1;
+    start.machine.at = {50, 0, 1000};
+    protocol.trackJob(nullptr, start);
+    protocol.MovePixels(3, 0, 0, true);
+    protocol.MovePixels(0, 0, -10, true);
+    EXPECT_EQ(m_script->written, (QList<QByteArray>{"0,0,-1000;", "250,0,0;", "0,0,-80;"}));
+    ASSERT_EQ(m_script->meanings.size(), 3);
+    EXPECT_TRUE(m_script->meanings[0].manual);
+    EXPECT_FALSE(m_script->meanings[1].manual);
+    EXPECT_FALSE(m_script->meanings[2].manual);
+    EXPECT_EQ(protocol.joinLines(), 2);
+}
+
+// Where a job stopped on a port that reports the machine (GRBL, which runs ahead of the lines
+// answered: all nine lines are answered here) is found from the reported point: in a cut, the
+// border goes again from its plunge; in a travel, that travel goes again; in the next border's
+// plunge, that border from its plunge.
+TEST_F(MoveProtocolTest, ReportedPointFindsTheLineOrTheBorderTheMachineStoppedIn) {
+    struct Case {
+        SerialTransport::Position reported;
+        std::int64_t skipLines;
+        MachinePosition at;
+    };
+    // 50 steps a pixel, 4 steps a grey level: borders at x 100..300 and at x 500.
+    const Case cases[] = {{{2.5, 0, -0.4}, 1, {250, 0, -40}},
+                          {{4, 2, 5}, 5, {400, 200, 500}},
+                          {{5, 2, -0.2}, 6, {500, 200, -20}}};
+    for (const Case& each : cases) {
+        // Each case a port opened afresh, where the job starts.
+        m_link.close();
+        SetUp();
+        ProgramSettings& settings = testProgram().settings.values();
+        settings.StepRatioX = settings.StepRatioY = settings.StepRatioZ = 0.01;
+        m_script->perLine = {kOk};
+        m_script->reported = SerialTransport::Position{};
+        MoveProtocol protocol = window(MoveRules::Milling);
+        protocol.trackJob(nullptr);
+        for (const auto& [dx, dy, dz] : {std::tuple{2, 0, 0},
+                                         {0, 0, -10},
+                                         {4, 0, 0},
+                                         {0, 4, 0},
+                                         {0, 0, 10},
+                                         {4, 0, 0},
+                                         {0, 0, -10},
+                                         {0, -4, 0},
+                                         {0, 0, 10}})
+            protocol.MovePixels(dx, dy, dz, true);
+        m_script->reported = each.reported;
+        const ResumeStart start = protocol.resumeAtReportedPoint();
+        EXPECT_EQ(start.skipLines, each.skipLines) << each.reported.x << "," << each.reported.y;
+        EXPECT_EQ(start.machine.at, each.at);
+    }
+}
+
 // The laser windows' third field is the laser's value, not a Z move: the tool position the link
 // counts moves in Z only for the milling and scanner windows' lines and the manual moves.
 TEST_F(MoveProtocolTest, ThirdFieldIsScaledOnlyByTheMillingWindow) {

@@ -5,6 +5,7 @@
 #include <QMap>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "link/job/JobHost.h"
 #include "link/serial/SerialTransport.h"
@@ -20,6 +21,10 @@ struct PortScript {
     int polls = 0;              // calls of readAvailable
     qint64 acceptAtMost = -1;   // a short write: accept only this many bytes (-1: all)
     int errorsCleared = 0;
+    bool speaksGcode = false;     // the port takes the lines as a G-code port does
+    QList<LineMeaning> meanings;  // what the port was told of each line, in order
+    // Where the controller reports the machine (mm), for a port that reports it (GRBL).
+    std::optional<SerialTransport::Position> reported;
 };
 
 // A serial line whose answers a test scripts: each poll delivers at most one chunk.
@@ -40,6 +45,9 @@ public:
         into += chunk;
     }
     void clearError() override { ++m_script->errorsCleared; }
+    void describeLine(const LineMeaning& meaning) override { m_script->meanings.append(meaning); }
+    bool speaksGcode() const override { return m_script->speaksGcode; }
+    std::optional<Position> reportedPosition() const override { return m_script->reported; }
 
 private:
     std::shared_ptr<PortScript> m_script;
