@@ -136,6 +136,7 @@ void EngravePicture(PixelBuffer& picture, JobHost& host, MoveProtocol& protocol,
     const bool hasRed = picture.bytesPerPixel > kRedByte;
     for (int y = 1; y <= picture.height; ++y) {
         state.row = y;
+        protocol.beginSection(y);
         const bool leftToRight = y % 2 == 1;
         const int step = leftToRight ? 1 : -1;
         const int first = leftToRight ? 1 : picture.width;

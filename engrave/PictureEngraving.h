@@ -45,6 +45,9 @@ struct EngravingState {
 // JobEnded(Stopped) naming the row and pixel the laser stands over; an abandoned or unanswered
 // job ends as MoveProtocol's waits end it.
 //
+// Each row y (1-based, from the top) is a section of the job (MoveProtocol::beginSection); the
+// opening line comes before row 1.
+//
 // `surfaceChange`, when given, is the probed surface's change in mm between two pixels, added
 // to each move for the laser's Z (the G-code ports move Z by it; our own controller's laser
 // lines have no Z).

@@ -83,6 +83,7 @@ void BorderTracer::stopIfAsked() {
 
 void BorderTracer::TraceFigure(std::int32_t figure) {
     if (!m_starts) findBorderStarts();
+    m_protocol.beginSection(figure);
     m_policy.beginFigure();
     for (std::int32_t k = 1; k <= m_analysis.pairCount; ++k) {
         const NestingPair& pair = m_analysis.pairs[std::size_t(k) - 1];

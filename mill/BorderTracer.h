@@ -89,7 +89,8 @@ public:
     // The analysis was (re)built: finds the border starts anew and resets the progress.
     void findBorderStarts();
     // Traces every border of `figure` (finds the border starts first if none were found): the
-    // cutter's path under the milling policy, the laser's under the outlining one.
+    // cutter's path under the milling policy, the laser's under the outlining one. The figure
+    // is a section of the job (MoveProtocol::beginSection), numbered as the figure tree is.
     void TraceFigure(std::int32_t figure);
     // Traces every dark figure with 0 < State < kFinished, the deepest first, equal depths in
     // the order the row-by-row scan meets their first cell, and marks each kFinished. `ring`

@@ -33,9 +33,10 @@ struct BatchOptions {
     QString surface;                  // --surface Z0,GX,GY (serve-sim --grbl): a plane to probe;
                                       // --surface FILE.csv (mill): the height map to follow
     std::optional<QString> surfaceOffset;  // --surface-offset X,Y (mill): the start on the map
-    QString relief;          // --relief FILE (scan): the surface as a greyscale picture
-    bool laserMode = false;  // --laser-mode (serve-sim --grbl): $32=1 from the start
-    bool resume = false;              // --resume: go on with the job of the journal
+    QString relief;                    // --relief FILE (scan): the surface as a greyscale picture
+    bool laserMode = false;            // --laser-mode (serve-sim --grbl): $32=1 from the start
+    bool resume = false;               // --resume: go on with the job of the journal
+    std::optional<std::int64_t> from;  // --from N: start at figure, row or grid point N
 };
 
 struct BatchCommandLine {

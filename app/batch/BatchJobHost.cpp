@@ -281,7 +281,10 @@ void openBatchJournal(ProgramContext& program, const BatchOptions& options,
         result.refused = true;
         return;
     }
-    if (identity.isEmpty() || options.dryRun) return;
+    if (identity.isEmpty() || options.dryRun) {
+        if (options.from) result.resume = startFromSection(*options.from);
+        return;
+    }
     const QString path = journalPathFor(program.config.ConfigPath());
     if (options.resume) {
         QString error;
@@ -310,6 +313,8 @@ void openBatchJournal(ProgramContext& program, const BatchOptions& options,
         }
         result.resume = resumeStartOf(*record);
     }
+    // Started from a chosen figure or row: the machine stands at the job's start.
+    if (options.from) result.resume = startFromSection(*options.from);
     result.journal.emplace(path, identity, host.journalTakesSamples());
 }
 
@@ -344,13 +349,22 @@ int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHo
             protocol.trackJob(journal.journal ? &*journal.journal : nullptr, journal.resume);
             const auto noteResume = [&] {
                 if (!journal.resume) return;
+                if (journal.resume->fromSection > 0) {
+                    resumed =
+                        QStringLiteral("Начато с номера %1 после строки %2; подвод: %3 стр.\n")
+                            .arg(journal.resume->fromSection)
+                            .arg(protocol.skippedLines())
+                            .arg(protocol.joinLines());
+                    return;
+                }
                 resumed = QStringLiteral("Продолжено после строки %1 из журнала; подвод: %2 стр.\n")
                               .arg(journal.resume->skipLines)
                               .arg(protocol.joinLines());
             };
+            bool sectionMissed = false;
             const auto keepJournal = [&](bool ended) {
                 if (!journal.journal) return;
-                if (ended) {
+                if (ended && !sectionMissed) {
                     keepJournalForResume(protocol, program.link, *journal.journal);
                 } else {
                     journal.journal->remove();
@@ -360,6 +374,9 @@ int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHo
                 RunMachineJob(host, program.link, [&] {
                     try {
                         job(host, protocol);
+                        // A chosen start the job never reached sent nothing: no journal of it.
+                        if (!protocol.joined()) sectionMissed = true;
+                        protocol.requireSectionReached();
                     } catch (const JobEnded&) {
                         // The job's own message is the one shown.
                         try {

@@ -96,6 +96,13 @@ const std::vector<OptionSpec>& optionSpecs() {
         {"relief", true, text(&BatchOptions::relief)},
         {"laser-mode", false, flag(&BatchOptions::laserMode)},
         {"resume", false, flag(&BatchOptions::resume)},
+        {"from", true,
+         [](BatchOptions& options, const QString& value) {
+             const std::optional<int> number = parseWholeNumber(value);
+             if (!number || *number < 1) return badValue(value);
+             options.from = *number;
+             return QString();
+         }},
     };
     return specs;
 }
@@ -184,6 +191,10 @@ BatchParseResult parseBatchCommandLine(const QStringList& words) {
         result.request = BatchParseResult::Request::Version;
     } else if (!haveCommand) {
         result.error = QStringLiteral("не указана команда");
+    } else if (line.options.from && line.options.resume) {
+        result.error = QStringLiteral(
+            "--from и --resume вместе не задаются: --resume продолжает "
+            "с места из журнала");
     }
     return result;
 }

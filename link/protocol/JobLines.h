@@ -32,9 +32,19 @@ public:
 
 // Where a resumed job takes up its work: its first `skipLines` lines are recomputed without
 // being sent, the probe's answers to the skipped sample requests are `samples` in order, and
-// the machine stands at `machine`.
+// the machine stands at `machine`. With `fromSection` (a job started from a chosen figure or
+// row), the lines before the first section of that number begins (MoveProtocol::beginSection)
+// are not sent either; the machine then normally stands at the job's start.
 struct ResumeStart {
     std::int64_t skipLines = 0;
     ToolState machine;
     std::vector<qint32> samples;
+    std::int64_t fromSection = 0;  // 0: none
 };
+
+// A job started from its section `number`, the machine standing at the job's start.
+inline ResumeStart startFromSection(std::int64_t number) {
+    ResumeStart start;
+    start.fromSection = number;
+    return start;
+}

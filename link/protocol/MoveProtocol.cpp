@@ -142,7 +142,7 @@ void MoveProtocol::send(qint64 x, qint64 y, qint64 z, bool wait, bool manual, do
     const MachinePosition move{x, y, zMoves ? z : 0};
     const QByteArray line = formatMoveLine(qint32(x), qint32(y), qint32(z));
     if (!manual && !m_joining) {
-        if (m_safeEnding == 0 && m_jobLines < m_skipLines) {
+        if (m_safeEnding == 0 && skipping()) {
             skipLine(line, move, z, wait);
             return;
         }
@@ -191,6 +191,10 @@ void MoveProtocol::trackJob(LineWatcher* watcher, std::optional<ResumeStart> res
     m_watcher = watcher;
     m_jobLines = 0;
     m_skipLines = resume ? resume->skipLines : 0;
+    m_fromSection = resume ? resume->fromSection : 0;
+    m_skippedLines = 0;
+    m_sectionReached = false;
+    m_lowestSection = m_highestSection = 0;
     m_skippedSamples = resume ? resume->samples : std::vector<qint32>();
     m_nextSample = 0;
     m_owedReplies = 0;
@@ -207,6 +211,25 @@ void MoveProtocol::trackJob(LineWatcher* watcher, std::optional<ResumeStart> res
     m_linkAtStart = {m_link.position().x - m_machineTool.at.x,
                      m_link.position().y - m_machineTool.at.y,
                      m_link.position().z - m_machineTool.at.z};
+}
+
+void MoveProtocol::beginSection(std::int64_t number) {
+    if (m_lowestSection == 0 || number < m_lowestSection) m_lowestSection = number;
+    m_highestSection = std::max(m_highestSection, number);
+    if (number == m_fromSection) m_sectionReached = true;
+}
+
+void MoveProtocol::requireSectionReached() const {
+    if (m_fromSection <= 0 || m_sectionReached) return;
+    if (m_highestSection == 0)
+        refuse(QStringLiteral("Начать с номера %1 нельзя: в этой работе нечего отправлять; на "
+                              "станок ничего не отправлено.")
+                   .arg(m_fromSection));
+    refuse(QStringLiteral("Начать с номера %1 нельзя: в этой работе номера от %2 до %3; на "
+                          "станок ничего не отправлено.")
+               .arg(m_fromSection)
+               .arg(m_lowestSection)
+               .arg(m_highestSection));
 }
 
 ToolState MoveProtocol::toolBefore(std::int64_t line) const {
@@ -272,6 +295,7 @@ void MoveProtocol::skipLine(const QByteArray& line, const MachinePosition& move,
                             bool wait) {
     advance(m_jobTool, move, z);
     ++m_jobLines;
+    ++m_skippedLines;
     if (m_keepHistory) m_history.push_back(m_jobTool);
     if (m_rules == MoveRules::Engraving && m_jobLines == 1) m_openingLine = line;
     // Its answer is the one a later wait of the job takes.
@@ -410,8 +434,9 @@ void MoveProtocol::readReply(int handle) {
 
 void MoveProtocol::sendProbeRequest() {
     if (!m_link.isOpen()) refuse(QStringLiteral("Ошибка открытия Com-порта"));
-    if (m_safeEnding == 0 && m_jobLines < m_skipLines) {
+    if (m_safeEnding == 0 && skipping()) {
         ++m_jobLines;
+        ++m_skippedLines;
         if (m_keepHistory) m_history.push_back(m_jobTool);
         ++m_owedSamples;
         if (m_watcher) m_watcher->lineCarried(m_jobLines, m_machineTool);

@@ -96,8 +96,17 @@ public:
     // laser's border closed for the travel and opened again; the engraving's opening line sent
     // again after the travel.
     void trackJob(LineWatcher* watcher, std::optional<ResumeStart> resume = std::nullopt);
+    // The job begins its section `number` (1-based): a figure of the milling and outlining
+    // jobs (its number in the figure tree), a row of the engraving. A job started from a
+    // section (ResumeStart::fromSection) sends nothing before the first section of that number.
+    void beginSection(std::int64_t number);
+    // After the job's last line: a job started from a section it never began is refused
+    // (JobEnded), naming the range of its sections; nothing was sent. Does nothing otherwise.
+    void requireSectionReached() const;
     // The job's own lines sent or skipped since trackJob (joining and safe-ending lines not).
     std::int64_t jobLines() const { return m_jobLines; }
+    // The job's lines counted since trackJob but not sent (a resume's, a chosen start's).
+    std::int64_t skippedLines() const { return m_skippedLines; }
     // Whether the tool has been brought to the resume point (true at once without one).
     bool joined() const { return m_joined; }
     // Lines sent to bring the tool to the resume point.
@@ -138,6 +147,10 @@ public:
 
 private:
     void send(qint64 x, qint64 y, qint64 z, bool wait, bool manual, double surfaceMm = 0);
+    // Whether the job's next line is one of a resume's or a chosen start's not to be sent.
+    bool skipping() const {
+        return m_jobLines < m_skipLines || (m_fromSection > 0 && !m_sectionReached);
+    }
     // Counts a job line of a resume that is not sent.
     void skipLine(const QByteArray& line, const MachinePosition& move, qint64 z, bool wait);
     // Notes a line that went out: the job's (unless joining or ending safely) and the machine's.
@@ -173,6 +186,11 @@ private:
     LineWatcher* m_watcher = nullptr;
     std::int64_t m_jobLines = 0;
     std::int64_t m_skipLines = 0;
+    std::int64_t m_skippedLines = 0;
+    std::int64_t m_fromSection = 0;
+    bool m_sectionReached = false;
+    std::int64_t m_lowestSection = 0;  // the section numbers begun so far; 0: none
+    std::int64_t m_highestSection = 0;
     std::vector<qint32> m_skippedSamples;
     std::size_t m_nextSample = 0;
     int m_owedReplies = 0;  // answers of skipped lines sent without waiting, still to be taken

@@ -13,6 +13,7 @@
 #include "engrave/PictureEngraving.h"
 #include "figures/FigureAnalysis.h"
 #include "figures/PictureLayers.h"
+#include "mill/BorderTracer.h"
 #include "mill/MillJobs.h"
 #include "outline/OutlineJobs.h"
 #include "tests/support/ScriptedJob.h"
@@ -224,6 +225,41 @@ TEST_F(ResumeBatch, OutlineFilledKilledAndResumedOpensTheBorderAgain) {
     }
 }
 
+// Started from a row, the engraving sends the lines of a whole run from that row's first line
+// on, after a join that sends the opening line again; a row beyond the picture is refused.
+TEST_F(ResumeBatch, EngravingStartedFromARowSendsTheRestOfOneRun) {
+    ASSERT_TRUE(photo(48, 40).save(path("photo.bmp")));
+    PictureFileResult file = loadPictureFile(path("photo.bmp"));
+    const QList<QByteArray> expected =
+        LinesSentBy(MoveRules::Engraving, {{JobField::FinishedWidth, "48"}},
+                    [&](JobHost& host, MoveProtocol& protocol) {
+                        EngravePicture(file.picture, host, protocol);
+                    });
+    const auto run = [&](const QString& from) {
+        QProcess job;
+        job.start(kProgram, QStringList{"--config", path("cnc.ini"), "--port", device, "engrave",
+                                        path("photo.bmp"), "--width", "48", "--from", from});
+        for (int waited = 0; waited < 120000 && !job.waitForFinished(20); waited += 20) drain();
+        errors = QString::fromUtf8(job.readAllStandardError());
+        return job.exitStatus() == QProcess::NormalExit ? job.exitCode() : -1;
+    };
+    EXPECT_EQ(run("41"), 1);
+    EXPECT_TRUE(errors.contains(QStringLiteral("номера от 1 до 40"))) << qPrintable(errors);
+    EXPECT_EQ(run("17"), 0) << qPrintable(errors);
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("после строки (\\d+); подвод: (\\d+)")).match(errors);
+    ASSERT_TRUE(match.hasMatch()) << qPrintable(errors);
+    const int skipped = match.captured(1).toInt();
+    const int join = match.captured(2).toInt();
+    EXPECT_GT(skipped, 16 * 30) << "the rows before row 17 (each over 30 dark pixels) are not sent";
+    const QList<QByteArray> all = served();
+    ASSERT_EQ(all.size(), expected.size() - skipped + join);
+    EXPECT_EQ(all.mid(join), expected.mid(skipped));
+    ASSERT_GT(join, 0);
+    EXPECT_EQ(all[join - 1], expected.front()) << "the opening line is sent again";
+    EXPECT_FALSE(QFile::exists(path("cnc.journal"))) << "a finished job removes its journal";
+}
+
 TEST_F(ResumeBatch, AJournalOfAnotherJobIsRefusedBeforeAnyLine) {
     ASSERT_TRUE(photo(48, 40).save(path("photo.bmp")));
     ASSERT_TRUE(photo(40, 40).save(path("other.bmp")));
@@ -284,6 +320,114 @@ TEST_F(ResumeScan, AScanKilledAndResumedGivesTheHeightMapOfOneScan) {
     EXPECT_GT(note.captured(1).toInt(), 0) << "the samples kept are not probed again";
     EXPECT_EQ(exported("halves.csv"), exported("whole.csv"));
     EXPECT_FALSE(QFile::exists(path("cnc.journal")));
+}
+
+// Started from a chosen section with --from: the machine gets the joining travel, then the lines
+// of a whole run from that section's first line on.
+class StartFromBatch : public ResumeBatch {
+protected:
+    // Runs `words` with --from `number` to its end; returns the exit status.
+    int startFrom(const QStringList& words, int number) {
+        QProcess job;
+        job.start(kProgram, QStringList{"--config", path("cnc.ini"), "--port", device, "--log",
+                                        path("from.log"), "--from", QString::number(number)} +
+                                words);
+        for (int waited = 0; waited < 120000 && !job.waitForFinished(20); waited += 20) drain();
+        EXPECT_EQ(job.state(), QProcess::NotRunning);
+        errors = QString::fromUtf8(job.readAllStandardError());
+        return job.exitStatus() == QProcess::NormalExit ? job.exitCode() : -1;
+    }
+};
+
+TEST_F(StartFromBatch, MillingFromAFigureSendsTheRestOfOneRunAfterASafeTravel) {
+    PictureLoadResult picture = loadPictureLayers(kOrnament);
+    ASSERT_EQ(picture.status, PictureLoadStatus::Loaded);
+    PictureLayers& layers = picture.layers;
+    FigureAnalysis analysis = ParseFigures(layers.WorkLayer);
+    const std::vector<std::int32_t> order = darkFiguresDeepestFirst(analysis);
+    ASSERT_GT(order.size(), 2u);
+    const std::int32_t figure = order[order.size() / 2];
+    CutterSize cutter;
+    ToolPosition tool;
+    const QList<QByteArray> whole = LinesSentBy(
+        MoveRules::Milling,
+        {{JobField::FinishedWidth, "200"}, {JobField::Depth, "2"}, {JobField::Diameter, "3"}},
+        [&](JobHost& host, MoveProtocol& protocol) {
+            MillJobs(
+                {layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, cutter, tool},
+                host, protocol)
+                .MillAll();
+        });
+    const QStringList words = {"mill",    "all", kOrnament,    "--width", "200",
+                               "--depth", "2",   "--diameter", "3"};
+    ASSERT_EQ(startFrom(words, figure), 0) << qPrintable(errors);
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("Начато с номера (\\d+) после строки (\\d+); подвод: "
+                                          "(\\d+)"))
+            .match(errors);
+    ASSERT_TRUE(match.hasMatch()) << qPrintable(errors);
+    const int skipped = match.captured(2).toInt();
+    const int join = match.captured(3).toInt();
+    ASSERT_GT(skipped, 0);
+    ASSERT_LT(skipped, whole.size());
+    // Between figures the cutter stands at the surface, and the figure's travel starts there.
+    EXPECT_EQ(sumOf(whole.mid(0, skipped), true).z, 0);
+    const QList<QByteArray> all = served();
+    ASSERT_EQ(all.size(), join + whole.size() - skipped);
+    EXPECT_EQ(all.mid(join), whole.mid(skipped));
+    // From the job's start at the surface the tool only travels, never below the surface.
+    ASSERT_GE(join, 1);
+    for (const QByteArray& line : all.mid(0, join))
+        EXPECT_TRUE(line.endsWith(",0;")) << line.data();
+    Sum reached = sumOf(all.mid(0, join), true);
+    Sum target = sumOf(whole.mid(0, skipped), true);
+    EXPECT_EQ(reached, target) << "the travel ends where the figure's lines start";
+    EXPECT_FALSE(QFile::exists(path("cnc.journal"))) << "a finished job removes its journal";
+}
+
+TEST_F(StartFromBatch, ANumberBeyondTheJobIsRefusedBeforeAnyLine) {
+    ASSERT_TRUE(photo(48, 40).save(path("photo.bmp")));
+    EXPECT_EQ(startFrom({"engrave", path("photo.bmp"), "--width", "48"}, 41), 1);
+    EXPECT_TRUE(errors.contains(QStringLiteral("номера от 1 до 40"))) << qPrintable(errors);
+    EXPECT_TRUE(LoggedLines(path("from.log"), "> ").isEmpty());
+    EXPECT_TRUE(served().isEmpty());
+    EXPECT_FALSE(QFile::exists(path("cnc.journal")));
+}
+
+// In process: an engraving started from row k sends the whole run's lines from the first line
+// that reaches row k (found from the lines' own Y), after a travel and the opening line again.
+TEST(StartFromSection, EngravingFromARowSendsTheWholeRunFromThatRow) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(photo(30, 24).save(dir.filePath("photo.bmp")));
+    const auto engraving = [&](std::optional<ResumeStart> start, std::int64_t* skipped) {
+        PictureFileResult file = loadPictureFile(dir.filePath("photo.bmp"));
+        return LinesSentBy(MoveRules::Engraving, {{JobField::FinishedWidth, "30"}},
+                           [&](JobHost& host, MoveProtocol& protocol) {
+                               protocol.trackJob(nullptr, start);
+                               EngravePicture(file.picture, host, protocol);
+                               protocol.requireSectionReached();
+                               if (skipped) *skipped = protocol.skippedLines();
+                           });
+    };
+    const QList<QByteArray> whole = engraving(std::nullopt, nullptr);
+    constexpr qint64 kPixel = 200;  // 30 mm over 30 pixels at 0.005 mm a step
+    for (const int row : {2, 13, 24}) {
+        // Line 0 opens the engraving; line 1 reaches row 1 (every row has dark pixels).
+        std::vector<qint64> y(std::size_t(whole.size()), 0);
+        for (qsizetype i = 1; i < whole.size(); ++i)
+            y[i] = y[i - 1] + whole[i].split(',').value(1).toLongLong();
+        qsizetype first = 1;
+        while (first < whole.size() && y[first] - y[1] < (row - 1) * kPixel) ++first;
+        std::int64_t skipped = 0;
+        const QList<QByteArray> lines = engraving(startFromSection(row), &skipped);
+        EXPECT_EQ(skipped, first) << "row " << row;
+        ASSERT_EQ(lines.size(), 2 + whole.size() - first) << "row " << row;
+        EXPECT_EQ(lines.mid(2), whole.mid(first)) << "row " << row;
+        // The travel's 0 ends the engraving at the controller, then the opening line again.
+        EXPECT_TRUE(lines[0].endsWith(",0;")) << lines[0].data();
+        EXPECT_EQ(sumOf(lines.mid(0, 1), false), sumOf(whole.mid(0, first), false));
+        EXPECT_EQ(lines[1], whole[0]);
+    }
 }
 
 }  // namespace
