@@ -29,11 +29,12 @@ JobContinuation::JobContinuation(WindowJobHost& host, ProgramContext& program,
 
 void JobContinuation::run(const Identity& identity, MoveProtocol& protocol,
                           const std::function<void(JobHost&)>& job,
-                          std::optional<ResumeStart> resume) {
+                          std::optional<ResumeStart> resume, bool takesSamples) {
     m_resume.reset();
     m_button->hide();
     m_host.runJob([&](JobHost& host) {
-        JobJournal journal(journalPathFor(m_program.config.ConfigPath()), identity(host), false);
+        JobJournal journal(journalPathFor(m_program.config.ConfigPath()), identity(host),
+                           takesSamples);
         const bool journaled =
             host.outputEnabled() && m_program.link.isOpen() && journal.start().isEmpty();
         protocol.trackJob(journaled ? &journal : nullptr, resume);

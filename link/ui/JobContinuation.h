@@ -33,10 +33,10 @@ public:
     // What names a job in its journal, from the host's fields as the job starts.
     using Identity = std::function<QList<JournalEntry>(const JobHost&)>;
     // Runs `job` through the window's job host; with `resume`, from there. The journal is kept
-    // only when the lines go to the machine.
+    // only when the lines go to the machine; with `takesSamples` it keeps the probe's answers.
     void run(const Identity& identity, MoveProtocol& protocol,
              const std::function<void(JobHost&)>& job,
-             std::optional<ResumeStart> resume = std::nullopt);
+             std::optional<ResumeStart> resume = std::nullopt, bool takesSamples = false);
 
 signals:
     void continueClicked();
