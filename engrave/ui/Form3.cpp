@@ -17,6 +17,7 @@
 #include "figures/PictureLayers.h"
 #include "figures/ui/LayerView.h"
 #include "link/ui/JobBar.h"
+#include "link/ui/JobContinuation.h"
 #include "link/ui/ManualPanel.h"
 #include "link/ui/WidgetNames.h"
 #include "link/ui/WindowJobHost.h"
@@ -33,6 +34,7 @@ Form3::Form3(ProgramContext& program, QWidget* parent)
     : WorkingWindow({MoveRules::Engraving, QStringLiteral("Настройка"),
                      QStringLiteral("Гравировать"), kEngravingWindowKeys},
                     program, parent),
+      m_continue(new JobContinuation(host(), program, this)),
       Text1(namedField("Text1", {}, this)),
       Command2(namedButton("Command2", QStringLiteral("..."), this)),
       Text6(namedField("Text6", QStringLiteral("200"), this)),
@@ -57,6 +59,7 @@ Form3::Form3(ProgramContext& program, QWidget* parent)
     host.addJobControl(Command2);
     connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
+    connect(m_continue, &JobContinuation::continueClicked, this, &Form3::Continue_Click);
     connect(Text6, &QLineEdit::returnPressed, this, &Form3::Text6_LostFocus);
     connect(Text7, &QLineEdit::returnPressed, this, &Form3::Text7_LostFocus);
     Text6->installEventFilter(this);
@@ -88,6 +91,7 @@ void Form3::buildColumn() {
     auto* engraveLayout = new QVBoxLayout(Frame2);
     engraveLayout->addWidget(panel());
     engraveLayout->addWidget(Command1);
+    engraveLayout->addWidget(m_continue->button());
     engraveLayout->addWidget(jobBar());
 
     auto* column = new QVBoxLayout;
@@ -169,12 +173,7 @@ void Form3::Command2_Click() {
 }
 
 void Form3::Command1_Click() {
-    host().runJob([this](JobHost& host) {
-        m_picture = m_unmarked;
-        ShowPicture();
-        EngravePicture(m_picture, host, protocol());
-    });
-    ShowPicture();
+    runEngraving(std::nullopt);
 }
 
 void Form3::Text6_LostFocus() {

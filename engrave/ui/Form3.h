@@ -1,13 +1,17 @@
 #pragma once
 
+#include <optional>
+
 #include "figures/PixelBuffer.h"
 #include "figures/ui/PictureFileDialog.h"
+#include "link/protocol/JobLines.h"
 #include "link/ui/UserMessage.h"
 #include "link/ui/WorkingWindow.h"
 
 class LayerView;
 class QGroupBox;
 class QLineEdit;
+class JobContinuation;
 class QPushButton;
 class QScrollArea;
 
@@ -40,6 +44,8 @@ public:
     // starts on the picture as loaded, the marks of the one before cleared, so that its own
     // progress shows.
     void Command1_Click();
+    // "Продолжить": the engraving that ended early, on the picture it started from.
+    void Continue_Click();
     // Leaving Text6: Text7 follows in the picture's proportion; leaving Text7: the mirror image.
     // Nothing changes without a picture or when the text is not a number.
     void Text6_LostFocus();
@@ -59,11 +65,15 @@ private:
     // The column beside the picture: the file frame, Frame4 with the size, Frame2 with the
     // panel, "Гравировать" and the job strip.
     void buildColumn();
+    // Engraves the picture as loaded (with `resume`, the one the stopped job started from).
+    void runEngraving(std::optional<ResumeStart> resume);
     void installPicture(PixelBuffer picture);
     void showMessage(const QString& text);
 
     PixelBuffer m_picture;
     PixelBuffer m_unmarked;  // the picture as loaded, without the marks of a job
+    PixelBuffer m_started;   // the unmarked picture of the last job, for "Продолжить"
+    JobContinuation* m_continue;
     MessageFunction m_showMessage = &showMessageBoxLater;
     OpenFileFunction m_openFile = &openPictureFile;
 

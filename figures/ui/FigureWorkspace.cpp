@@ -308,3 +308,7 @@ bool FigureWorkspace::eventFilter(QObject* watched, QEvent* event) {
     }
     return QWidget::eventFilter(watched, event);
 }
+
+QString FigureWorkspace::picturePath() const {
+    return m_pathBox->text();
+}

@@ -67,6 +67,8 @@ public:
     // picture area and the frames hidden. In every case the figure tree and the figure tables
     // are emptied, the finished height recomputed and the window laid out.
     void LoadPictureLayers(const QString& path);
+    // The path of the picture shown, as its path box holds it.
+    QString picturePath() const;
 
     // "...": the file dialog ("Открыть картинку", in the program's directory). A file that
     // decodes goes into the path box and the configuration key and is loaded; one that does

@@ -6,8 +6,8 @@
 #include "app/config/Config.h"
 #include "app/config/ProgramSettings.h"
 #include "link/protocol/JobJournal.h"
-#include "link/protocol/JobResume.h"
 #include "link/protocol/ProgramContext.h"
+#include "link/ui/JobContinuation.h"
 #include "link/ui/WindowJobHost.h"
 #include "mill/WorkLayerOps.h"
 #include "mill/ui/SurfaceMapPanel.h"
@@ -15,10 +15,11 @@
 namespace {
 
 // The milling job's journal, named as the batch command line names it.
-QList<JournalEntry> millJournalIdentity(const QString& words, const PixelBuffer& source,
-                                        const JobHost& host, const ProgramSettings& settings) {
-    const JournalPicture picture{
-        {}, source.width, source.height, pixelHash(source.bytes.data(), source.bytes.size())};
+QList<JournalEntry> millJournalIdentity(const QString& words, const QString& path,
+                                        const PixelBuffer& source, const JobHost& host,
+                                        const ProgramSettings& settings) {
+    const JournalPicture picture{path, source.width, source.height,
+                                 pixelHash(source.bytes.data(), source.bytes.size())};
     return journalIdentity(
         QStringLiteral("mill"), words, picture,
         {{QStringLiteral("width"), QStringLiteral("ширина"),
@@ -41,15 +42,10 @@ MillButtons::MillButtons(FigureWindow& window)
             {QStringLiteral("Все"), QStringLiteral("Фрезерует границы всех тёмных фигур")},
             {QStringLiteral("Резать 3D"),
              QStringLiteral("Выбирает тёмные области кольцами на глубину по яркости картинки")}}}),
-      m_continue(new QPushButton(QStringLiteral("Продолжить"), this)) {
-    m_continue->setObjectName(QStringLiteral("ContinueButton"));
-    m_continue->setToolTip(
-        QStringLiteral("Продолжить остановленную работу с первой строки, которую станок не "
-                       "получил; фреза подводится туда безопасно"));
-    m_continue->hide();
-    connect(m_continue, &QPushButton::clicked, this, &MillButtons::Continue_Click);
-    window.host().addJobControl(m_continue);
-    if (auto* grid = qobject_cast<QGridLayout*>(layout())) grid->addWidget(m_continue, 3, 0, 1, 2);
+      m_continue(new JobContinuation(window.host(), window.program(), this)) {
+    connect(m_continue, &JobContinuation::continueClicked, this, &MillButtons::Continue_Click);
+    if (auto* grid = qobject_cast<QGridLayout*>(layout()))
+        grid->addWidget(m_continue->button(), 3, 0, 1, 2);
 }
 
 void MillButtons::afterWorkLayerChanged(const WorkLayerOutcome& outcome) {
@@ -90,44 +86,31 @@ void MillButtons::runMillJob(MillJob job, const QString& words, std::optional<Re
     } else {
         m_started = JobStart{job, words, area.layers(), area.analysis(), area.tool()};
     }
-    m_resume.reset();
-    m_continue->hide();
     ProgramContext& program = window().program();
-    window().host().runJob([&](JobHost& host) {
-        PictureLayers& layers = area.layers();
-        MoveProtocol& protocol = window().protocol();
-        JobJournal journal(journalPathFor(program.config.ConfigPath()),
-                           millJournalIdentity(words, m_started->layers.SourceLayer, host,
-                                               program.settings.values()),
-                           false);
-        const bool journaled =
-            host.outputEnabled() && program.link.isOpen() && journal.start().isEmpty();
-        protocol.trackJob(journaled ? &journal : nullptr, resume);
-        struct Untrack {
-            MoveProtocol& protocol;
-            ~Untrack() { protocol.trackJob(nullptr); }
-        } untrack{protocol};
-        MillJobs jobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, area.analysis(),
-                       m_cutter, area.tool()},
-                      host, protocol);
-        // The job's own copy: nothing that happens in the window meanwhile changes its map.
-        const std::optional<SurfaceMapPanel::JobSurface> surface =
-            m_surface ? m_surface->forJob() : std::nullopt;
-        if (surface) jobs.followSurface(&surface->map, surface->startMm);
-        try {
+    const QString path = area.picturePath();
+    m_continue->run(
+        [&](const JobHost& host) {
+            return millJournalIdentity(words, path, m_started->layers.SourceLayer, host,
+                                       program.settings.values());
+        },
+        window().protocol(),
+        [&](JobHost& host) {
+            PictureLayers& layers = area.layers();
+            MillJobs jobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer,
+                           area.analysis(), m_cutter, area.tool()},
+                          host, window().protocol());
+            // The job's own copy: nothing that happens in the window meanwhile changes its map.
+            const std::optional<SurfaceMapPanel::JobSurface> surface =
+                m_surface ? m_surface->forJob() : std::nullopt;
+            if (surface) jobs.followSurface(&surface->map, surface->startMm);
             job(jobs);
-        } catch (const JobEnded&) {
-            if (journaled) m_resume = keepJournalForResume(protocol, program.link, journal);
-            throw;
-        }
-        if (journaled) journal.remove();
-    });
-    m_continue->setVisible(m_resume.has_value());
+        },
+        resume);
 }
 
 void MillButtons::Continue_Click() {
-    if (!m_started || !m_resume) return;
-    runMillJob(m_started->job, m_started->words, m_resume);
+    if (!m_started || !m_continue->resumeAt()) return;
+    runMillJob(m_started->job, m_started->words, m_continue->resumeAt());
 }
 
 void MillButtons::Command2_Click() {

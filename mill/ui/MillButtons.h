@@ -9,6 +9,7 @@
 #include "mill/MillJobs.h"
 #include "mill/WorkLayerOps.h"
 
+class JobContinuation;
 class SurfaceMapPanel;
 
 // The milling window's own buttons in its control panel: "Градиент" and "Отступить" reshape the
@@ -53,6 +54,5 @@ private:
     CutterSize m_cutter;  // CutterRadius and CutterReach of the last gradient or job
     const SurfaceMapPanel* m_surface = nullptr;
     std::optional<JobStart> m_started;
-    std::optional<ResumeStart> m_resume;  // where the last job ended early, if it did
-    QPushButton* m_continue;
+    JobContinuation* m_continue;
 };

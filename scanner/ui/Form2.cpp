@@ -110,6 +110,7 @@ void Form2::buildColumn() {
     jobGrid->addWidget(Command8, 1, 1);
     jobGrid->addWidget(Check2, 2, 0, 1, 2);
     addSurfaceControls(jobGrid);  // row 3
+    addContinueControl(jobGrid);  // row 4
     jobGrid->addWidget(Label9, 4, 0, 1, 2);
 
     QVBoxLayout* column = columnLayout();

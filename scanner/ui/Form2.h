@@ -2,14 +2,17 @@
 
 #include "link/ui/WorkingWindow.h"
 
+#include "link/protocol/JobLines.h"
 #include "scanner/ScanFields.h"
 #include "scanner/ScanInterpolation.h"
 #include "scanner/ScanPicture.h"
 #include "scanner/ScanSurface.h"
 
 #include <functional>
+#include <optional>
 
 class CornerHandle;
+class JobContinuation;
 class QCheckBox;
 class QGridLayout;
 class QLabel;
@@ -71,6 +74,10 @@ private:
     // "Сохранить рельеф" (Command9) under the job buttons.
     void addSurfaceControls(QGridLayout* jobGrid);
     void Command9_Click();
+    // "Продолжить" under the job buttons: the scan that ended early goes on, the probe's
+    // answers before the stop kept.
+    void addContinueControl(QGridLayout* jobGrid);
+    void runScan(std::optional<ResumeStart> resume);
 
     void ResetScanPicture();
     void setPictureSize(QSize pixels);
@@ -95,8 +102,15 @@ private:
     QPushButton* Command1;
     QPushButton* Command8;
     QPushButton* Command9 = nullptr;  // "Сохранить рельеф"
-    QCheckBox* Check2;                // "Вернуть щуп в начало"
-    QLabel* Label9;                   // the last sample
+    JobContinuation* m_continue = nullptr;
+    // The fields of the last scan, for "Продолжить".
+    struct ScanStart {
+        ScanFieldTexts fields;
+        QString image;  // Text6,Text7
+        bool returnToStart = false;
+    } m_started;
+    QCheckBox* Check2;  // "Вернуть щуп в начало"
+    QLabel* Label9;     // the last sample
     QWidget* m_canvas;
     ScanPictureView* Pict;
     CornerHandle* Label12;

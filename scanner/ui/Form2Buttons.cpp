@@ -22,16 +22,7 @@ ImageExtent Form2::imageExtent() const {
 }
 
 void Form2::Command6_Click() {
-    const ScanFieldTexts fields{Text3->text(), Text4->text(), Text8->text(), Text9->text()};
-    host().runJob([this, fields](JobHost& host) {
-        ScanJob job(host, protocol(), m_picture, m_record);
-        job.setReturnToStart(Check2->isChecked());
-        job.setSampleShown([this](qint32 value) {
-            Label9->setText(QStringLiteral("Данные: ") + QString::number(value));
-        });
-        job.ScanSurface(fields);
-        publishScanMap();
-    });
+    runScan(std::nullopt);
 }
 
 void Form2::Command2_Click() {

@@ -1,5 +1,7 @@
 #include "engrave/ui/Form3.h"
 
+#include "engrave/PictureEngraving.h"
+
 #include <gtest/gtest.h>
 
 #include "tests/support/DamagedPictures.h"
@@ -22,6 +24,7 @@
 #include "link/ui/WindowJobHost.h"
 #include "tests/support/ConfigTestSupport.h"
 #include "tests/support/Fakes.h"
+#include "tests/support/StopAndContinue.h"
 #include "tests/support/TestProgram.h"
 
 namespace {
@@ -226,6 +229,33 @@ TEST_F(Form3Test, StopEndsTheJobAndSaysWhereTheLaserStands) {
     EXPECT_TRUE(messages[0].startsWith("Стоп: Гравировка остановлена: лазер стоит над пикселем"))
         << messages[0].toStdString();
     EXPECT_EQ(form->picture().pixel(1, 700)[2], 40) << "the last row was never reached";
+}
+
+// An engraving stopped mid-way shows "Продолжить"; pressing it finishes the job with the lines
+// of one uninterrupted run apart from the join, and the journal named the job and the picture.
+TEST_F(Form3Test, AStoppedEngravingIsFinishedByContinueWithTheLinesOfOneRun) {
+    QImage image = grey(30, 20, 255);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x)
+            if ((x / 3 + y) % 2) image.setPixel(x, y, qRgb(0, 0, 0));
+    const QString path = write("p.bmp", image);
+    open(path);
+    PixelBuffer picture = form->picture();
+    const QList<QByteArray> expected = LinesSentBy(
+        MoveRules::Engraving, {{JobField::FinishedWidth, "200"}},
+        [&](JobHost& host, MoveProtocol& protocol) { EngravePicture(picture, host, protocol); });
+    ASSERT_GT(expected.size(), 100);
+    const StoppedAndContinued run = stopAndContinue(*form, *field<QPushButton>("Command1"), 40);
+    EXPECT_TRUE(run.shownAfterStop);
+    EXPECT_EQ(run.job, "engrave");
+    EXPECT_EQ(run.picture, path);
+    EXPECT_GT(run.done, 0);
+    EXPECT_TRUE(run.hiddenAfterEnd);
+    EXPECT_TRUE(run.journalRemoved);
+    EXPECT_GT(run.written.size(), expected.size()) << "the stop and the join add lines";
+    EXPECT_EQ(withoutTheJoin(run, expected), expected);
+    ASSERT_EQ(messages.size(), 2) << messages.join("\n").toStdString();
+    EXPECT_EQ(messages[1], "Лазерная гравировка: Гравировка закончена!");
 }
 
 }  // namespace

@@ -9,7 +9,9 @@
 #include "figures_ui/FigureWindowTest.h"
 #include "link/ui/ElidedLabel.h"
 #include "link/ui/WindowJobHost.h"
+#include "outline/OutlineJobs.h"
 #include "outline/ui/Form5.h"
+#include "tests/support/StopAndContinue.h"
 
 // The outlining window's buttons, pressed as a user presses them, on a picture loaded the way
 // the window loads its remembered picture. No port is open, so every job is a dry run.
@@ -87,6 +89,34 @@ TEST_F(OutlineButtonsTest, TheToolLineFollowsAnOutliningJob) {
         "^Инструмент: X -?\\d+,\\d\\d  Y -?\\d+,\\d\\d\nZ -?\\d+,\\d\\d мм, пиксель \\d+, \\d+$");
     for (const QString& shown : shownDuringTheJob)
         ASSERT_TRUE(shape.match(shown).hasMatch()) << shown.toStdString();
+}
+
+// "Грав-ть всё" stopped mid-way shows "Продолжить"; pressing it finishes the job: its lines
+// before the stop and after the join are those of one uninterrupted run, and the journal
+// named the job and the picture as the batch command line does.
+TEST_F(OutlineButtonsTest, AStoppedFillIsFinishedByContinueWithTheLinesOfOneRun) {
+    button("Command1")->click();  // "Разобрать"
+    PictureLayers layers = m_workspace->layers();
+    FigureAnalysis analysis = m_workspace->analysis();
+    ToolPosition tool;
+    const QList<QByteArray> expected = LinesSentBy(
+        MoveRules::Outlining, {{JobField::FinishedWidth, "40"}},
+        [&](JobHost& host, MoveProtocol& protocol) {
+            OutlineJobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, tool},
+                        host, protocol)
+                .EngraveAllFilled();
+        });
+    ASSERT_GT(expected.size(), 60);
+    const StoppedAndContinued run = stopAndContinue(*m_form, *button("Command7"), 30);
+    EXPECT_TRUE(run.shownAfterStop);
+    EXPECT_EQ(run.job, "outline filled");
+    EXPECT_EQ(run.picture, m_workspace->picturePath());
+    EXPECT_GT(run.done, 0);
+    EXPECT_TRUE(run.hiddenAfterEnd);
+    EXPECT_TRUE(run.journalRemoved);
+    EXPECT_GT(run.written.size(), expected.size()) << "the stop and the join add lines";
+    EXPECT_EQ(withoutTheJoin(run, expected), expected);
+    EXPECT_EQ(m_messages.size(), 1) << m_messages.join("\n").toStdString();
 }
 
 }  // namespace
