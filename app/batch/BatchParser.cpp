@@ -195,6 +195,9 @@ BatchParseResult parseBatchCommandLine(const QStringList& words) {
         result.error = QStringLiteral(
             "--from и --resume вместе не задаются: --resume продолжает "
             "с места из журнала");
+    } else if (line.options.from && line.command == u"scan") {
+        // A scan has no numbered sections yet: every point would be skipped unmeasured.
+        result.error = QStringLiteral("--from задаётся только для mill, outline и engrave");
     }
     return result;
 }

@@ -56,7 +56,8 @@ TEST(BatchParser, RefusesBadCommandLines) {
           QStringList{"-1", "move"}, QStringList{"move", "--width"},
           QStringList{"scan", "--timeout", "abc"}, QStringList{"scan", "--timeout", "-1"},
           QStringList{"mill", "--figure", "1,2,3"}, QStringList{"serve-sim", "--delay", "-5"},
-          QStringList{"ports", "--dry-run=yes"}}) {
+          QStringList{"ports", "--dry-run=yes"}, QStringList{"scan", "--from", "3"},
+          QStringList{"engrave", "p.bmp", "--from", "3", "--resume"}}) {
         SCOPED_TRACE(words.join(' ').toStdString());
         EXPECT_FALSE(parseBatchCommandLine(words).error.isEmpty());
     }
