@@ -11,8 +11,12 @@ std::optional<ResumeStart> keepJournalForResume(MoveProtocol& protocol, MachineL
         return std::nullopt;
     }
     if (!protocol.reportsPosition()) {
+        // The job goes on from what the journal says, as it would after a restart: for a scan
+        // that is the last probe answer kept, with the answers read before it.
         journal.keep();
-        return ResumeStart{protocol.jobLines(), protocol.machineTool(), {}};
+        const std::optional<JobJournalRecord> kept = readJobJournal(journal.path());
+        if (!kept) return std::nullopt;
+        return resumeStartOf(*kept);
     }
     // GRBL runs ahead of the lines answered; where it stopped is read from its report. A link
     // that is no longer open reports nothing: the machine may have run on through its buffer,
