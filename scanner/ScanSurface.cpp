@@ -202,18 +202,33 @@ void ScanJob::ScanSurface(const ScanFieldTexts& fields) {
                        QStringLiteral("Сканирвание завершено") + endingNotes(silent, returned));
 }
 
+void ScanJob::keepEarlierPoints(const ScanRecord& earlier, qint64 count) {
+    m_keptCount = count;
+    m_keptHeights = earlier.heightsMm;
+    m_keptMeasured = earlier.measured >= count;
+}
+
 void ScanJob::sample(int i, int j, int meshWidth, int meshHeight) {
+    // Each point is a section of the scan, numbered in the order the points are probed.
+    m_protocol.beginSection(m_record.taken + 1);
     // StepMove(0, 0, −100, no wait): the line 0,0,100;, which does not move the machine.
     if (m_host.outputEnabled()) m_protocol.sendProbeRequest();
     const qint32 value = ReadProbe();
     m_record.map.at(i, j) = value;
     m_record.samples.at(i, j) = value;
-    const std::optional<double> depth =
-        m_host.outputEnabled() ? m_protocol.lastProbeDepthMm() : std::nullopt;
-    // A G-code port without a contact report (a file) answers for a machine that is not there.
-    if (m_host.outputEnabled() && (depth || !m_protocol.portSpeaksGcode())) ++m_record.measured;
-    m_record.heightsMm[std::size_t(j - 1) * meshWidth + std::size_t(i - 1)] =
-        depth ? -*depth : value * m_protocol.settings().ProbeScaleMm;
+    const std::size_t point = std::size_t(j - 1) * meshWidth + std::size_t(i - 1);
+    if (m_host.outputEnabled() && m_record.taken < m_keptCount && point < m_keptHeights.size()) {
+        m_record.heightsMm[point] = m_keptHeights[point];
+        if (m_keptMeasured) ++m_record.measured;
+    } else {
+        const std::optional<double> depth =
+            m_host.outputEnabled() ? m_protocol.lastProbeDepthMm() : std::nullopt;
+        // A G-code port without a contact report (a file) answers for a machine that is not
+        // there.
+        if (m_host.outputEnabled() && (depth || !m_protocol.portSpeaksGcode()))
+            ++m_record.measured;
+        m_record.heightsMm[point] = depth ? -*depth : value * m_protocol.settings().ProbeScaleMm;
+    }
     ++m_record.taken;
     if (m_sampleShown) m_sampleShown(value);
     m_host.redraw(m_picture.DrawScanPoint(i, j, value, meshWidth, meshHeight));

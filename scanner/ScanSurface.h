@@ -71,6 +71,11 @@ public:
     // "Вернуть щуп в начало": after a complete live scan the probe is moved back to where the
     // scan began, so that the next scan probes the same patch (not after a stop).
     void setReturnToStart(bool returnToStart) { m_returnToStart = returnToStart; }
+    // A scan started from its point `count` + 1 in the order the points are probed ("Начать
+    // с…"): the first `count` points are not probed again (the move protocol answers them with
+    // the earlier samples) and keep the heights that `earlier`, the window's last scan of the
+    // same grid, took there.
+    void keepEarlierPoints(const ScanRecord& earlier, qint64 count);
 
     void ScanSurface(const ScanFieldTexts& fields);
 
@@ -103,4 +108,7 @@ private:
     qint64 m_movedX = 0;  // motor steps sent since the scan began, as StepMove was given them
     qint64 m_movedY = 0;
     int m_linesAtStart = 0;
+    qint64 m_keptCount = 0;  // points taken over from an earlier scan
+    std::vector<double> m_keptHeights;
+    bool m_keptMeasured = false;  // the earlier scan measured them
 };

@@ -287,31 +287,13 @@ void openBatchJournal(ProgramContext& program, const BatchOptions& options,
     }
     const QString path = journalPathFor(program.config.ConfigPath());
     if (options.resume) {
-        QString error;
-        const std::optional<JobJournalRecord> record = readJobJournal(path, &error);
-        if (!record) {
-            printError(QStringLiteral("Продолжить нельзя: %1\n").arg(error));
+        QString refusal;
+        result.resume = resumeFromJournal(path, identity, refusal);
+        if (!result.resume) {
+            printError(refusal + u'\n');
             result.refused = true;
             return;
         }
-        const QStringList differences = journalDifferences(*record, identity);
-        if (!differences.isEmpty()) {
-            printError(QStringLiteral("Журнал работы %1 не подходит к этой работе, на станок "
-                                      "ничего не отправлено:\n  %2\n")
-                           .arg(path, differences.join(QStringLiteral("\n  "))));
-            result.refused = true;
-            return;
-        }
-        if (!portResumes(*record)) {
-            printError(QStringLiteral(
-                "Продолжить нельзя: работа на порту grbl: закончилась не остановкой (программа "
-                "прервана или связь потеряна), и где встал станок, по отчёту GRBL не прочитано; "
-                "GRBL мог пройти дальше по строкам своего буфера. Начните работу сначала; на "
-                "станок ничего не отправлено\n"));
-            result.refused = true;
-            return;
-        }
-        result.resume = resumeStartOf(*record);
     }
     // Started from a chosen figure or row: the machine stands at the job's start.
     if (options.from) result.resume = startFromSection(*options.from);

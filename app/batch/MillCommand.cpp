@@ -7,6 +7,7 @@
 #include "app/config/ProgramSettings.h"
 #include "link/protocol/MoveProtocol.h"
 #include "link/protocol/ProgramContext.h"
+#include "mill/FigureJobJournal.h"
 #include "mill/MillJobs.h"
 
 int runMillCommand(const BatchCommandLine& commandLine, ProgramContext& program) {
@@ -37,7 +38,7 @@ int runMillCommand(const BatchCommandLine& commandLine, ProgramContext& program)
     setPictureJobTitle(host, QStringLiteral("фрезерование (mill %1)").arg(mode), arguments[1]);
     setPictureJournal(host, program, QStringLiteral("mill"),
                       jobWords(QStringLiteral("mill"), mode, options), arguments[1],
-                      layers.SourceLayer);
+                      layers.SourceLayer, figureJobEntries(layers, picture->analysis, tool));
     return runBatchJobWithPreview(
         program, options, host, MoveRules::Milling, layers.CutterLayer,
         [&](JobHost& jobHost, MoveProtocol& protocol) {

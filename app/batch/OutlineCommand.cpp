@@ -7,6 +7,7 @@
 #include "app/config/ProgramSettings.h"
 #include "link/protocol/MoveProtocol.h"
 #include "link/protocol/ProgramContext.h"
+#include "mill/FigureJobJournal.h"
 #include "outline/OutlineJobs.h"
 
 int runOutlineCommand(const BatchCommandLine& commandLine, ProgramContext& program) {
@@ -35,7 +36,7 @@ int runOutlineCommand(const BatchCommandLine& commandLine, ProgramContext& progr
                        arguments[1]);
     setPictureJournal(host, program, QStringLiteral("outline"),
                       jobWords(QStringLiteral("outline"), mode, options), arguments[1],
-                      layers.SourceLayer);
+                      layers.SourceLayer, figureJobEntries(layers, picture->analysis, tool));
     return runBatchJobWithPreview(
         program, options, host, MoveRules::Outlining, layers.CutterLayer,
         [&](JobHost& jobHost, MoveProtocol& protocol) {

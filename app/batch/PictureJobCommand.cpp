@@ -82,11 +82,12 @@ void setPictureJobTitle(BatchJobHost& host, const QString& what, const QString& 
 }
 
 void setPictureJournal(BatchJobHost& host, const ProgramContext& program, const QString& window,
-                       const QString& job, const QString& picturePath, const PixelBuffer& picture) {
+                       const QString& job, const QString& picturePath, const PixelBuffer& picture,
+                       const QList<JournalEntry>& entries) {
     const JournalPicture named{picturePath, picture.width, picture.height,
                                pixelHash(picture.bytes.data(), picture.bytes.size())};
     host.setJournalIdentity(
-        journalIdentity(window, job, named, host.journalFields(), program.settings.values()));
+        journalIdentity(window, job, named, host.journalFields() + entries, program.settings.values()));
 }
 
 QString jobWords(const QString& command, const QString& mode, const BatchOptions& options) {

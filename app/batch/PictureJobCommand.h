@@ -6,6 +6,7 @@
 #include "app/batch/BatchCommandLine.h"
 #include "figures/FigureTables.h"
 #include "figures/PictureLayers.h"
+#include "link/protocol/JobJournal.h"
 
 class BatchJobHost;
 struct ProgramContext;
@@ -46,9 +47,10 @@ void setPictureJobTitle(BatchJobHost& host, const QString& what, const QString& 
 
 // Names the job in its journal: `window` and `job` (its command words, "mill all"), the picture
 // `picture` loaded from `picturePath` (before the job draws on it), the size fields set in
-// `host` and the program's settings.
+// `host`, the job's own `entries` (figureJobEntries) and the program's settings.
 void setPictureJournal(BatchJobHost& host, const ProgramContext& program, const QString& window,
-                       const QString& job, const QString& picturePath, const PixelBuffer& picture);
+                       const QString& job, const QString& picturePath, const PixelBuffer& picture,
+                       const QList<JournalEntry>& entries = {});
 
 // The command words of a figure job for its journal: "mill all", "outline selected 3".
 QString jobWords(const QString& command, const QString& mode, const BatchOptions& options);

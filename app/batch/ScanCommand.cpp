@@ -11,6 +11,7 @@
 #include "scanner/ScanFiles.h"
 #include "scanner/ScanInterpolation.h"
 #include "scanner/ScanRelief.h"
+#include "scanner/ScanJournal.h"
 #include "scanner/ScanSurface.h"
 
 namespace {
@@ -135,12 +136,7 @@ int runScanCommand(const BatchCommandLine& commandLine, ProgramContext& program)
     const ScanFieldTexts& scan = fields->scan;
     host.setJournalIdentity(
         journalIdentity(QStringLiteral("scan"), QStringLiteral("scan"), {},
-                        {{QStringLiteral("mesh"), QStringLiteral("сетка"),
-                          scan.meshWidth + u',' + scan.meshHeight},
-                         {QStringLiteral("area"), QStringLiteral("область, мм"),
-                          scan.areaWidth + u',' + scan.areaHeight},
-                         {QStringLiteral("image"), QStringLiteral("размер картинки сканера"),
-                          fields->imageWidth + u',' + fields->imageHeight}},
+                        scanJournalEntries({scan, fields->imageWidth, fields->imageHeight}),
                         program.settings.values()),
         true);
     status = runBatchJob(program, options, host, MoveRules::Scanner,

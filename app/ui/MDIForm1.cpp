@@ -4,11 +4,15 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <type_traits>
 
 #include "Version.h"
+#include "app/config/Config.h"
 #include "app/config/ProgramSettings.h"
+#include "app/ui/UnfinishedJob.h"
 #include "engrave/ui/Form3.h"
 #include "link/job/JobRunner.h"
 #include "link/protocol/MachineLink.h"
@@ -78,10 +82,48 @@ void MDIForm1::MDIForm_Unload() {
 
 void MDIForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (m_warningShown || m_startupWarning.isEmpty()) return;
+    if (m_warningShown) return;
     m_warningShown = true;
-    // After the window has appeared, so that the message box stands in front of it.
-    QTimer::singleShot(0, this, [this] { showMessageBox(this, kErrorTitle, m_startupWarning); });
+    // After the window has appeared, so that the message boxes stand in front of it.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_startupWarning.isEmpty()) showMessageBox(this, kErrorTitle, m_startupWarning);
+        offerUnfinishedJob();
+    });
+}
+
+void MDIForm1::offerUnfinishedJob() {
+    const std::optional<JobJournalRecord> journal =
+        readJobJournal(journalPathFor(m_program.config.ConfigPath()));
+    if (!journal) return;
+    const QString text = unfinishedJobText(*journal);
+    if (text.isEmpty()) return;
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Незавершённая работа"),
+                                text, QMessageBox::Yes | QMessageBox::No, this);
+    box->setObjectName(QStringLiteral("UnfinishedJobBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->button(QMessageBox::Yes)->setText(QStringLiteral("Открыть"));
+    box->button(QMessageBox::No)->setText(QStringLiteral("Не сейчас"));
+    connect(box, &QMessageBox::finished, this, [this, journal = *journal](int answer) {
+        if (answer == QMessageBox::Yes) openJournalWindow(journal);
+    });
+    box->open();
+}
+
+void MDIForm1::openJournalWindow(const JobJournalRecord& journal) {
+    const QString window = journal.value(QStringLiteral("window"));
+    if (window == u"mill") {
+        showChild<Form1>(m_form1);
+    } else if (window == u"outline") {
+        showChild<Form5>(m_form5);
+    } else if (window == u"engrave") {
+        showChild<Form3>(m_form3);
+    } else if (window == u"scan") {
+        showChild<Form2>(m_form2);
+    } else {
+        return;
+    }
+    if (auto* form = qobject_cast<WorkingWindow*>(m_mdiArea->activeSubWindow()->widget()))
+        form->offerJournal(journal);
 }
 
 void MDIForm1::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+struct JobJournalRecord;
 struct ProgramContext;
 class QMdiArea;
 class QMdiSubWindow;
@@ -24,6 +25,10 @@ public:
     // The area that holds the child windows.
     QMdiArea* mdiArea() const { return m_mdiArea; }
 
+    // Opens the working window of the journal's job with the journal's picture and fields,
+    // offering "Продолжить".
+    void openJournalWindow(const JobJournalRecord& journal);
+
 protected:
     void showEvent(QShowEvent* event) override;
     // Closes the child windows (each writes its settings), then runs MDIForm_Unload. While a job
@@ -32,6 +37,9 @@ protected:
 
 private:
     void MDIForm_Load();
+    // A journal left by a job that did not end ("cnc.journal"): a box (UnfinishedJobBox) names
+    // the job and offers to open its window; nothing is sent to the machine by that.
+    void offerUnfinishedJob();
     void MDIForm_Unload();
     void mill_cl_Click();
     void scanner_cl_Click();

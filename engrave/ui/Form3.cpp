@@ -34,7 +34,11 @@ Form3::Form3(ProgramContext& program, QWidget* parent)
     : WorkingWindow({MoveRules::Engraving, QStringLiteral("Настройка"),
                      QStringLiteral("Гравировать"), kEngravingWindowKeys},
                     program, parent),
-      m_continue(new JobContinuation(host(), program, this)),
+      m_continue(new JobContinuation(host(), program,
+                                     {{QStringLiteral("Гравировать")},
+                                      QStringLiteral("Строка картинки (сверху):"),
+                                      [this] { return qint64(m_unmarked.height); }},
+                                     this)),
       Text1(namedField("Text1", {}, this)),
       Command2(namedButton("Command2", QStringLiteral("..."), this)),
       Text6(namedField("Text6", QStringLiteral("200"), this)),
@@ -60,6 +64,8 @@ Form3::Form3(ProgramContext& program, QWidget* parent)
     connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
     connect(m_continue, &JobContinuation::continueClicked, this, &Form3::Continue_Click);
+    connect(m_continue, &JobContinuation::startFromChosen, this,
+            [this](int, qint64 row) { StartFrom_Click(row); });
     connect(Text6, &QLineEdit::returnPressed, this, &Form3::Text6_LostFocus);
     connect(Text7, &QLineEdit::returnPressed, this, &Form3::Text7_LostFocus);
     Text6->installEventFilter(this);
@@ -91,7 +97,10 @@ void Form3::buildColumn() {
     auto* engraveLayout = new QVBoxLayout(Frame2);
     engraveLayout->addWidget(panel());
     engraveLayout->addWidget(Command1);
-    engraveLayout->addWidget(m_continue->button());
+    auto* resumeRow = new QHBoxLayout;
+    resumeRow->addWidget(m_continue->button());
+    resumeRow->addWidget(m_continue->startFromButton());
+    engraveLayout->addLayout(resumeRow);
     engraveLayout->addWidget(jobBar());
 
     auto* column = new QVBoxLayout;
@@ -173,7 +182,7 @@ void Form3::Command2_Click() {
 }
 
 void Form3::Command1_Click() {
-    runEngraving(std::nullopt);
+    runEngraving({});
 }
 
 void Form3::Text6_LostFocus() {

@@ -5,13 +5,13 @@
 #include "figures/PixelBuffer.h"
 #include "figures/ui/PictureFileDialog.h"
 #include "link/protocol/JobLines.h"
+#include "link/ui/JobContinuation.h"
 #include "link/ui/UserMessage.h"
 #include "link/ui/WorkingWindow.h"
 
 class LayerView;
 class QGroupBox;
 class QLineEdit;
-class JobContinuation;
 class QPushButton;
 class QScrollArea;
 
@@ -44,8 +44,12 @@ public:
     // starts on the picture as loaded, the marks of the one before cleared, so that its own
     // progress shows.
     void Command1_Click();
-    // "Продолжить": the engraving that ended early, on the picture it started from.
+    // "Продолжить": the engraving that ended early, in the same session on the picture it
+    // started from, after a restart (offerJournal) on the picture loaded.
     void Continue_Click();
+    // "Начать с…" answered: the engraving from row `row` (1 is the top row).
+    void StartFrom_Click(qint64 row);
+    void offerJournal(const JobJournalRecord& journal) override;
     // Leaving Text6: Text7 follows in the picture's proportion; leaving Text7: the mirror image.
     // Nothing changes without a picture or when the text is not a number.
     void Text6_LostFocus();
@@ -66,7 +70,7 @@ private:
     // panel, "Гравировать" and the job strip.
     void buildColumn();
     // Engraves the picture as loaded (with `resume`, the one the stopped job started from).
-    void runEngraving(std::optional<ResumeStart> resume);
+    void runEngraving(const WindowJobStart& start);
     void installPicture(PixelBuffer picture);
     void showMessage(const QString& text);
 

@@ -8,8 +8,9 @@
 #include "link/ui/JobContinuation.h"
 #include "link/ui/WindowJobHost.h"
 
-void Form3::runEngraving(std::optional<ResumeStart> resume) {
-    if (!resume) m_started = m_unmarked;
+void Form3::runEngraving(const WindowJobStart& start) {
+    // Going on in the same session starts again from the picture the job started from.
+    if (start.from != WindowJobStart::From::Journal || m_started.isEmpty()) m_started = m_unmarked;
     const QString path = Text1->text();
     m_continue->run(
         [&](const JobHost& host) {
@@ -26,10 +27,25 @@ void Form3::runEngraving(std::optional<ResumeStart> resume) {
             ShowPicture();
             EngravePicture(m_picture, host, protocol());
         },
-        resume);
+        start);
     ShowPicture();
 }
 
 void Form3::Continue_Click() {
-    if (m_continue->resumeAt()) runEngraving(m_continue->resumeAt());
+    if (m_continue->continuedJob() == u"engrave") runEngraving(WindowJobStart::journal());
+}
+
+void Form3::StartFrom_Click(qint64 row) {
+    runEngraving(WindowJobStart::fromSection(startFromSection(row)));
+}
+
+void Form3::offerJournal(const JobJournalRecord& journal) {
+    Text6->setText(journal.value(QStringLiteral("width")));
+    const QString path = journal.value(QStringLiteral("picture"));
+    if (!path.isEmpty()) {
+        Text1->setText(path);
+        LoadEngravingPicture(path);
+    }
+    m_started = {};
+    m_continue->offer(journal);
 }

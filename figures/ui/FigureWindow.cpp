@@ -1,6 +1,7 @@
 #include "figures/ui/FigureWindow.h"
 
 #include <QGridLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -25,10 +26,20 @@ FigureWindow::FigureWindow(const WorkingWindowSetup& window, const FigureWindowS
     setPictureArea(m_workspace);
 }
 
-void FigureWindow::addJobButtons(QWidget* buttons) {
+void FigureWindow::addJobButtons(FigureJobButtons* buttons) {
+    m_buttons = buttons;
     m_workspace->panelLayout()->addWidget(buttons);
     m_workspace->panelLayout()->addWidget(jobBar());
     m_workspace->sideLayout()->addWidget(panel());
+}
+
+void FigureWindow::offerJournal(const JobJournalRecord& journal) {
+    if (m_buttons) m_buttons->offerJournal(journal);
+    const QString path = journal.value(QStringLiteral("picture"));
+    if (path.isEmpty()) return;
+    m_workspace->pathBox()->setText(path);
+    m_workspace->LoadPictureLayers(path);
+    if (m_workspace->layers().isLoaded()) m_workspace->Command1_Click();
 }
 
 void FigureWindow::loadPictureKey(const ConfigKey&) {

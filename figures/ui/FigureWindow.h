@@ -6,6 +6,7 @@
 #include "figures/ui/FigureWorkspace.h"
 #include "link/ui/WorkingWindow.h"
 
+class FigureJobButtons;
 class QPushButton;
 
 // The base of the milling and outlining windows: a working window whose picture area is a
@@ -19,6 +20,9 @@ class FigureWindow : public WorkingWindow {
 public:
     FigureWorkspace& workspace() const { return *m_workspace; }
 
+    // The journal's fields and job go to the job buttons; its picture is loaded and parsed.
+    void offerJournal(const JobJournalRecord& journal) override;
+
 protected:
     // `program` outlives the window.
     FigureWindow(const WorkingWindowSetup& window, const FigureWindowSetup& figures,
@@ -26,12 +30,13 @@ protected:
 
     // Puts the window's job buttons into the control panel, "Стоп" and the progress right under
     // them (where the eye is during a job) and the manual panel below.
-    void addJobButtons(QWidget* buttons);
+    void addJobButtons(FigureJobButtons* buttons);
 
     void loadPictureKey(const ConfigKey& key) override;
 
 private:
     FigureWorkspace* m_workspace;
+    FigureJobButtons* m_buttons = nullptr;
 };
 
 // The five buttons of a figure window's control panel: "Градиент" (Command4) and "Отступить"
@@ -50,6 +55,9 @@ public:
     virtual void Command2_Click() = 0;
     virtual void Command6_Click() = 0;
     virtual void Command7_Click() = 0;
+    // A journal of the window's job found at start-up: its fields go into the window's boxes
+    // and "Продолжить" offers to go on with it.
+    virtual void offerJournal(const JobJournalRecord& journal) = 0;
 
 protected:
     // `buttons`: Command4, Command5, Command2, Command6, Command7 in this order.

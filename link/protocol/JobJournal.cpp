@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/config/AtomicFile.h"
@@ -154,6 +155,13 @@ QStringList journalDifferences(const JobJournalRecord& journal, const QList<Jour
         if (before == entry.value) continue;
         differences << QStringLiteral("%1: в журнале «%2», сейчас «%3»")
                            .arg(entry.caption, before, entry.value);
+    }
+    // What the journal names and this job does not (a height map the job no longer follows).
+    for (const auto& [key, value] : journal.identity) {
+        const bool named = std::any_of(now.begin(), now.end(),
+                                       [&](const JournalEntry& entry) { return entry.key == key; });
+        if (!named && !value.isEmpty())
+            differences << QStringLiteral("%1: в журнале «%2», сейчас нет").arg(key, value);
     }
     return differences;
 }

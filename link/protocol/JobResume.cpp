@@ -35,3 +35,30 @@ bool portResumes(const JobJournalRecord& journal) {
     return journal.reportedPoint ||
            !journal.value(QStringLiteral("port")).startsWith(QLatin1String("grbl:"));
 }
+
+std::optional<ResumeStart> resumeFromJournal(const QString& path,
+                                             const QList<JournalEntry>& identity,
+                                             QString& refusal) {
+    QString error;
+    const std::optional<JobJournalRecord> record = readJobJournal(path, &error);
+    if (!record) {
+        refusal = QStringLiteral("Продолжить нельзя: %1.").arg(error);
+        return std::nullopt;
+    }
+    const QStringList differences = journalDifferences(*record, identity);
+    if (!differences.isEmpty()) {
+        refusal = QStringLiteral("Журнал работы %1 не подходит к этой работе, на станок ничего "
+                                 "не отправлено:\n  %2")
+                      .arg(path, differences.join(QStringLiteral("\n  ")));
+        return std::nullopt;
+    }
+    if (!portResumes(*record)) {
+        refusal = QStringLiteral(
+            "Продолжить нельзя: работа на порту grbl: закончилась не остановкой (программа "
+            "прервана или связь потеряна), и где встал станок, по отчёту GRBL не прочитано; "
+            "GRBL мог пройти дальше по строкам своего буфера. Начните работу сначала; на "
+            "станок ничего не отправлено.");
+        return std::nullopt;
+    }
+    return resumeStartOf(*record);
+}

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QList>
+#include <QString>
 #include <optional>
 
 #include "link/protocol/JobLines.h"
 
 class JobJournal;
 struct JobJournalRecord;
+struct JournalEntry;
 class MachineLink;
 class MoveProtocol;
 
@@ -23,3 +26,10 @@ std::optional<ResumeStart> keepJournalForResume(MoveProtocol& protocol, MachineL
 // report after the stop, not when the program ended without reading it (a crash, a kill, a lost
 // link), since the machine may then have run on through its buffer.
 bool portResumes(const JobJournalRecord& journal);
+
+// Where the job named `identity` goes on from the journal at `path`: nothing, with the reason
+// for the user in `refusal`, when there is no journal, when it names another job (what differs,
+// entry by entry) or when its port cannot be continued (portResumes). Nothing has been sent then.
+std::optional<ResumeStart> resumeFromJournal(const QString& path,
+                                             const QList<JournalEntry>& identity,
+                                             QString& refusal);

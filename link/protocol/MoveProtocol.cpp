@@ -461,6 +461,8 @@ qint32 MoveProtocol::readProbeReply() {
         if (m_nextSample >= m_skippedSamples.size())
             refuse(QStringLiteral("В журнале работы нет отсчёта зонда для пропущенной точки."));
         const qint32 sample = m_skippedSamples[m_nextSample++];
+        // The machine was not asked: no contact report belongs to this answer.
+        m_probeDepth.reset();
         if (m_watcher) m_watcher->sampleRead(m_jobLines, sample);
         return sample;
     }

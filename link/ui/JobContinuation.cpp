@@ -1,5 +1,6 @@
 #include "link/ui/JobContinuation.h"
 
+#include <QFile>
 #include <QPushButton>
 
 #include "app/config/Config.h"
@@ -8,35 +9,96 @@
 #include "link/protocol/MachineLink.h"
 #include "link/protocol/MoveProtocol.h"
 #include "link/protocol/ProgramContext.h"
+#include "link/ui/StartFromDialog.h"
 #include "link/ui/WindowJobHost.h"
 
+namespace {
+
+[[noreturn]] void refuse(const QString& message) {
+    throw JobEnded(JobEnded::Reason::Refused, kErrorTitle, message);
+}
+
+}  // namespace
+
 JobContinuation::JobContinuation(WindowJobHost& host, ProgramContext& program,
-                                 QWidget* buttonParent)
+                                 StartFromChoice choice, QWidget* buttonParent)
     : QObject(buttonParent),
       m_host(host),
       m_program(program),
-      m_button(new QPushButton(QStringLiteral("Продолжить"), buttonParent)) {
+      m_choice(std::move(choice)),
+      m_button(new QPushButton(QStringLiteral("Продолжить"), buttonParent)),
+      m_startFrom(new QPushButton(QStringLiteral("Начать с…"), buttonParent)) {
     m_button->setObjectName(QStringLiteral("ContinueButton"));
     m_button->setToolTip(
         QStringLiteral("Продолжить остановленную работу с первой строки, которую станок не "
                        "получил; инструмент подводится туда безопасно"));
     m_button->hide();
     connect(m_button, &QPushButton::clicked, this, [this] {
-        if (m_resume) emit continueClicked();
+        if (!m_continuedJob.isEmpty()) emit continueClicked();
     });
     host.addJobControl(m_button);
+    m_startFrom->setObjectName(QStringLiteral("StartFromButton"));
+    m_startFrom->setToolTip(
+        QStringLiteral("Начать работу не сначала, а с выбранного места; инструмент подводится "
+                       "туда безопасно"));
+    connect(m_startFrom, &QPushButton::clicked, this, &JobContinuation::askStartFrom);
+    host.addJobControl(m_startFrom);
+}
+
+void JobContinuation::askStartFrom() {
+    const qint64 largest = m_choice.largest ? m_choice.largest() : 0;
+    if (largest < 1) {
+        m_host.showMessage(kErrorTitle,
+                           QStringLiteral("Начать не с чего: сначала загрузите картинку и задайте "
+                                          "работу."));
+        return;
+    }
+    auto* dialog = new StartFromDialog(m_choice.jobs, m_choice.numberCaption, largest,
+                                       qobject_cast<QWidget*>(parent()));
+    connect(dialog, &StartFromDialog::chosen, this, &JobContinuation::startFromChosen);
+    dialog->open();
+}
+
+void JobContinuation::showContinue(const QString& job) {
+    m_continuedJob = job;
+    m_button->setVisible(!job.isEmpty());
+}
+
+void JobContinuation::offer(const JobJournalRecord& journal) {
+    showContinue(journal.value(QStringLiteral("job")));
 }
 
 void JobContinuation::run(const Identity& identity, MoveProtocol& protocol,
-                          const std::function<void(JobHost&)>& job,
-                          std::optional<ResumeStart> resume, bool takesSamples) {
-    m_resume.reset();
-    m_button->hide();
+                          const std::function<void(JobHost&)>& job, const WindowJobStart& start,
+                          bool takesSamples) {
+    const QString continued = m_continuedJob;
+    bool keptForResume = false;
+    QString jobWords;
+    showContinue({});
     m_host.runJob([&](JobHost& host) {
-        JobJournal journal(journalPathFor(m_program.config.ConfigPath()), identity(host),
-                           takesSamples);
-        const bool journaled =
-            host.outputEnabled() && m_program.link.isOpen() && journal.start().isEmpty();
+        const QList<JournalEntry> named = identity(host);
+        for (const JournalEntry& entry : named)
+            if (entry.key == u"job") jobWords = entry.value;
+        const QString path = journalPathFor(m_program.config.ConfigPath());
+        const bool toMachine = host.outputEnabled() && m_program.link.isOpen();
+        std::optional<ResumeStart> resume;
+        if (start.from == WindowJobStart::From::Journal) {
+            // A refusal here leaves the journal as it was, to be continued once it matches.
+            keptForResume = QFile::exists(path);
+            if (!toMachine) {
+                refuse(QStringLiteral("Продолжить можно только работу на станке: откройте порт и "
+                                      "отметьте вывод на станок; на станок ничего не "
+                                      "отправлено."));
+            }
+            QString refusal;
+            resume = resumeFromJournal(path, named, refusal);
+            if (!resume) refuse(refusal);
+            keptForResume = false;
+        } else if (start.from == WindowJobStart::From::Section) {
+            resume = start.section;
+        }
+        JobJournal journal(path, named, takesSamples);
+        const bool journaled = toMachine && journal.start().isEmpty();
         protocol.trackJob(journaled ? &journal : nullptr, resume);
         struct Untrack {
             MoveProtocol& protocol;
@@ -44,11 +106,17 @@ void JobContinuation::run(const Identity& identity, MoveProtocol& protocol,
         } untrack{protocol};
         try {
             job(host);
+            protocol.requireSectionReached();
         } catch (const JobEnded&) {
-            if (journaled) m_resume = keepJournalForResume(protocol, m_program.link, journal);
+            // A chosen start the job never reached sent nothing: no journal of it.
+            if (journaled && protocol.joined()) {
+                keptForResume = keepJournalForResume(protocol, m_program.link, journal).has_value();
+            } else if (journaled) {
+                journal.remove();
+            }
             throw;
         }
         if (journaled) journal.remove();
     });
-    m_button->setVisible(m_resume.has_value());
+    if (keptForResume) showContinue(jobWords.isEmpty() ? continued : jobWords);
 }

@@ -167,6 +167,10 @@ QString WindowJobHost::fieldText(JobField field) const {
     return edit ? edit->text() : QString();
 }
 
+void WindowJobHost::setFieldText(JobField field, const QString& text) {
+    if (const QPointer<QLineEdit> edit = m_fields.value(field)) edit->setText(text);
+}
+
 void WindowJobHost::redraw(const QRect& changed) {
     if (m_redraw) m_redraw(changed);
 }

@@ -35,6 +35,8 @@ public:
 
     void setOutputBox(QCheckBox* box);
     void setField(JobField field, QLineEdit* edit);
+    // Puts `text` into the size field `field` (a journal's value); nothing without that field.
+    void setFieldText(JobField field, const QString& text);
     void setRedraw(std::function<void(const QRect&)> redraw);
     void setFiguresChanged(std::function<void()> changed);
     // Called at the start of every job this host runs, before the job's first line.

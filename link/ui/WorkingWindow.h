@@ -4,6 +4,7 @@
 
 #include "app/config/ConfigKeys.h"
 #include "link/job/JobRunner.h"
+#include "link/protocol/JobJournal.h"
 #include "link/protocol/MachineLink.h"
 #include "link/protocol/MoveProtocol.h"
 #include "link/protocol/ProgramContext.h"
@@ -60,6 +61,10 @@ public:
     ProgramContext& program() const { return m_program; }
     ManualPanel* panel() const { return m_panel; }
     JobBar* jobBar() const { return m_jobBar; }
+
+    // A journal found at start-up names a job of this window (its "window" entry): the window
+    // takes the journal's picture and fields and offers "Продолжить".
+    virtual void offerJournal(const JobJournalRecord& journal) = 0;
 
 protected:
     void Form_Load();

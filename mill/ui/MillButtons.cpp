@@ -1,33 +1,55 @@
 #include "mill/ui/MillButtons.h"
 
 #include <QGridLayout>
+#include <QCryptographicHash>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/config/Config.h"
+#include "app/config/NumberText.h"
 #include "app/config/ProgramSettings.h"
 #include "link/protocol/JobJournal.h"
 #include "link/protocol/ProgramContext.h"
 #include "link/ui/JobContinuation.h"
 #include "link/ui/WindowJobHost.h"
+#include "mill/FigureJobJournal.h"
 #include "mill/WorkLayerOps.h"
 #include "mill/ui/SurfaceMapPanel.h"
 
 namespace {
 
-// The milling job's journal, named as the batch command line names it.
+// The milling job's journal, named as the batch command line names it, with what else shapes
+// its lines in the window: the layers and tool it starts from, and the surface it follows.
 QList<JournalEntry> millJournalIdentity(const QString& words, const QString& path,
-                                        const PixelBuffer& source, const JobHost& host,
-                                        const ProgramSettings& settings) {
+                                        const PictureLayers& layers, const FigureAnalysis& analysis,
+                                        const ToolPosition& tool,
+                                        const std::optional<SurfaceMapPanel::JobSurface>& surface,
+                                        const JobHost& host, const ProgramSettings& settings) {
+    const PixelBuffer& source = layers.SourceLayer;
     const JournalPicture picture{path, source.width, source.height,
                                  pixelHash(source.bytes.data(), source.bytes.size())};
-    return journalIdentity(
-        QStringLiteral("mill"), words, picture,
-        {{QStringLiteral("width"), QStringLiteral("ширина"),
-          host.fieldText(JobField::FinishedWidth)},
-         {QStringLiteral("depth"), QStringLiteral("глубина"), host.fieldText(JobField::Depth)},
-         {QStringLiteral("diameter"), QStringLiteral("диаметр фрезы"),
-          host.fieldText(JobField::Diameter)}},
-        settings);
+    QList<JournalEntry> fields = {
+        {QStringLiteral("width"), QStringLiteral("ширина"),
+         host.fieldText(JobField::FinishedWidth)},
+        {QStringLiteral("depth"), QStringLiteral("глубина"), host.fieldText(JobField::Depth)},
+        {QStringLiteral("diameter"), QStringLiteral("диаметр фрезы"),
+         host.fieldText(JobField::Diameter)}};
+    fields << figureJobEntries(layers, analysis, tool);
+    if (surface) {
+        const SurfaceMap& map = surface->map;
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(map.heights.data()),
+                                    qsizetype(map.heights.size() * sizeof(double))));
+        fields << JournalEntry{QStringLiteral("surface"), QStringLiteral("карта высот"),
+                               QStringLiteral("%1 %2 %3 %4")
+                                   .arg(map.description(), formatGeneral(map.spacingX),
+                                        formatGeneral(map.spacingY),
+                                        QString::fromLatin1(hash.result().toHex().left(16)))}
+               << JournalEntry{QStringLiteral("surface_offset"), QStringLiteral("начало на карте"),
+                               formatGeneral(surface->startMm.x()) + u',' +
+                                   formatGeneral(surface->startMm.y())};
+    }
+    return journalIdentity(QStringLiteral("mill"), words, picture, fields, settings);
 }
 
 }  // namespace
@@ -42,10 +64,27 @@ MillButtons::MillButtons(FigureWindow& window)
             {QStringLiteral("Все"), QStringLiteral("Фрезерует границы всех тёмных фигур")},
             {QStringLiteral("Резать 3D"),
              QStringLiteral("Выбирает тёмные области кольцами на глубину по яркости картинки")}}}),
-      m_continue(new JobContinuation(window.host(), window.program(), this)) {
+      m_continue(new JobContinuation(
+          window.host(), window.program(),
+          {{QStringLiteral("Все")}, QStringLiteral("Номер фигуры в дереве:"),
+           [this] { return largestFigure(workspace().analysis()); }},
+          this)) {
     connect(m_continue, &JobContinuation::continueClicked, this, &MillButtons::Continue_Click);
-    if (auto* grid = qobject_cast<QGridLayout*>(layout()))
-        grid->addWidget(m_continue->button(), 3, 0, 1, 2);
+    connect(m_continue, &JobContinuation::startFromChosen, this,
+            [this](int, qint64 figure) { StartFrom_Click(figure); });
+    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+        grid->addWidget(m_continue->button(), 3, 0);
+        grid->addWidget(m_continue->startFromButton(), 3, 1);
+    }
+}
+
+void MillButtons::offerJournal(const JobJournalRecord& journal) {
+    WindowJobHost& host = window().host();
+    host.setFieldText(JobField::FinishedWidth, journal.value(QStringLiteral("width")));
+    host.setFieldText(JobField::Depth, journal.value(QStringLiteral("depth")));
+    host.setFieldText(JobField::Diameter, journal.value(QStringLiteral("diameter")));
+    m_started.reset();
+    m_continue->offer(journal);
 }
 
 void MillButtons::afterWorkLayerChanged(const WorkLayerOutcome& outcome) {
@@ -75,9 +114,10 @@ void MillButtons::Command5_Click() {
                                                   layers.WorkLayer, workspace().analysis()));
 }
 
-void MillButtons::runMillJob(MillJob job, const QString& words, std::optional<ResumeStart> resume) {
+void MillButtons::runMillJob(MillJob job, const QString& words, const WindowJobStart& start) {
     FigureWorkspace& area = workspace();
-    if (resume) {
+    if (start.from == WindowJobStart::From::Journal && m_started && m_started->words == words) {
+        // Going on in the same session: the job starts again from what it started from.
         area.layers() = m_started->layers;
         area.analysis() = m_started->analysis;
         area.tool() = m_started->tool;
@@ -88,10 +128,13 @@ void MillButtons::runMillJob(MillJob job, const QString& words, std::optional<Re
     }
     ProgramContext& program = window().program();
     const QString path = area.picturePath();
+    std::optional<SurfaceMapPanel::JobSurface> surface;
     m_continue->run(
         [&](const JobHost& host) {
-            return millJournalIdentity(words, path, m_started->layers.SourceLayer, host,
-                                       program.settings.values());
+            // The job's own copy: nothing that happens in the window meanwhile changes its map.
+            surface = m_surface ? m_surface->forJob() : std::nullopt;
+            return millJournalIdentity(words, path, m_started->layers, m_started->analysis,
+                                       m_started->tool, surface, host, program.settings.values());
         },
         window().protocol(),
         [&](JobHost& host) {
@@ -99,18 +142,34 @@ void MillButtons::runMillJob(MillJob job, const QString& words, std::optional<Re
             MillJobs jobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer,
                            area.analysis(), m_cutter, area.tool()},
                           host, window().protocol());
-            // The job's own copy: nothing that happens in the window meanwhile changes its map.
-            const std::optional<SurfaceMapPanel::JobSurface> surface =
-                m_surface ? m_surface->forJob() : std::nullopt;
             if (surface) jobs.followSurface(&surface->map, surface->startMm);
-            job(jobs);
+            m_started->job(jobs);
         },
-        resume);
+        start);
+}
+
+std::optional<MillButtons::MillJob> MillButtons::jobOfWords(const QString& words) {
+    if (words == u"mill all") return [](MillJobs& jobs) { jobs.MillAll(); };
+    if (words == u"mill 3d") return [](MillJobs& jobs) { jobs.Cut3D(); };
+    const QString selected = QStringLiteral("mill selected ");
+    if (!words.startsWith(selected)) return std::nullopt;
+    bool whole = false;
+    const std::int32_t figure = words.mid(selected.size()).toInt(&whole);
+    if (!whole) return std::nullopt;
+    return [figure](MillJobs& jobs) {
+        jobs.MillSelected(figure > 0 ? std::optional<std::int32_t>(figure) : std::nullopt);
+    };
 }
 
 void MillButtons::Continue_Click() {
-    if (!m_started || !m_continue->resumeAt()) return;
-    runMillJob(m_started->job, m_started->words, m_continue->resumeAt());
+    const QString words = m_continue->continuedJob();  // a copy: the run clears it
+    if (const std::optional<MillJob> job = jobOfWords(words))
+        runMillJob(*job, words, WindowJobStart::journal());
+}
+
+void MillButtons::StartFrom_Click(qint64 figure) {
+    runMillJob([](MillJobs& jobs) { jobs.MillAll(); }, QStringLiteral("mill all"),
+               WindowJobStart::fromSection(startFromSection(figure)));
 }
 
 void MillButtons::Command2_Click() {

@@ -5,11 +5,11 @@
 
 #include "figures/ui/FigureWindow.h"
 #include "link/protocol/JobLines.h"
+#include "link/ui/JobContinuation.h"
 #include "mill/CutterGeometry.h"
 #include "mill/MillJobs.h"
 #include "mill/WorkLayerOps.h"
 
-class JobContinuation;
 class SurfaceMapPanel;
 
 // The milling window's own buttons in its control panel: "Градиент" and "Отступить" reshape the
@@ -29,9 +29,15 @@ public:
     void Command6_Click() override;  // "Все"
     void Command7_Click() override;  // "Резать 3D"
 
-    // "Продолжить": goes on with the last job that did not end normally, on the layers and
-    // figures it started from, from the first line the machine was not sent.
+    // "Продолжить": goes on with the job that did not end normally from the first line the
+    // machine was not sent: in the same session on the layers and figures it started from,
+    // after a restart (offerJournal) on the window's picture as it stands.
     void Continue_Click();
+    // "Начать с…" answered: "Все" from figure `figure` of the tree.
+    void StartFrom_Click(qint64 figure);
+    // A journal found at start-up, of a milling job: its fields go into the window's boxes and
+    // "Продолжить" offers to go on with it (the picture is the window's to load).
+    void offerJournal(const JobJournalRecord& journal) override;
 
 private:
     using MillJob = std::function<void(MillJobs&)>;
@@ -44,10 +50,11 @@ private:
         ToolPosition tool;
     };
 
-    // Runs one of the milling jobs on the window's layers and figures; with `resume`, goes on
-    // with the job of m_started from there.
-    void runMillJob(MillJob job, const QString& words,
-                    std::optional<ResumeStart> resume = std::nullopt);
+    // Runs one of the milling jobs on the window's layers and figures from `start`; going on
+    // from the journal with the job of m_started, on what it started from.
+    void runMillJob(MillJob job, const QString& words, const WindowJobStart& start = {});
+    // The job that the command words of a journal name ("mill all"), if any.
+    static std::optional<MillJob> jobOfWords(const QString& words);
     // Redraws after "Градиент" or "Отступить"; a refusal is shown and its field focused.
     void afterWorkLayerChanged(const WorkLayerOutcome& outcome);
 

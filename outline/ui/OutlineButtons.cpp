@@ -8,6 +8,7 @@
 #include "link/protocol/ProgramContext.h"
 #include "link/ui/JobContinuation.h"
 #include "link/ui/WindowJobHost.h"
+#include "mill/FigureJobJournal.h"
 #include "mill/WorkLayerOps.h"
 
 OutlineButtons::OutlineButtons(FigureWindow& window)
@@ -18,10 +19,24 @@ OutlineButtons::OutlineButtons(FigureWindow& window)
                     {QStringLiteral("Все"), QStringLiteral("Гравирует границы всех фигур")},
                     {QStringLiteral("Грав-ть всё"),
                      QStringLiteral("Гравирует все фигуры с заполнением")}}}),
-      m_continue(new JobContinuation(window.host(), window.program(), this)) {
+      m_continue(new JobContinuation(
+          window.host(), window.program(),
+          {{QStringLiteral("Все"), QStringLiteral("Грав-ть всё")},
+           QStringLiteral("Номер фигуры в дереве:"),
+           [this] { return largestFigure(workspace().analysis()); }},
+          this)) {
     connect(m_continue, &JobContinuation::continueClicked, this, &OutlineButtons::Continue_Click);
-    if (auto* grid = qobject_cast<QGridLayout*>(layout()))
-        grid->addWidget(m_continue->button(), 3, 0, 1, 2);
+    connect(m_continue, &JobContinuation::startFromChosen, this, &OutlineButtons::StartFrom_Click);
+    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+        grid->addWidget(m_continue->button(), 3, 0);
+        grid->addWidget(m_continue->startFromButton(), 3, 1);
+    }
+}
+
+void OutlineButtons::offerJournal(const JobJournalRecord& journal) {
+    window().host().setFieldText(JobField::FinishedWidth, journal.value(QStringLiteral("width")));
+    m_started.reset();
+    m_continue->offer(journal);
 }
 
 void OutlineButtons::Command4_Click() {
@@ -39,9 +54,10 @@ void OutlineButtons::Command5_Click() {
 }
 
 void OutlineButtons::runOutlineJob(OutlineJob job, const QString& words,
-                                   std::optional<ResumeStart> resume) {
+                                   const WindowJobStart& start) {
     FigureWorkspace& area = workspace();
-    if (resume) {
+    if (start.from == WindowJobStart::From::Journal && m_started && m_started->words == words) {
+        // Going on in the same session: the job starts again from what it started from.
         area.layers() = m_started->layers;
         area.analysis() = m_started->analysis;
         area.tool() = m_started->tool;
@@ -57,9 +73,10 @@ void OutlineButtons::runOutlineJob(OutlineJob job, const QString& words,
         [&](const JobHost& host) {
             const JournalPicture picture{path, source.width, source.height,
                                          pixelHash(source.bytes.data(), source.bytes.size())};
-            return journalIdentity(QStringLiteral("outline"), words, picture,
-                                   {{QStringLiteral("width"), QStringLiteral("ширина"),
-                                     host.fieldText(JobField::FinishedWidth)}},
+            QList<JournalEntry> fields = {{QStringLiteral("width"), QStringLiteral("ширина"),
+                                           host.fieldText(JobField::FinishedWidth)}};
+            fields << figureJobEntries(m_started->layers, m_started->analysis, m_started->tool);
+            return journalIdentity(QStringLiteral("outline"), words, picture, fields,
                                    program.settings.values());
         },
         window().protocol(),
@@ -68,14 +85,34 @@ void OutlineButtons::runOutlineJob(OutlineJob job, const QString& words,
             OutlineJobs jobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer,
                               area.analysis(), area.tool()},
                              host, window().protocol());
-            job(jobs);
+            m_started->job(jobs);
         },
-        resume);
+        start);
+}
+
+std::optional<OutlineButtons::OutlineJob> OutlineButtons::jobOfWords(const QString& words) {
+    if (words == u"outline all") return [](OutlineJobs& jobs) { jobs.EngraveAllBorders(); };
+    if (words == u"outline filled") return [](OutlineJobs& jobs) { jobs.EngraveAllFilled(); };
+    const QString selected = QStringLiteral("outline selected ");
+    if (!words.startsWith(selected)) return std::nullopt;
+    bool whole = false;
+    const std::int32_t figure = words.mid(selected.size()).toInt(&whole);
+    if (!whole) return std::nullopt;
+    return [figure](OutlineJobs& jobs) {
+        jobs.EngraveSelected(figure > 0 ? std::optional<std::int32_t>(figure) : std::nullopt);
+    };
 }
 
 void OutlineButtons::Continue_Click() {
-    if (!m_started || !m_continue->resumeAt()) return;
-    runOutlineJob(m_started->job, m_started->words, m_continue->resumeAt());
+    const QString words = m_continue->continuedJob();  // a copy: the run clears it
+    if (const std::optional<OutlineJob> job = jobOfWords(words))
+        runOutlineJob(*job, words, WindowJobStart::journal());
+}
+
+void OutlineButtons::StartFrom_Click(int jobIndex, qint64 figure) {
+    const QString words = jobIndex == 0 ? QStringLiteral("outline all")
+                                        : QStringLiteral("outline filled");
+    runOutlineJob(*jobOfWords(words), words, WindowJobStart::fromSection(startFromSection(figure)));
 }
 
 void OutlineButtons::Command2_Click() {

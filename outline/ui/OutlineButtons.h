@@ -5,9 +5,8 @@
 
 #include "figures/ui/FigureWindow.h"
 #include "link/protocol/JobLines.h"
+#include "link/ui/JobContinuation.h"
 #include "outline/OutlineJobs.h"
-
-class JobContinuation;
 
 // The outlining window's own buttons in its control panel: "Градиент" and "Отступить" reshape
 // the work layer with the 3 × 3 neighbourhood; "Выделенная", "Все" and "Грав-ть всё" run the
@@ -23,8 +22,12 @@ public:
     void Command2_Click() override;  // "Выделенная"
     void Command6_Click() override;  // "Все"
     void Command7_Click() override;  // "Грав-ть всё"
-    // "Продолжить": the last job that ended early, on the layers and figures it started from.
+    // "Продолжить": the job that ended early, in the same session on the layers and figures it
+    // started from, after a restart (offerJournal) on the window's picture as it stands.
     void Continue_Click();
+    // "Начать с…" answered: "Все" (jobIndex 0) or "Грав-ть всё" from figure `figure`.
+    void StartFrom_Click(int jobIndex, qint64 figure);
+    void offerJournal(const JobJournalRecord& journal) override;
 
 private:
     using OutlineJob = std::function<void(OutlineJobs&)>;
@@ -36,8 +39,9 @@ private:
         FigureAnalysis analysis;
         ToolPosition tool;
     };
-    void runOutlineJob(OutlineJob job, const QString& words,
-                       std::optional<ResumeStart> resume = std::nullopt);
+    void runOutlineJob(OutlineJob job, const QString& words, const WindowJobStart& start = {});
+    // The job that the command words of a journal name ("outline filled"), if any.
+    static std::optional<OutlineJob> jobOfWords(const QString& words);
 
     std::optional<JobStart> m_started;
     JobContinuation* m_continue;

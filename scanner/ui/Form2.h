@@ -3,6 +3,7 @@
 #include "link/ui/WorkingWindow.h"
 
 #include "link/protocol/JobLines.h"
+#include "link/ui/JobContinuation.h"
 #include "scanner/ScanFields.h"
 #include "scanner/ScanInterpolation.h"
 #include "scanner/ScanPicture.h"
@@ -12,7 +13,6 @@
 #include <optional>
 
 class CornerHandle;
-class JobContinuation;
 class QCheckBox;
 class QGridLayout;
 class QLabel;
@@ -30,6 +30,9 @@ class Form2 : public WorkingWindow {
 public:
     // Builds the window and runs Form_Load.
     explicit Form2(ProgramContext& program, QWidget* parent = nullptr);
+
+    // The journal's grid, area and picture size go into the fields; "Продолжить" offers the scan.
+    void offerJournal(const JobJournalRecord& journal) override;
 
     const ScanPicture& scanPicture() const { return m_picture; }
     const ScanRecord& scanRecord() const { return m_record; }
@@ -74,10 +77,14 @@ private:
     // "Сохранить рельеф" (Command9) under the job buttons.
     void addSurfaceControls(QGridLayout* jobGrid);
     void Command9_Click();
-    // "Продолжить" under the job buttons: the scan that ended early goes on, the probe's
-    // answers before the stop kept.
+    // "Продолжить" and "Начать с…" under the job buttons: the scan that ended early goes on,
+    // the probe's answers before the stop kept; or a scan starts from a chosen grid point.
     void addContinueControl(QGridLayout* jobGrid);
-    void runScan(std::optional<ResumeStart> resume);
+    void runScan(const WindowJobStart& start);
+    // "Начать с…" answered: the scan from its point `point` in the order the points are probed,
+    // the points before it kept from the last scan of the same grid (refused without one that
+    // took them).
+    void StartFrom_Click(qint64 point);
 
     void ResetScanPicture();
     void setPictureSize(QSize pixels);
@@ -106,7 +113,8 @@ private:
     // The fields of the last scan, for "Продолжить".
     struct ScanStart {
         ScanFieldTexts fields;
-        QString image;  // Text6,Text7
+        QString imageWidth;  // Text6, Text7
+        QString imageHeight;
         bool returnToStart = false;
     } m_started;
     QCheckBox* Check2;  // "Вернуть щуп в начало"

@@ -22,7 +22,7 @@ ImageExtent Form2::imageExtent() const {
 }
 
 void Form2::Command6_Click() {
-    runScan(std::nullopt);
+    runScan({});
 }
 
 void Form2::Command2_Click() {

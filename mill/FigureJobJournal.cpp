@@ -1,0 +1,32 @@
+#include "mill/FigureJobJournal.h"
+
+#include <algorithm>
+
+namespace {
+
+QString layerHash(const PixelBuffer& layer) {
+    return pixelHash(layer.bytes.data(), layer.bytes.size());
+}
+
+}  // namespace
+
+QList<JournalEntry> figureJobEntries(const PictureLayers& layers, const FigureAnalysis& analysis,
+                                     const ToolPosition& tool) {
+    return {
+        {QStringLiteral("work_hash"),
+         QStringLiteral("рабочий слой (после «Градиент» и «Отступить»)"),
+         layerHash(layers.WorkLayer)},
+        {QStringLiteral("cutter_hash"), QStringLiteral("слой инструмента (следы прежних работ)"),
+         layerHash(layers.CutterLayer)},
+        {QStringLiteral("figures"), QStringLiteral("фигур в дереве"),
+         QString::number(analysis.tree.size())},
+        {QStringLiteral("tool_start"), QStringLiteral("начальная точка инструмента"),
+         QStringLiteral("%1,%2,%3").arg(tool.ToolX).arg(tool.ToolY).arg(tool.ToolLevel)},
+    };
+}
+
+qint64 largestFigure(const FigureAnalysis& analysis) {
+    std::int32_t largest = 0;
+    for (const TreeNode& node : analysis.tree) largest = std::max(largest, node.figure);
+    return largest;
+}
