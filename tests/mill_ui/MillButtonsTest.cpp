@@ -19,6 +19,7 @@
 #include "mill/ui/Form1.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/ScriptedJob.h"
+#include "tests/support/StopAndContinue.h"
 #include "tests/support/TestProgram.h"
 
 // The milling window's buttons, pressed as a user presses them, on a picture loaded the way the
@@ -257,6 +258,78 @@ TEST_F(MillButtonsTest, AStoppedJobIsFinishedByContinueWithTheLinesOfOneRun) {
         << "the stop lifted the cutter to the surface";
     EXPECT_EQ(written.mid(atStop, join), QList<QByteArray>{"0,0,-2040;"})
         << "the join lowers it again where it stopped";
+    testProgram().link.close();
+}
+
+}  // namespace
+
+namespace {
+
+// After a restart the journal a stopped job left opens a new window on its picture and fields;
+// "Продолжить" first refuses while a field differs from the journal, sending nothing, then
+// finishes the job: the lines before the stop and after the join are those of one run.
+TEST_F(MillButtonsTest, AJournalLeftByAnEarlierRunIsContinuedInANewWindow) {
+    button("Command1")->click();
+    PictureLayers layers = m_workspace->layers();
+    FigureAnalysis analysis = m_workspace->analysis();
+    CutterSize cutter;
+    ToolPosition tool;
+    const QList<QByteArray> expected = LinesSentBy(
+        MoveRules::Milling,
+        {{JobField::FinishedWidth, "40"}, {JobField::Depth, "10"}, {JobField::Diameter, "1"}},
+        [&](JobHost& host, MoveProtocol& protocol) {
+            MillJobs(
+                {layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, cutter, tool},
+                host, protocol)
+                .MillAll();
+        });
+    const StoppedAndContinued stopped = stopWithoutContinuing(*m_form, *button("Command6"), 30);
+    testProgram().link.close();
+    ASSERT_EQ(stopped.job, "mill all");
+    const QString journalPath = journalPathFor(testProgram().config.ConfigPath());
+    const std::optional<JobJournalRecord> journal = readJobJournal(journalPath);
+    ASSERT_TRUE(journal);
+
+    // The program starts again: a new window, its fields not yet the journal's.
+    m_form = std::make_unique<Form1>(testProgram().context());
+    m_messages.clear();
+    m_form->findChild<WindowJobHost*>()->setMessageFunction(
+        [this](QWidget*, const MessageTitle& title, const QString& text) {
+            m_messages << title.toString() + ": " + text;
+        });
+    m_form->findChild<QLineEdit*>("Text6")->setText("55");
+    m_form->offerJournal(*journal);
+    EXPECT_EQ(m_form->findChild<QLineEdit*>("Text6")->text(), "40");
+    m_workspace = m_form->findChild<FigureWorkspace*>();
+    ASSERT_TRUE(m_workspace->analysis().hasTree()) << "the picture is loaded and parsed";
+    ASSERT_FALSE(button("ContinueButton")->isHidden());
+
+    auto script = std::make_shared<PortScript>();
+    script->perLine = {"OK\r\n"};
+    testProgram().link.adopt(
+        testProgram().driver.attach(std::make_unique<ScriptedTransport>(script)));
+    m_form->findChild<QCheckBox*>("Check1")->setChecked(true);
+    m_form->findChild<QLineEdit*>("Text3")->setText("2");
+    button("ContinueButton")->click();
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].contains("не подходит") &&
+                m_messages[0].contains("диаметр фрезы: в журнале «1», сейчас «2»"))
+        << m_messages[0].toStdString();
+    EXPECT_TRUE(script->written.isEmpty());
+    EXPECT_FALSE(button("ContinueButton")->isHidden()) << "the journal can still be continued";
+    EXPECT_TRUE(QFile::exists(journalPath));
+
+    m_messages.clear();
+    m_form->findChild<QLineEdit*>("Text3")->setText("1");
+    button("ContinueButton")->click();
+    EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join("\n").toStdString();
+    EXPECT_FALSE(QFile::exists(journalPath));
+    const QList<QByteArray>& resumed = script->written;
+    const int join = int(resumed.size()) - (int(expected.size()) - stopped.done);
+    ASSERT_GT(join, 0);
+    EXPECT_EQ(resumed.mid(0, join), QList<QByteArray>{"0,0,-2040;"})
+        << "the cutter stopped at the surface goes down again where it stopped";
+    EXPECT_EQ(stopped.written.mid(0, stopped.done) + resumed.mid(join), expected);
     testProgram().link.close();
 }
 

@@ -10,8 +10,7 @@
 #include "link/protocol/JobJournal.h"
 #include "tests/support/ScriptedJob.h"
 
-// A window's job run on a scripted controller that answers every line: "Стоп" is pressed once
-// `stopAt` lines or more were written, then "Продолжить". What was sent and what the window showed.
+// What a window's job stopped (and continued) on a scripted controller sent and showed.
 struct StoppedAndContinued {
     QList<QByteArray> written;
     int done = 0;    // the job's lines the journal counts as carried out at the stop
@@ -22,13 +21,18 @@ struct StoppedAndContinued {
     QString job, picture;  // what the journal named
 };
 
-inline StoppedAndContinued stopAndContinue(QWidget& form, QPushButton& start, int stopAt) {
+// The job of `start` on a scripted controller that answers every line, "Стоп" pressed once
+// `stopAt` lines or more were written; the port is left open. What was sent and what the
+// journal named.
+inline StoppedAndContinued stopWithoutContinuing(QWidget& form, QPushButton& start, int stopAt,
+                                                 std::shared_ptr<PortScript> script = nullptr) {
     Program& program = testProgram();
-    auto script = std::make_shared<PortScript>();
-    script->perLine = {"OK\r\n"};
-    program.link.adopt(program.driver.attach(std::make_unique<ScriptedTransport>(script)));
+    if (!script) {
+        script = std::make_shared<PortScript>();
+        script->perLine = {"OK\r\n"};
+        program.link.adopt(program.driver.attach(std::make_unique<ScriptedTransport>(script)));
+    }
     form.findChild<QCheckBox*>("Check1")->setChecked(true);
-    auto* continueButton = form.findChild<QPushButton*>("ContinueButton");
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
         if (script->written.size() < stopAt) return;
@@ -39,7 +43,7 @@ inline StoppedAndContinued stopAndContinue(QWidget& form, QPushButton& start, in
     start.click();
     stopper.stop();
     StoppedAndContinued result;
-    result.shownAfterStop = !continueButton->isHidden();
+    result.shownAfterStop = !form.findChild<QPushButton*>("ContinueButton")->isHidden();
     const QString path = journalPathFor(program.config.ConfigPath());
     if (const std::optional<JobJournalRecord> journal = readJobJournal(path)) {
         result.done = int(journal->jobLines);
@@ -47,9 +51,20 @@ inline StoppedAndContinued stopAndContinue(QWidget& form, QPushButton& start, in
         result.picture = journal->value(QStringLiteral("picture"));
     }
     result.atStop = int(script->written.size());
+    result.written = script->written;
+    return result;
+}
+
+inline StoppedAndContinued stopAndContinue(QWidget& form, QPushButton& start, int stopAt) {
+    Program& program = testProgram();
+    auto script = std::make_shared<PortScript>();
+    script->perLine = {"OK\r\n"};
+    program.link.adopt(program.driver.attach(std::make_unique<ScriptedTransport>(script)));
+    StoppedAndContinued result = stopWithoutContinuing(form, start, stopAt, script);
+    auto* continueButton = form.findChild<QPushButton*>("ContinueButton");
     continueButton->click();
     result.hiddenAfterEnd = continueButton->isHidden();
-    result.journalRemoved = !QFile::exists(path);
+    result.journalRemoved = !QFile::exists(journalPathFor(program.config.ConfigPath()));
     result.written = script->written;
     program.link.close();
     return result;
