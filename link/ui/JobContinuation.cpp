@@ -53,10 +53,11 @@ void JobContinuation::askStartFrom() {
                                           "работу."));
         return;
     }
-    auto* dialog = new StartFromDialog(m_choice.jobs, m_choice.numberCaption, largest,
-                                       qobject_cast<QWidget*>(parent()));
-    connect(dialog, &StartFromDialog::chosen, this, &JobContinuation::startFromChosen);
-    dialog->open();
+    delete m_dialog;  // the one asked before, closed by now
+    m_dialog = new StartFromDialog(m_choice.jobs, m_choice.numberCaption, largest,
+                                   qobject_cast<QWidget*>(parent()));
+    connect(m_dialog, &StartFromDialog::chosen, this, &JobContinuation::startFromChosen);
+    m_dialog->open();
 }
 
 void JobContinuation::showContinue(const QString& job) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -11,6 +12,7 @@
 class JobHost;
 class MoveProtocol;
 class QPushButton;
+class StartFromDialog;
 class WindowJobHost;
 struct ProgramContext;
 
@@ -83,5 +85,6 @@ private:
     StartFromChoice m_choice;
     QPushButton* m_button;
     QPushButton* m_startFrom;
+    QPointer<StartFromDialog> m_dialog;
     QString m_continuedJob;
 };

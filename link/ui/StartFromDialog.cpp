@@ -12,7 +12,6 @@ StartFromDialog::StartFromDialog(const QStringList& jobs, const QString& numberC
     : QDialog(parent), m_job(new QComboBox(this)), m_number(new QSpinBox(this)) {
     setObjectName(QStringLiteral("StartFromDialog"));
     setWindowTitle(QStringLiteral("Начать с…"));
-    setAttribute(Qt::WA_DeleteOnClose);
     m_job->setObjectName(QStringLiteral("StartFromJob"));
     m_job->addItems(jobs);
     m_number->setObjectName(QStringLiteral("StartFromNumber"));

@@ -8,7 +8,8 @@ class QSpinBox;
 
 // "Начать с…": which job (a list shown only when there is more than one) and the number of the
 // figure, row or grid point it starts from, 1 to `largest`. Opened without waiting (open());
-// OK emits chosen and the dialog deletes itself when closed.
+// OK emits chosen, whose job runs before the dialog has finished closing, so the dialog is
+// deleted by its owner afterwards, never on close.
 class StartFromDialog : public QDialog {
     Q_OBJECT
 public:

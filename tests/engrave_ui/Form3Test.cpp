@@ -8,6 +8,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QSpinBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -21,6 +24,7 @@
 #include "figures/ui/LayerView.h"
 #include "link/protocol/MachineLink.h"
 #include "link/serial/SerialDriver.h"
+#include "link/ui/StartFromDialog.h"
 #include "link/ui/WindowJobHost.h"
 #include "tests/support/ConfigTestSupport.h"
 #include "tests/support/Fakes.h"
@@ -256,6 +260,46 @@ TEST_F(Form3Test, AStoppedEngravingIsFinishedByContinueWithTheLinesOfOneRun) {
     EXPECT_EQ(withoutTheJoin(run, expected), expected);
     ASSERT_EQ(messages.size(), 2) << messages.join("\n").toStdString();
     EXPECT_EQ(messages[1], "Лазерная гравировка: Гравировка закончена!");
+}
+
+// "Начать с…" asks for a row of the picture (1 to its height) and engraves from there: the
+// lines are those of the job started from that row, the rows above it not sent.
+TEST_F(Form3Test, StartFromARowEngravesTheRowsFromThereOnly) {
+    QImage image = grey(30, 20, 255);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x)
+            if ((x / 3 + y) % 2) image.setPixel(x, y, qRgb(0, 0, 0));
+    open(write("p.bmp", image));
+    PixelBuffer picture = form->picture();
+    const auto engraveFrom = [&](std::optional<ResumeStart> start) {
+        PixelBuffer copy = picture;
+        return LinesSentBy(MoveRules::Engraving, {{JobField::FinishedWidth, "200"}},
+                           [&](JobHost& host, MoveProtocol& protocol) {
+                               protocol.trackJob(nullptr, start);
+                               EngravePicture(copy, host, protocol);
+                           });
+    };
+    const QList<QByteArray> whole = engraveFrom(std::nullopt);
+    const QList<QByteArray> fromRow12 = engraveFrom(startFromSection(12));
+    ASSERT_LT(fromRow12.size(), whole.size() / 2);
+
+    auto script = std::make_shared<PortScript>();
+    script->perLine = {"OK\r\n"};
+    testProgram().link.adopt(
+        testProgram().driver.attach(std::make_unique<ScriptedTransport>(script)));
+    field<QCheckBox>("Check1")->setChecked(true);
+    field<QPushButton>("StartFromButton")->click();
+    auto* dialog = form->findChild<StartFromDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    auto* row = dialog->findChild<QSpinBox*>("StartFromNumber");
+    EXPECT_EQ(row->maximum(), 20);
+    EXPECT_TRUE(dialog->findChild<QComboBox*>("StartFromJob")->isHidden()) << "one job only";
+    row->setValue(12);
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_EQ(script->written, fromRow12);
+    EXPECT_EQ(messages, QStringList{"Лазерная гравировка: Гравировка закончена!"});
+    EXPECT_FALSE(QFile::exists(journalPathFor(testProgram().config.ConfigPath())));
+    testProgram().link.close();
 }
 
 }  // namespace
