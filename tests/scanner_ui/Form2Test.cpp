@@ -2,17 +2,22 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 #include "app/config/Config.h"
 #include "app/config/ProgramSettings.h"
+#include "link/protocol/MachineLink.h"
+#include "link/ui/StartFromDialog.h"
 #include "link/ui/WindowJobHost.h"
 #include "scanner/ScanInterpolation.h"
 #include "scanner/ui/Form2.h"
@@ -203,6 +208,70 @@ TEST_F(Form2Test, DryScanInterpolateAndSave) {
     get<QPushButton>("Command2")->click();
     EXPECT_TRUE(m_messages.value(0).contains(QStringLiteral("изменились")))
         << qPrintable(m_messages.value(0));
+}
+
+// A live scan on the virtual controller's probe, the probe returned to the start after each:
+// one stopped after five points and continued, and one started from point 7 with the points
+// before it kept, both end with the samples and heights of one uninterrupted scan. A chosen
+// start on a grid the window has not scanned is refused.
+TEST_F(Form2Test, AStoppedScanAndOneFromAChosenPointEndAsOneScan) {
+    ASSERT_GT(testProgram().link.open(QStringLiteral("sim:probe")), 0);
+    get("Text3")->setText("4");
+    get("Text4")->setText("3");
+    leave("Text4");
+    get<QCheckBox>("Check1")->setChecked(true);
+    get<QCheckBox>("Check2")->setChecked(true);
+    get<QPushButton>("Command6")->click();
+    const ScanRecord whole = m_form->scanRecord();
+    ASSERT_EQ(whole.taken, 12);
+    ASSERT_EQ(whole.measured, 12);
+    ASSERT_NE(std::minmax_element(whole.samples.values.begin(), whole.samples.values.end()).first,
+              std::minmax_element(whole.samples.values.begin(), whole.samples.values.end()).second);
+    const auto sameAsWhole = [&] {
+        const ScanRecord& now = m_form->scanRecord();
+        EXPECT_EQ(now.samples, whole.samples);
+        EXPECT_EQ(now.map, whole.map);
+        EXPECT_EQ(now.heightsMm, whole.heightsMm);
+        EXPECT_EQ(now.measured, 12);
+    };
+
+    m_messages.clear();
+    const QMetaObject::Connection stopper = QObject::connect(
+        m_form->findChild<WindowJobHost*>(), &WindowJobHost::progressReported,
+        [&](const JobProgress& progress) {
+            if (progress.done == 5) get<QPushButton>("StopButton")->click();
+        });
+    get<QPushButton>("Command6")->click();
+    QObject::disconnect(stopper);
+    ASSERT_LT(m_form->scanRecord().taken, 12);
+    ASSERT_FALSE(get<QPushButton>("ContinueButton")->isHidden());
+    get<QPushButton>("ContinueButton")->click();
+    sameAsWhole();
+    EXPECT_TRUE(m_messages.last().startsWith("Strugal: Сканирвание завершено"))
+        << qPrintable(m_messages.join('\n'));
+
+    get<QPushButton>("StartFromButton")->click();
+    auto* dialog = m_form->findChild<StartFromDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    auto* point = dialog->findChild<QSpinBox*>("StartFromNumber");
+    EXPECT_EQ(point->maximum(), 12);
+    point->setValue(7);
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    sameAsWhole();
+
+    m_messages.clear();
+    get("Text4")->setText("5");
+    leave("Text4");
+    get<QPushButton>("StartFromButton")->click();
+    dialog = m_form->findChild<StartFromDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QSpinBox*>("StartFromNumber")->setValue(3);
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_EQ(m_messages, QStringList{"Ошибка: Начать с точки 3 нельзя: точки до неё берутся из "
+                                      "прежнего сканирования сетки 4 × 5, а его в окне нет. "
+                                      "Начните с точки 1."});
+    EXPECT_EQ(m_form->scanRecord().samples, whole.samples) << "nothing was scanned";
+    testProgram().link.close();
 }
 
 }  // namespace
