@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -15,6 +19,7 @@
 #include "app/config/ProgramSettings.h"
 #include "app/ui/MDIForm1.h"
 #include "engrave/ui/Form3.h"
+#include "link/protocol/JobJournal.h"
 #include "link/protocol/MachineLink.h"
 #include "link/protocol/ProgramContext.h"
 #include "link/serial/SerialDriver.h"
@@ -101,6 +106,47 @@ TEST_F(MainWindowTest, BadRatioStartsTheProgramWithAWarningAndOpensTheStoredPort
     EXPECT_EQ(testProgram().settings.values().StepRatioX, 0.0);
     EXPECT_TRUE(window->startupWarning().contains("SM_X_ratio = \"abc\""));
     EXPECT_EQ(opens, QStringList{"com3 9600"});
+}
+
+// A journal left by a job that did not end is named in a box when the program starts; "Открыть"
+// opens the job's window on the journal's picture and fields, offering "Продолжить". Nothing is
+// sent by either.
+TEST_F(MainWindowTest, AJournalFoundAtStartUpOffersToOpenItsJobsWindow) {
+    QImage image(30, 20, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    const QString picture = QDir(config.dir()).filePath("p.bmp");
+    ASSERT_TRUE(image.save(picture));
+    JobJournal journal(
+        journalPathFor(config.path()),
+        journalIdentity("engrave", "engrave", {picture, 30, 20, "0123"},
+                        {{"width", "ширина", "80"}}, ProgramSettings()),
+        false);
+    ASSERT_EQ(journal.start(), QString());
+    journal.lineCarried(345, {});
+    journal.keep();
+
+    auto window = makeWindow();
+    window->show();
+    QMessageBox* box = nullptr;
+    for (int i = 0; i < 100 && !box; ++i) {
+        QCoreApplication::processEvents();
+        box = window->findChild<QMessageBox*>("UnfinishedJobBox");
+    }
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().startsWith("Работа «engrave» в окне «Гравирование лазером» не "
+                                       "закончилась: станку отправлено 345 её строк.\nКартинка: "
+                                       "p.bmp."))
+        << box->text().toStdString();
+    box->button(QMessageBox::Yes)->click();
+    QMdiSubWindow* child = window->mdiArea()->activeSubWindow();
+    ASSERT_NE(child, nullptr);
+    auto* form = qobject_cast<Form3*>(child->widget());
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->findChild<QLineEdit*>("Text1")->text(), picture);
+    EXPECT_EQ(form->findChild<QLineEdit*>("Text6")->text(), "80");
+    EXPECT_EQ(form->picture().width, 30);
+    EXPECT_FALSE(form->findChild<QPushButton*>("ContinueButton")->isHidden());
+    EXPECT_TRUE(QFile::exists(journalPathFor(config.path()))) << "opening keeps the journal";
 }
 
 TEST_F(MainWindowTest, MenuHasItsItemsAndCaptions) {
