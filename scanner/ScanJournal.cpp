@@ -19,20 +19,18 @@ void splitPair(const QString& text, QString& first, QString& second) {
 
 QList<JournalEntry> scanJournalEntries(const ScanJournalFields& fields) {
     const ScanFieldTexts& scan = fields.scan;
-    return {{QStringLiteral("mesh"), QStringLiteral("сетка"),
-             pair(scan.meshWidth, scan.meshHeight)},
-            {QStringLiteral("area"), QStringLiteral("область, мм"),
-             pair(scan.areaWidth, scan.areaHeight)},
-            {QStringLiteral("image"), QStringLiteral("размер картинки сканера"),
-             pair(fields.imageWidth, fields.imageHeight)}};
+    return {
+        {QStringLiteral("mesh"), QStringLiteral("сетка"), pair(scan.meshWidth, scan.meshHeight)},
+        {QStringLiteral("area"), QStringLiteral("область, мм"),
+         pair(scan.areaWidth, scan.areaHeight)},
+        {QStringLiteral("image"), QStringLiteral("размер картинки сканера"),
+         pair(fields.imageWidth, fields.imageHeight)}};
 }
 
 ScanJournalFields scanFieldsOfJournal(const JobJournalRecord& journal) {
     ScanJournalFields fields;
-    splitPair(journal.value(QStringLiteral("mesh")), fields.scan.meshWidth,
-              fields.scan.meshHeight);
-    splitPair(journal.value(QStringLiteral("area")), fields.scan.areaWidth,
-              fields.scan.areaHeight);
+    splitPair(journal.value(QStringLiteral("mesh")), fields.scan.meshWidth, fields.scan.meshHeight);
+    splitPair(journal.value(QStringLiteral("area")), fields.scan.areaWidth, fields.scan.areaHeight);
     splitPair(journal.value(QStringLiteral("image")), fields.imageWidth, fields.imageHeight);
     return fields;
 }

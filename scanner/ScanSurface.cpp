@@ -225,8 +225,7 @@ void ScanJob::sample(int i, int j, int meshWidth, int meshHeight) {
             m_host.outputEnabled() ? m_protocol.lastProbeDepthMm() : std::nullopt;
         // A G-code port without a contact report (a file) answers for a machine that is not
         // there.
-        if (m_host.outputEnabled() && (depth || !m_protocol.portSpeaksGcode()))
-            ++m_record.measured;
+        if (m_host.outputEnabled() && (depth || !m_protocol.portSpeaksGcode())) ++m_record.measured;
         m_record.heightsMm[point] = depth ? -*depth : value * m_protocol.settings().ProbeScaleMm;
     }
     ++m_record.taken;

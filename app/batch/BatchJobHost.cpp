@@ -298,6 +298,7 @@ void openBatchJournal(ProgramContext& program, const BatchOptions& options,
     // Started from a chosen figure or row: the machine stands at the job's start.
     if (options.from) result.resume = startFromSection(*options.from);
     result.journal.emplace(path, identity, host.journalTakesSamples());
+    if (options.resume) result.journal->continueFrom(*result.resume);
 }
 
 }  // namespace
@@ -346,7 +347,8 @@ int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHo
             bool sectionMissed = false;
             const auto keepJournal = [&](bool ended) {
                 if (!journal.journal) return;
-                if (ended && !sectionMissed) {
+                // A chosen start ended before its point sent nothing; a resume keeps its point.
+                if (ended && !sectionMissed && (protocol.joined() || options.resume)) {
                     keepJournalForResume(protocol, program.link, *journal.journal);
                 } else {
                     journal.journal->remove();

@@ -86,8 +86,8 @@ void setPictureJournal(BatchJobHost& host, const ProgramContext& program, const 
                        const QList<JournalEntry>& entries) {
     const JournalPicture named{picturePath, picture.width, picture.height,
                                pixelHash(picture.bytes.data(), picture.bytes.size())};
-    host.setJournalIdentity(
-        journalIdentity(window, job, named, host.journalFields() + entries, program.settings.values()));
+    host.setJournalIdentity(journalIdentity(window, job, named, host.journalFields() + entries,
+                                            program.settings.values()));
 }
 
 QString jobWords(const QString& command, const QString& mode, const BatchOptions& options) {

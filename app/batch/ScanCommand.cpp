@@ -10,8 +10,8 @@
 #include "scanner/ScanFields.h"
 #include "scanner/ScanFiles.h"
 #include "scanner/ScanInterpolation.h"
-#include "scanner/ScanRelief.h"
 #include "scanner/ScanJournal.h"
+#include "scanner/ScanRelief.h"
 #include "scanner/ScanSurface.h"
 
 namespace {

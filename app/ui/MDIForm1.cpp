@@ -97,8 +97,8 @@ void MDIForm1::offerUnfinishedJob() {
     if (!journal) return;
     const QString text = unfinishedJobText(*journal);
     if (text.isEmpty()) return;
-    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Незавершённая работа"),
-                                text, QMessageBox::Yes | QMessageBox::No, this);
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Незавершённая работа"), text,
+                                QMessageBox::Yes | QMessageBox::No, this);
     box->setObjectName(QStringLiteral("UnfinishedJobBox"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->button(QMessageBox::Yes)->setText(QStringLiteral("Открыть"));

@@ -21,8 +21,9 @@ QString windowCaption(const QString& window) {
 QString unfinishedJobText(const JobJournalRecord& journal) {
     const QString caption = windowCaption(journal.value(QStringLiteral("window")));
     if (caption.isEmpty()) return {};
-    QString text = QStringLiteral("Работа «%1» в окне «%2» не закончилась: станку отправлено %3 "
-                                  "её строк.")
+    QString text = QStringLiteral(
+                       "Работа «%1» в окне «%2» не закончилась: станку отправлено %3 "
+                       "её строк.")
                        .arg(journal.value(QStringLiteral("job")), caption)
                        .arg(journal.jobLines);
     const QString picture = journal.value(QStringLiteral("picture"));

@@ -230,6 +230,10 @@ QString JobJournal::start() {
 }
 
 void JobJournal::lineCarried(std::int64_t jobLines, const ToolState& machine) {
+    // A skipped line of a resumed job: the journal already says where the job stands.
+    if (jobLines < m_continuedFrom) return;
+    // From here the machine moves again; a GRBL may run ahead of the lines sent.
+    m_reportedPoint = false;
     m_jobLines = jobLines;
     m_machine = machine;
     if (m_failed) return;
@@ -241,6 +245,7 @@ void JobJournal::lineCarried(std::int64_t jobLines, const ToolState& machine) {
 }
 
 void JobJournal::sampleRead(std::int64_t jobLines, qint32 sample) {
+    if (jobLines <= m_continuedFrom && m_continuedFrom > 0) return;  // kept from the journal
     m_samples.push_back(sample);
     m_samplesLine = jobLines;
 }
@@ -254,6 +259,17 @@ void JobJournal::remove() {
 void JobJournal::placeAt(const ResumeStart& start) {
     m_jobLines = start.skipLines;
     m_machine = start.machine;
+    m_reportedPoint = true;
+}
+
+void JobJournal::continueFrom(const ResumeStart& start) {
+    m_continuedFrom = start.skipLines;
+    m_jobLines = start.skipLines;
+    m_machine = start.machine;
+    m_samples = start.samples;
+    m_samplesLine = start.skipLines;
+    // A journal on a port whose machine runs ahead (GRBL) is continued only from a reported
+    // point, and the machine has not moved since.
     m_reportedPoint = true;
 }
 

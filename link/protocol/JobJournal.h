@@ -98,6 +98,10 @@ public:
     void keep();
     // The machine's own report after a stop says where the job goes on (see reportedPoint).
     void placeAt(const ResumeStart& start);
+    // The job goes on from `start`, read from the journal this one replaces (before start()):
+    // until the job's lines pass that point, this journal keeps saying so, so that a stop or a
+    // crash while the skipped lines are recomputed loses nothing.
+    void continueFrom(const ResumeStart& start);
 
     const QString& path() const { return m_path; }
 
@@ -114,6 +118,7 @@ private:
     std::vector<qint32> m_samples;
     std::int64_t m_samplesLine = 0;
     bool m_reportedPoint = false;
+    std::int64_t m_continuedFrom = 0;  // the lines of the journal this one goes on from
     QElapsedTimer m_sinceWritten;
     int m_fd = -1;  // the file last written, open for the count written in place
     bool m_failed = false;

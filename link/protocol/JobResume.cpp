@@ -10,9 +10,11 @@ std::optional<ResumeStart> keepJournalForResume(MoveProtocol& protocol, MachineL
         journal.remove();
         return std::nullopt;
     }
-    if (!protocol.reportsPosition()) {
-        // The job goes on from what the journal says, as it would after a restart: for a scan
-        // that is the last probe answer kept, with the answers read before it.
+    if (!protocol.reportsPosition() || !protocol.joined()) {
+        // A resumed job that ended before the tool was brought to its point has sent nothing
+        // of its own: the journal still says where the job stands.
+        // Otherwise the job goes on from what the journal says, as it would after a restart:
+        // for a scan that is the last probe answer kept, with the answers read before it.
         journal.keep();
         const std::optional<JobJournalRecord> kept = readJobJournal(journal.path());
         if (!kept) return std::nullopt;
@@ -47,8 +49,9 @@ std::optional<ResumeStart> resumeFromJournal(const QString& path,
     }
     const QStringList differences = journalDifferences(*record, identity);
     if (!differences.isEmpty()) {
-        refusal = QStringLiteral("Журнал работы %1 не подходит к этой работе, на станок ничего "
-                                 "не отправлено:\n  %2")
+        refusal = QStringLiteral(
+                      "Журнал работы %1 не подходит к этой работе, на станок ничего "
+                      "не отправлено:\n  %2")
                       .arg(path, differences.join(QStringLiteral("\n  ")));
         return std::nullopt;
     }

@@ -31,5 +31,4 @@ bool portResumes(const JobJournalRecord& journal);
 // for the user in `refusal`, when there is no journal, when it names another job (what differs,
 // entry by entry) or when its port cannot be continued (portResumes). Nothing has been sent then.
 std::optional<ResumeStart> resumeFromJournal(const QString& path,
-                                             const QList<JournalEntry>& identity,
-                                             QString& refusal);
+                                             const QList<JournalEntry>& identity, QString& refusal);

@@ -18,6 +18,21 @@ namespace {
     throw JobEnded(JobEnded::Reason::Refused, kErrorTitle, message);
 }
 
+// Where the job named `identity` goes on from the journal at `path`; refused (JobEnded) when it
+// cannot, nothing sent.
+ResumeStart journalResume(const QString& path, const QList<JournalEntry>& identity,
+                          bool toMachine) {
+    if (!toMachine) {
+        refuse(
+            QStringLiteral("Продолжить можно только работу на станке: откройте порт и "
+                           "отметьте вывод на станок; на станок ничего не отправлено."));
+    }
+    QString refusal;
+    const std::optional<ResumeStart> resume = resumeFromJournal(path, identity, refusal);
+    if (!resume) refuse(refusal);
+    return *resume;
+}
+
 }  // namespace
 
 JobContinuation::JobContinuation(WindowJobHost& host, ProgramContext& program,
@@ -48,9 +63,7 @@ JobContinuation::JobContinuation(WindowJobHost& host, ProgramContext& program,
 void JobContinuation::askStartFrom() {
     const qint64 largest = m_choice.largest ? m_choice.largest() : 0;
     if (largest < 1) {
-        m_host.showMessage(kErrorTitle,
-                           QStringLiteral("Начать не с чего: сначала загрузите картинку и задайте "
-                                          "работу."));
+        m_host.showMessage(kErrorTitle, m_choice.nothingYet);
         return;
     }
     delete m_dialog;  // the one asked before, closed by now
@@ -73,6 +86,7 @@ void JobContinuation::run(const Identity& identity, MoveProtocol& protocol,
                           const std::function<void(JobHost&)>& job, const WindowJobStart& start,
                           bool takesSamples) {
     const QString continued = m_continuedJob;
+    const bool fromJournal = start.from == WindowJobStart::From::Journal;
     bool keptForResume = false;
     QString jobWords;
     showContinue({});
@@ -83,22 +97,16 @@ void JobContinuation::run(const Identity& identity, MoveProtocol& protocol,
         const QString path = journalPathFor(m_program.config.ConfigPath());
         const bool toMachine = host.outputEnabled() && m_program.link.isOpen();
         std::optional<ResumeStart> resume;
-        if (start.from == WindowJobStart::From::Journal) {
-            // A refusal here leaves the journal as it was, to be continued once it matches.
+        if (fromJournal) {
+            // A refusal leaves the journal as it was, to be continued once it matches.
             keptForResume = QFile::exists(path);
-            if (!toMachine) {
-                refuse(QStringLiteral("Продолжить можно только работу на станке: откройте порт и "
-                                      "отметьте вывод на станок; на станок ничего не "
-                                      "отправлено."));
-            }
-            QString refusal;
-            resume = resumeFromJournal(path, named, refusal);
-            if (!resume) refuse(refusal);
+            resume = journalResume(path, named, toMachine);
             keptForResume = false;
         } else if (start.from == WindowJobStart::From::Section) {
             resume = start.section;
         }
         JobJournal journal(path, named, takesSamples);
+        if (fromJournal) journal.continueFrom(*resume);
         const bool journaled = toMachine && journal.start().isEmpty();
         protocol.trackJob(journaled ? &journal : nullptr, resume);
         struct Untrack {
@@ -110,7 +118,7 @@ void JobContinuation::run(const Identity& identity, MoveProtocol& protocol,
             protocol.requireSectionReached();
         } catch (const JobEnded&) {
             // A chosen start the job never reached sent nothing: no journal of it.
-            if (journaled && protocol.joined()) {
+            if (journaled && (protocol.joined() || fromJournal)) {
                 keptForResume = keepJournalForResume(protocol, m_program.link, journal).has_value();
             } else if (journaled) {
                 journal.remove();

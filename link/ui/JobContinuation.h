@@ -37,6 +37,7 @@ struct StartFromChoice {
     QString numberCaption;  // "Номер фигуры в дереве:"
     // The largest number the window's jobs have now; 0 when there is nothing to start from yet.
     std::function<qint64()> largest;
+    QString nothingYet;  // what the user is told then
 };
 
 // "Продолжить" and "Начать с…" of a working window. Runs the window's jobs with a journal

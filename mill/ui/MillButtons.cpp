@@ -1,7 +1,7 @@
 #include "mill/ui/MillButtons.h"
 
-#include <QGridLayout>
 #include <QCryptographicHash>
+#include <QGridLayout>
 #include <QPushButton>
 #include <algorithm>
 
@@ -66,8 +66,10 @@ MillButtons::MillButtons(FigureWindow& window)
              QStringLiteral("Выбирает тёмные области кольцами на глубину по яркости картинки")}}}),
       m_continue(new JobContinuation(
           window.host(), window.program(),
-          {{QStringLiteral("Все")}, QStringLiteral("Номер фигуры в дереве:"),
-           [this] { return largestFigure(workspace().analysis()); }},
+          {{QStringLiteral("Все")},
+           QStringLiteral("Номер фигуры в дереве:"),
+           [this] { return largestFigure(workspace().analysis()); },
+           QStringLiteral("Начать не с чего: сначала разберите картинку кнопкой «Разобрать».")},
           this)) {
     connect(m_continue, &JobContinuation::continueClicked, this, &MillButtons::Continue_Click);
     connect(m_continue, &JobContinuation::startFromChosen, this,

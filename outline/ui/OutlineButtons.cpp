@@ -23,7 +23,8 @@ OutlineButtons::OutlineButtons(FigureWindow& window)
           window.host(), window.program(),
           {{QStringLiteral("Все"), QStringLiteral("Грав-ть всё")},
            QStringLiteral("Номер фигуры в дереве:"),
-           [this] { return largestFigure(workspace().analysis()); }},
+           [this] { return largestFigure(workspace().analysis()); },
+           QStringLiteral("Начать не с чего: сначала разберите картинку кнопкой «Разобрать».")},
           this)) {
     connect(m_continue, &JobContinuation::continueClicked, this, &OutlineButtons::Continue_Click);
     connect(m_continue, &JobContinuation::startFromChosen, this, &OutlineButtons::StartFrom_Click);
@@ -110,8 +111,8 @@ void OutlineButtons::Continue_Click() {
 }
 
 void OutlineButtons::StartFrom_Click(int jobIndex, qint64 figure) {
-    const QString words = jobIndex == 0 ? QStringLiteral("outline all")
-                                        : QStringLiteral("outline filled");
+    const QString words =
+        jobIndex == 0 ? QStringLiteral("outline all") : QStringLiteral("outline filled");
     runOutlineJob(*jobOfWords(words), words, WindowJobStart::fromSection(startFromSection(figure)));
 }
 

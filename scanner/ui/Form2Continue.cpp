@@ -34,11 +34,13 @@ std::vector<qint32> samplesInScanOrder(const ScanRecord& record, qint64 count) {
 void Form2::addContinueControl(QGridLayout* jobGrid) {
     m_continue = new JobContinuation(
         host(), program(),
-        {{QStringLiteral("Сканировать")}, QStringLiteral("Точка сетки (по порядку обхода):"),
+        {{QStringLiteral("Сканировать")},
+         QStringLiteral("Точка сетки (по порядку обхода):"),
          [this] {
              const ScanGridCheck grid = CheckScanGrid(Text3->text(), Text4->text());
              return qint64(grid.meshWidth) * grid.meshHeight;
-         }},
+         },
+         QStringLiteral("Начать не с чего: размеры сетки не годятся для сканирования.")},
         this);
     jobGrid->addWidget(m_continue->button(), 5, 0);
     jobGrid->addWidget(m_continue->startFromButton(), 5, 1);
@@ -98,7 +100,8 @@ void Form2::runScan(const WindowJobStart& start) {
     }
     const ScanStart& started = m_started;
     // The points a chosen start keeps come from the scan shown before it.
-    const ScanRecord earlier = start.from == WindowJobStart::From::Section ? m_record : ScanRecord{};
+    const ScanRecord earlier =
+        start.from == WindowJobStart::From::Section ? m_record : ScanRecord{};
     m_continue->run(
         [&](const JobHost&) {
             // Named as the batch command line names a scan.

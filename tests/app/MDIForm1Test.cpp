@@ -116,11 +116,10 @@ TEST_F(MainWindowTest, AJournalFoundAtStartUpOffersToOpenItsJobsWindow) {
     image.fill(Qt::black);
     const QString picture = QDir(config.dir()).filePath("p.bmp");
     ASSERT_TRUE(image.save(picture));
-    JobJournal journal(
-        journalPathFor(config.path()),
-        journalIdentity("engrave", "engrave", {picture, 30, 20, "0123"},
-                        {{"width", "ширина", "80"}}, ProgramSettings()),
-        false);
+    JobJournal journal(journalPathFor(config.path()),
+                       journalIdentity("engrave", "engrave", {picture, 30, 20, "0123"},
+                                       {{"width", "ширина", "80"}}, ProgramSettings()),
+                       false);
     ASSERT_EQ(journal.start(), QString());
     journal.lineCarried(345, {});
     journal.keep();
@@ -133,9 +132,10 @@ TEST_F(MainWindowTest, AJournalFoundAtStartUpOffersToOpenItsJobsWindow) {
         box = window->findChild<QMessageBox*>("UnfinishedJobBox");
     }
     ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().startsWith("Работа «engrave» в окне «Гравирование лазером» не "
-                                       "закончилась: станку отправлено 345 её строк.\nКартинка: "
-                                       "p.bmp."))
+    EXPECT_TRUE(
+        box->text().startsWith("Работа «engrave» в окне «Гравирование лазером» не "
+                               "закончилась: станку отправлено 345 её строк.\nКартинка: "
+                               "p.bmp."))
         << box->text().toStdString();
     box->button(QMessageBox::Yes)->click();
     QMdiSubWindow* child = window->mdiArea()->activeSubWindow();

@@ -10,13 +10,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QSpinBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <memory>
 

@@ -236,11 +236,11 @@ TEST_F(Form2Test, AStoppedScanAndOneFromAChosenPointEndAsOneScan) {
     };
 
     m_messages.clear();
-    const QMetaObject::Connection stopper = QObject::connect(
-        m_form->findChild<WindowJobHost*>(), &WindowJobHost::progressReported,
-        [&](const JobProgress& progress) {
-            if (progress.done == 5) get<QPushButton>("StopButton")->click();
-        });
+    const QMetaObject::Connection stopper =
+        QObject::connect(m_form->findChild<WindowJobHost*>(), &WindowJobHost::progressReported,
+                         [&](const JobProgress& progress) {
+                             if (progress.done == 5) get<QPushButton>("StopButton")->click();
+                         });
     get<QPushButton>("Command6")->click();
     QObject::disconnect(stopper);
     ASSERT_LT(m_form->scanRecord().taken, 12);
