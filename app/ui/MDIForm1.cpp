@@ -111,19 +111,24 @@ void MDIForm1::offerUnfinishedJob() {
 
 void MDIForm1::openJournalWindow(const JobJournalRecord& journal) {
     const QString window = journal.value(QStringLiteral("window"));
+    QPointer<QMdiSubWindow>* child = nullptr;
     if (window == u"mill") {
+        child = &m_form1;
         showChild<Form1>(m_form1);
     } else if (window == u"outline") {
+        child = &m_form5;
         showChild<Form5>(m_form5);
     } else if (window == u"engrave") {
+        child = &m_form3;
         showChild<Form3>(m_form3);
     } else if (window == u"scan") {
+        child = &m_form2;
         showChild<Form2>(m_form2);
-    } else {
-        return;
     }
-    if (auto* form = qobject_cast<WorkingWindow*>(m_mdiArea->activeSubWindow()->widget()))
-        form->offerJournal(journal);
+    if (child && *child) {
+        if (auto* form = qobject_cast<WorkingWindow*>((*child)->widget()))
+            form->offerJournal(journal);
+    }
 }
 
 void MDIForm1::closeEvent(QCloseEvent* event) {

@@ -1,13 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QImage>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTabBar>
+#include <algorithm>
 
 #include "figures/ui/FigureWorkspace.h"
 #include "figures_ui/FigureWindowTest.h"
 #include "link/ui/ElidedLabel.h"
+#include "link/ui/StartFromDialog.h"
 #include "link/ui/WindowJobHost.h"
 #include "outline/OutlineJobs.h"
 #include "outline/ui/Form5.h"
@@ -117,6 +124,60 @@ TEST_F(OutlineButtonsTest, AStoppedFillIsFinishedByContinueWithTheLinesOfOneRun)
     EXPECT_GT(run.written.size(), expected.size()) << "the stop and the join add lines";
     EXPECT_EQ(withoutTheJoin(run, expected), expected);
     EXPECT_EQ(m_messages.size(), 1) << m_messages.join("\n").toStdString();
+}
+
+// "Начать с…" offers both jobs over all figures; "Грав-ть всё" on two squares from the largest
+// figure number sends the lines of that job started there, the square before it not outlined.
+TEST_F(OutlineButtonsTest, StartFromAFigureRunsTheChosenJobFromThere) {
+    QImage twoSquares(40, 30, QImage::Format_RGB32);
+    twoSquares.fill(Qt::white);
+    for (int y = 5; y <= 20; ++y)
+        for (int x = 4; x <= 34; ++x)
+            if (x <= 15 || x >= 22) twoSquares.setPixel(x, y, qRgb(0, 0, 0));
+    const QString path = m_dir.filePath("two.bmp");
+    ASSERT_TRUE(twoSquares.save(path));
+    m_workspace->pathBox()->setText(path);
+    m_workspace->LoadPictureLayers(path);
+    button("Command1")->click();  // "Разобрать"
+    const FigureAnalysis parsed = m_workspace->analysis();
+    const std::int32_t last =
+        std::max_element(parsed.tree.begin(), parsed.tree.end(), [](const auto& a, const auto& b) {
+            return a.figure < b.figure;
+        })->figure;
+    const auto fillFrom = [&](std::optional<ResumeStart> start) {
+        PictureLayers layers = m_workspace->layers();
+        FigureAnalysis analysis = parsed;
+        ToolPosition tool;
+        return LinesSentBy(MoveRules::Outlining, {{JobField::FinishedWidth, "40"}},
+                           [&](JobHost& host, MoveProtocol& protocol) {
+                               protocol.trackJob(nullptr, start);
+                               OutlineJobs({layers.SourceLayer, layers.WorkLayer,
+                                            layers.CutterLayer, analysis, tool},
+                                           host, protocol)
+                                   .EngraveAllFilled();
+                           });
+    };
+    const QList<QByteArray> fromLast = fillFrom(startFromSection(last));
+    ASSERT_LT(fromLast.size(), fillFrom(std::nullopt).size());
+
+    auto script = std::make_shared<PortScript>();
+    script->perLine = {"OK\r\n"};
+    testProgram().link.adopt(
+        testProgram().driver.attach(std::make_unique<ScriptedTransport>(script)));
+    m_form->findChild<QCheckBox*>("Check1")->setChecked(true);
+    button("StartFromButton")->click();
+    auto* dialog = m_form->findChild<StartFromDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    auto* job = dialog->findChild<QComboBox*>("StartFromJob");
+    EXPECT_EQ(job->count(), 2);
+    job->setCurrentIndex(1);
+    auto* figure = dialog->findChild<QSpinBox*>("StartFromNumber");
+    EXPECT_EQ(figure->maximum(), last);
+    figure->setValue(last);
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_EQ(script->written, fromLast);
+    EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join("\n").toStdString();
+    testProgram().link.close();
 }
 
 }  // namespace
