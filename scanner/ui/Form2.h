@@ -110,13 +110,14 @@ private:
     QPushButton* Command8;
     QPushButton* Command9 = nullptr;  // "Сохранить рельеф"
     JobContinuation* m_continue = nullptr;
-    // The fields of the last scan, for "Продолжить".
+    // The fields of the last scan, for "Продолжить"; none in a window opened for a journal.
     struct ScanStart {
         ScanFieldTexts fields;
         QString imageWidth;  // Text6, Text7
         QString imageHeight;
         bool returnToStart = false;
-    } m_started;
+    };
+    std::optional<ScanStart> m_started;
     QCheckBox* Check2;  // "Вернуть щуп в начало"
     QLabel* Label9;     // the last sample
     QWidget* m_canvas;

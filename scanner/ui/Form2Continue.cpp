@@ -60,6 +60,7 @@ void Form2::offerJournal(const JobJournalRecord& journal) {
     Text6->setText(fields.imageWidth);
     Text7->setText(fields.imageHeight);
     ApplyPictureSize();
+    m_started.reset();
     m_continue->offer(journal);
 }
 
@@ -92,13 +93,15 @@ void Form2::StartFrom_Click(qint64 point) {
 }
 
 void Form2::runScan(const WindowJobStart& start) {
-    if (start.from != WindowJobStart::From::Journal) {
-        m_started = {{Text3->text(), Text4->text(), Text8->text(), Text9->text()},
-                     Text6->text(),
-                     Text7->text(),
-                     Check2->isChecked()};
+    // Going on in the same session reads the fields the scan started with; after a restart
+    // (offerJournal) the window's, which the journal must match.
+    if (start.from != WindowJobStart::From::Journal || !m_started) {
+        m_started = ScanStart{{Text3->text(), Text4->text(), Text8->text(), Text9->text()},
+                              Text6->text(),
+                              Text7->text(),
+                              Check2->isChecked()};
     }
-    const ScanStart& started = m_started;
+    const ScanStart& started = *m_started;
     // The points a chosen start keeps come from the scan shown before it.
     const ScanRecord earlier =
         start.from == WindowJobStart::From::Section ? m_record : ScanRecord{};

@@ -16,6 +16,7 @@
 
 #include "app/config/Config.h"
 #include "app/config/ProgramSettings.h"
+#include "link/protocol/JobJournal.h"
 #include "link/protocol/MachineLink.h"
 #include "link/ui/StartFromDialog.h"
 #include "link/ui/WindowJobHost.h"
@@ -59,6 +60,16 @@ protected:
         return found;
     }
     QString text(const char* name) const { return get(name)->text(); }
+    // "Сканировать", "Стоп" pressed when the fifth point has been probed.
+    void stopAtFifthPoint() {
+        const QMetaObject::Connection stopper =
+            QObject::connect(m_form->findChild<WindowJobHost*>(), &WindowJobHost::progressReported,
+                             [this](const JobProgress& progress) {
+                                 if (progress.done == 5) get<QPushButton>("StopButton")->click();
+                             });
+        get<QPushButton>("Command6")->click();
+        QObject::disconnect(stopper);
+    }
     void leave(const char* name) {
         QFocusEvent out(QEvent::FocusOut);
         QApplication::sendEvent(get(name), &out);
@@ -212,8 +223,9 @@ TEST_F(Form2Test, DryScanInterpolateAndSave) {
 
 // A live scan on the virtual controller's probe, the probe returned to the start after each:
 // one stopped after five points and continued, and one started from point 7 with the points
-// before it kept, both end with the samples and heights of one uninterrupted scan. A chosen
-// start on a grid the window has not scanned is refused.
+// before it kept, both end with the samples and heights of one uninterrupted scan, as does one
+// continued in a new window from its journal. A chosen start on a grid the window has not
+// scanned is refused.
 TEST_F(Form2Test, AStoppedScanAndOneFromAChosenPointEndAsOneScan) {
     ASSERT_GT(testProgram().link.open(QStringLiteral("sim:probe")), 0);
     get("Text3")->setText("4");
@@ -236,13 +248,7 @@ TEST_F(Form2Test, AStoppedScanAndOneFromAChosenPointEndAsOneScan) {
     };
 
     m_messages.clear();
-    const QMetaObject::Connection stopper =
-        QObject::connect(m_form->findChild<WindowJobHost*>(), &WindowJobHost::progressReported,
-                         [&](const JobProgress& progress) {
-                             if (progress.done == 5) get<QPushButton>("StopButton")->click();
-                         });
-    get<QPushButton>("Command6")->click();
-    QObject::disconnect(stopper);
+    stopAtFifthPoint();
     ASSERT_LT(m_form->scanRecord().taken, 12);
     ASSERT_FALSE(get<QPushButton>("ContinueButton")->isHidden());
     get<QPushButton>("ContinueButton")->click();
@@ -271,6 +277,22 @@ TEST_F(Form2Test, AStoppedScanAndOneFromAChosenPointEndAsOneScan) {
                                       "прежнего сканирования сетки 4 × 5, а его в окне нет. "
                                       "Начните с точки 1."});
     EXPECT_EQ(m_form->scanRecord().samples, whole.samples) << "nothing was scanned";
+
+    // Stopped again, then the program starts anew: a new window takes the journal's grid and
+    // area and goes on with the probe's answers the journal kept.
+    get("Text4")->setText("3");
+    leave("Text4");
+    stopAtFifthPoint();
+    const std::optional<JobJournalRecord> journal =
+        readJobJournal(journalPathFor(testProgram().config.ConfigPath()));
+    ASSERT_TRUE(journal);
+    open();
+    m_form->offerJournal(*journal);
+    EXPECT_EQ(text("Text3"), "4");
+    EXPECT_EQ(text("Text4"), "3");
+    get<QCheckBox>("Check1")->setChecked(true);
+    get<QPushButton>("ContinueButton")->click();
+    sameAsWhole();
     testProgram().link.close();
 }
 
