@@ -418,9 +418,17 @@ QString GrblTransport::holdAndMakeSafe() {
     m_answers.clear();
     m_closingSent = false;
     sendRaw(QByteArray(1, kFeedHold));
+    // GRBL ignores a hold while Idle, and a line still in its receive buffer then starts a
+    // motion: Idle is safe only in a report asked after every line sent was answered, and a
+    // hold is sent again whenever a report says GRBL runs.
+    int holdSentAt = m_statusSeen;
     const bool held = waitForReport(
         [&] {
-            return m_state == "Hold:0" || m_state == "Idle" || m_state.startsWith("Alarm") ||
+            if (m_state == "Run" && m_statusSeen > holdSentAt) {
+                sendRaw(QByteArray(1, kFeedHold));
+                holdSentAt = m_statusSeen;
+            }
+            return m_state == "Hold:0" || idleAfterLastOk() || m_state.startsWith("Alarm") ||
                    (m_failure && m_failure->alarm);
         },
         kHoldWaitMs);
@@ -448,6 +456,7 @@ QString GrblTransport::holdAndMakeSafe() {
     }
     if (m_state.startsWith("Alarm") || moving) {
         m_failure = before;
+        m_positionLost = true;
         return QStringLiteral(
                    "сброс пришёлся на движение, GRBL потерял положение и "
                    "заблокирован (снимите блокировку командой $X); фреза может "
@@ -525,6 +534,7 @@ void GrblTransport::noteStop(StopLevel level) {
     m_stop = level;
     if (level == StopLevel::None) {
         m_stopped = false;
+        m_positionLost = false;
         return;
     }
     if (m_stopped) return;
@@ -537,6 +547,8 @@ void GrblTransport::noteStop(StopLevel level) {
         throw JobEnded(JobEnded::Reason::Stopped, kStopTitle,
                        QStringLiteral("Работа остановлена. ") + outcome);
     }
+    // Abandoned: a reset at once, without the hold; a machine in motion loses its position.
+    if (m_jobLines > 0 || !m_inFlight.empty()) m_positionLost = true;
     sendRaw(QByteArray(1, kSoftReset));
     m_queue.clear();
     m_inFlight.clear();

@@ -69,6 +69,7 @@ public:
     bool lineLost() const override;
     bool watchesLink() const override { return true; }
     std::optional<Position> reportedPosition() const override;
+    bool positionLost() const override { return m_positionLost; }
     bool speaksGcode() const override { return true; }
     std::optional<double> probeContactDepth() const override { return m_probeDepth; }
     // Sends the closing lines (laser and spindle off, the cutter up to the surface) once, then
@@ -154,6 +155,7 @@ private:
     std::optional<double> m_surface;
 
     StopLevel m_stop = StopLevel::None;
-    bool m_stopped = false;  // after a stop: lines are answered, not sent, until the next job
+    bool m_stopped = false;       // after a stop: lines are answered, not sent, until the next job
+    bool m_positionLost = false;  // the stop's reset came during a motion, until the next job
     std::optional<Failure> m_failure;
 };

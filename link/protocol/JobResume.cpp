@@ -3,6 +3,7 @@
 #include "link/protocol/JobJournal.h"
 #include "link/protocol/MachineLink.h"
 #include "link/protocol/MoveProtocol.h"
+#include "link/serial/SerialDriver.h"
 
 std::optional<ResumeStart> keepJournalForResume(MoveProtocol& protocol, MachineLink& link,
                                                 JobJournal& journal) {
@@ -21,9 +22,11 @@ std::optional<ResumeStart> keepJournalForResume(MoveProtocol& protocol, MachineL
         return resumeStartOf(*kept);
     }
     // GRBL runs ahead of the lines answered; where it stopped is read from its report. A link
-    // that is no longer open reports nothing: the machine may have run on through its buffer,
-    // and the journal, kept for the record, cannot be continued (portResumes).
-    if (!link.isOpen()) {
+    // that is no longer open reports nothing: the machine may have run on through its buffer;
+    // a stop whose reset came during a motion leaves GRBL not knowing where it stands. The
+    // journal is then kept for the record but cannot be continued (portResumes).
+    const SerialTransport* port = link.driver().transportOf(link.PortHandle());
+    if (!link.isOpen() || !port || port->positionLost()) {
         journal.keep();
         return std::nullopt;
     }

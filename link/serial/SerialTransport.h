@@ -49,6 +49,10 @@ public:
         double z = 0;
     };
     virtual std::optional<Position> reportedPosition() const { return std::nullopt; }
+    // Whether the last stop left the controller not knowing where it stands (GRBL reset during
+    // a motion: steps may be lost), until the next job; its reported position is then no
+    // place to resume from.
+    virtual bool positionLost() const { return false; }
     // Whether the port writes G-code: it takes a line's surface change in millimetres from
     // LineMeaning::surfaceMm instead of in the line's Z steps.
     virtual bool speaksGcode() const { return false; }

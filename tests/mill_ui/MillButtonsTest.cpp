@@ -7,14 +7,19 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
+#include <cstdio>
 #include <thread>
+
+#include <unistd.h>
 
 #include "figures/ui/FigureWorkspace.h"
 #include "figures/ui/PictureViews.h"
 #include "figures_ui/FigureWindowTest.h"
 #include "link/protocol/JobJournal.h"
+#include "link/protocol/JobResume.h"
 #include "link/ui/JobBar.h"
 #include "link/ui/WindowJobHost.h"
+#include "link/virtual/GrblSimServer.h"
 #include "mill/MillJobs.h"
 #include "mill/ui/Form1.h"
 #include "tests/support/PtyPair.h"
@@ -331,6 +336,122 @@ TEST_F(MillButtonsTest, AJournalLeftByAnEarlierRunIsContinuedInANewWindow) {
         << "the cutter stopped at the surface goes down again where it stopped";
     EXPECT_EQ(stopped.written.mid(0, stopped.done) + resumed.mid(join), expected);
     testProgram().link.close();
+}
+
+}  // namespace
+
+namespace {
+
+// A virtual GRBL served on a pseudo-terminal by a thread of the test, as `cnc serve-sim --grbl`
+// serves it, until finish() (or destruction) stops it.
+class ServedGrbl {
+public:
+    ServedGrbl() : m_server({0.005, 0.005, 0.005}, ProgramSettings().Gcode.HeightRange, 1) {
+        QString error;
+        m_ready = ::pipe(m_stop) == 0 && m_server.open(&error);
+        if (!m_ready) return;
+        m_thread = std::thread([this] {
+            std::FILE* out = std::fopen("/dev/null", "w");
+            m_server.serve(m_stop[0], out);
+            std::fclose(out);
+        });
+    }
+    ~ServedGrbl() { finish(); }
+    bool ready() const { return m_ready; }
+    QString port() const { return "grbl:" + m_server.devicePath(); }
+    // Stops serving; the machine as it was left.
+    const VirtualGrbl& finish() {
+        if (m_thread.joinable()) {
+            (void)!::write(m_stop[1], "x", 1);
+            m_thread.join();
+            ::close(m_stop[0]);
+            ::close(m_stop[1]);
+        }
+        return m_server.grbl();
+    }
+
+private:
+    GrblSimServer m_server;
+    int m_stop[2] = {-1, -1};
+    bool m_ready = false;
+    std::thread m_thread;
+};
+
+// On a grbl: port the window's "Продолжить" goes on from where GRBL reported the machine after
+// the stop: the job ends where one uninterrupted run ends (within half a motor step, the
+// rounding of the reported point) and cuts no deeper than that run. After a reset during a
+// motion it is not offered.
+TEST_F(MillButtonsTest, OnGrblAStoppedJobIsContinuedFromTheReportedPoint) {
+    ProgramSettings& settings = testProgram().settings.values();
+    settings.Gcode.MillFeed = settings.Gcode.PlungeFeed = 6000;  // the virtual GRBL is real time
+    // Each run in a window of its own: the tool starts where a new window starts it.
+    const auto millAll = [&](ServedGrbl& grbl, int stopsHalfway) {
+        m_form = std::make_unique<Form1>(testProgram().context());
+        m_form->findChild<WindowJobHost*>()->setMessageFunction(
+            [this](QWidget*, const MessageTitle& title, const QString& text) {
+                m_messages << title.toString() + ": " + text;
+            });
+        m_form->findChild<QLineEdit*>("Text6")->setText("8");
+        m_form->findChild<QLineEdit*>("Text1")->setText("2");
+        button("Command1")->click();
+        settings.PortName = grbl.port();
+        EXPECT_GT(testProgram().link.open(settings.PortName), 0);
+        m_form->findChild<QCheckBox*>("Check1")->setChecked(true);
+        const QMetaObject::Connection stopper =
+            QObject::connect(m_form->findChild<WindowJobHost*>(), &WindowJobHost::progressReported,
+                             [&](const JobProgress& progress) {
+                                 if (progress.done * 2 < progress.total) return;
+                                 // Counted down before the click: a stop may report progress again
+                                 // meanwhile.
+                                 while (stopsHalfway > 0) {
+                                     --stopsHalfway;
+                                     button("StopButton")->click();
+                                 }
+                             });
+        button("Command6")->click();
+        QObject::disconnect(stopper);
+    };
+
+    ServedGrbl whole;
+    ASSERT_TRUE(whole.ready());
+    millAll(whole, 0);
+    testProgram().link.close();
+    ASSERT_TRUE(m_messages.isEmpty()) << m_messages.join("\n").toStdString();
+    const VirtualGrbl& wholeEnd = whole.finish();
+
+    ServedGrbl stopped;
+    ASSERT_TRUE(stopped.ready());
+    millAll(stopped, 1);
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].startsWith("Стоп")) << m_messages[0].toStdString();
+    ASSERT_FALSE(button("ContinueButton")->isHidden()) << m_messages[0].toStdString();
+    const std::optional<JobJournalRecord> journal =
+        readJobJournal(journalPathFor(testProgram().config.ConfigPath()));
+    ASSERT_TRUE(journal);
+    EXPECT_TRUE(journal->reportedPoint);
+    button("ContinueButton")->click();
+    EXPECT_EQ(m_messages.size(), 1) << m_messages.join("\n").toStdString();
+    testProgram().link.close();
+    const VirtualGrbl& end = stopped.finish();
+    EXPECT_NEAR(end.position().x, wholeEnd.position().x, 0.0025 + 1e-4);
+    EXPECT_NEAR(end.position().y, wholeEnd.position().y, 0.0025 + 1e-4);
+    EXPECT_NEAR(end.position().z, wholeEnd.position().z, 0.0025 + 1e-4);
+    EXPECT_GE(end.lowestZ(), wholeEnd.lowestZ() - 1e-3) << "no cut deeper than one run";
+
+    // "Стоп" twice abandons the job: GRBL is reset at once, during a motion, and no longer knows
+    // where it stands, so the job cannot be continued from its report.
+    m_messages.clear();
+    ServedGrbl abandoned;
+    ASSERT_TRUE(abandoned.ready());
+    millAll(abandoned, 2);
+    testProgram().link.close();
+    ASSERT_FALSE(m_messages.isEmpty());
+    EXPECT_TRUE(m_messages[0].contains("Работа прервана")) << m_messages[0].toStdString();
+    EXPECT_TRUE(button("ContinueButton")->isHidden());
+    const std::optional<JobJournalRecord> lost =
+        readJobJournal(journalPathFor(testProgram().config.ConfigPath()));
+    ASSERT_TRUE(lost) << "kept for the record";
+    EXPECT_FALSE(portResumes(*lost));
 }
 
 }  // namespace
