@@ -7,11 +7,11 @@
 
 namespace {
 
-// The caption of the menu item that opens the window a journal names.
-QString windowCaption(const QString& window) {
+// Where the menu opens the window a journal names.
+QString menuPath(const QString& window) {
     if (window == u"mill") return QStringLiteral("Фрезерование");
-    if (window == u"outline") return QStringLiteral("Обведение силуэтов и орнаментов");
-    if (window == u"engrave") return QStringLiteral("Гравирование лазером");
+    if (window == u"outline") return QStringLiteral("Лазерная гравировка → Орнаменты / силуэты");
+    if (window == u"engrave") return QStringLiteral("Лазерная гравировка → Градации / картины");
     if (window == u"scan") return QStringLiteral("Сканер");
     return {};
 }
@@ -19,12 +19,12 @@ QString windowCaption(const QString& window) {
 }  // namespace
 
 QString unfinishedJobText(const JobJournalRecord& journal) {
-    const QString caption = windowCaption(journal.value(QStringLiteral("window")));
-    if (caption.isEmpty()) return {};
+    const QString menu = menuPath(journal.value(QStringLiteral("window")));
+    if (menu.isEmpty()) return {};
     QString text = QStringLiteral(
-                       "Работа «%1» в окне «%2» не закончилась: станку отправлено %3 "
-                       "её строк.")
-                       .arg(journal.value(QStringLiteral("job")), caption)
+                       "Работа «%1» (меню «%2») не закончилась: станку отправлено %3 её "
+                       "строк.")
+                       .arg(journal.value(QStringLiteral("job")), menu)
                        .arg(journal.jobLines);
     const QString picture = journal.value(QStringLiteral("picture"));
     if (!picture.isEmpty())
@@ -37,7 +37,7 @@ QString unfinishedJobText(const JobJournalRecord& journal) {
             "безопасно.");
     } else {
         text += QStringLiteral(
-            "\n\nПродолжить её нельзя: где встал станок GRBL, по его отчёту не прочитано. Окно "
+            "\n\nПродолжить её нельзя: надёжного отчёта GRBL о том, где встал станок, нет. Окно "
             "можно открыть, чтобы начать работу заново или с выбранного места («Начать с…»).");
     }
     return text;

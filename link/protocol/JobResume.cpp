@@ -12,10 +12,10 @@ std::optional<ResumeStart> keepJournalForResume(MoveProtocol& protocol, MachineL
         return std::nullopt;
     }
     if (!protocol.reportsPosition() || !protocol.joined()) {
-        // A resumed job that ended before the tool was brought to its point has sent nothing
-        // of its own: the journal still says where the job stands.
-        // Otherwise the job goes on from what the journal says, as it would after a restart:
-        // for a scan that is the last probe answer kept, with the answers read before it.
+        // The job goes on from what the journal says, as it would after a restart (for a scan
+        // the last probe answer kept, with the answers read before it). A resumed job that
+        // ended before the tool was brought to its point sent nothing of its own, and its
+        // journal still says where the job stands.
         journal.keep();
         const std::optional<JobJournalRecord> kept = readJobJournal(journal.path());
         if (!kept) return std::nullopt;
@@ -60,10 +60,10 @@ std::optional<ResumeStart> resumeFromJournal(const QString& path,
     }
     if (!portResumes(*record)) {
         refusal = QStringLiteral(
-            "Продолжить нельзя: работа на порту grbl: закончилась не остановкой (программа "
-            "прервана или связь потеряна), и где встал станок, по отчёту GRBL не прочитано; "
-            "GRBL мог пройти дальше по строкам своего буфера. Начните работу сначала; на "
-            "станок ничего не отправлено.");
+            "Продолжить нельзя: где встал станок на порту grbl:, надёжного отчёта GRBL нет "
+            "(программа прервана, связь потеряна или сброс пришёлся на движение); GRBL мог "
+            "пройти дальше по строкам своего буфера или потерять шаги. Начните работу сначала; "
+            "на станок ничего не отправлено.");
         return std::nullopt;
     }
     return resumeStartOf(*record);

@@ -24,7 +24,8 @@ std::optional<ResumeStart> keepJournalForResume(MoveProtocol& protocol, MachineL
 // Whether `journal` may be continued on its port: always on our protocol; on a port whose
 // machine runs ahead of the lines sent (GRBL) only when the point was read from the machine's
 // report after the stop, not when the program ended without reading it (a crash, a kill, a lost
-// link), since the machine may then have run on through its buffer.
+// link), since the machine may then have run on through its buffer, nor after a reset during a
+// motion, which loses steps.
 bool portResumes(const JobJournalRecord& journal);
 
 // Where the job named `identity` goes on from the journal at `path`: nothing, with the reason

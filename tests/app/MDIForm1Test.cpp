@@ -133,9 +133,9 @@ TEST_F(MainWindowTest, AJournalFoundAtStartUpOffersToOpenItsJobsWindow) {
     }
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(
-        box->text().startsWith("Работа «engrave» в окне «Гравирование лазером» не "
-                               "закончилась: станку отправлено 345 её строк.\nКартинка: "
-                               "p.bmp."))
+        box->text().startsWith("Работа «engrave» (меню «Лазерная гравировка → Градации / "
+                               "картины») не закончилась: станку отправлено 345 её "
+                               "строк.\nКартинка: p.bmp."))
         << box->text().toStdString();
     box->button(QMessageBox::Yes)->click();
     QMdiSubWindow* child = window->mdiArea()->activeSubWindow();

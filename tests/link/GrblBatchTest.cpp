@@ -366,7 +366,7 @@ TEST_F(GrblBatch, ResumeRefusesAJournalOfAKilledGrblJob) {
     EXPECT_EQ(finish(run(QStringList{"--port", "grbl:" + device, "--log", log, "--resume"} + job),
                      &error),
               1);
-    EXPECT_TRUE(error.contains(QStringLiteral("закончилась не остановкой"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("надёжного отчёта GRBL нет"))) << error.toStdString();
     EXPECT_TRUE(error.contains(QStringLiteral("на станок ничего не отправлено")));
     EXPECT_FALSE(QFile::exists(log) && !loggedGcode(log).isEmpty()) << "no line was sent";
     EXPECT_TRUE(QFile::exists(dir.filePath("cnc.journal")));
