@@ -159,6 +159,13 @@ void EngravePicture(PixelBuffer& picture, JobHost& host, MoveProtocol& protocol,
     }
     frames.flush();
     QString done = engravingDoneMessage();
-    if (protocol.linesSent() == linesBefore) done += QStringLiteral("\r\n") + dryRunNote();
+    if (protocol.linesSent() == linesBefore) {
+        // Started from a row past the last one to burn, the machine had nothing to do.
+        done += QStringLiteral("\r\n") +
+                (host.outputEnabled() && protocol.skippedLines() > 0
+                     ? QStringLiteral("С выбранной строки гравировать нечего: на станок ничего не "
+                                      "отправлено.")
+                     : dryRunNote());
+    }
     host.showMessage(kEngravingTitle, done);
 }

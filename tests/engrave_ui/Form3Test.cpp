@@ -289,7 +289,7 @@ TEST_F(Form3Test, StartFromARowEngravesTheRowsFromThereOnly) {
         testProgram().driver.attach(std::make_unique<ScriptedTransport>(script)));
     field<QCheckBox>("Check1")->setChecked(true);
     field<QPushButton>("StartFromButton")->click();
-    auto* dialog = form->findChild<StartFromDialog*>();
+    StartFromDialog* dialog = form->findChild<StartFromDialog*>();
     ASSERT_NE(dialog, nullptr);
     auto* row = dialog->findChild<QSpinBox*>("StartFromNumber");
     EXPECT_EQ(row->maximum(), 20);
@@ -299,6 +299,21 @@ TEST_F(Form3Test, StartFromARowEngravesTheRowsFromThereOnly) {
     EXPECT_EQ(script->written, fromRow12);
     EXPECT_EQ(messages, QStringList{"Лазерная гравировка: Гравировка закончена!"});
     EXPECT_FALSE(QFile::exists(journalPathFor(testProgram().config.ConfigPath())));
+
+    // Below the last row to burn there is nothing to send, and the message says so.
+    for (int y = 15; y < 20; ++y)
+        for (int x = 0; x < 30; ++x) image.setPixel(x, y, qRgb(255, 255, 255));
+    form->LoadEngravingPicture(write("p.bmp", image));
+    script->written.clear();
+    messages.clear();
+    field<QPushButton>("StartFromButton")->click();
+    dialog = form->findChild<StartFromDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QSpinBox*>("StartFromNumber")->setValue(18);
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_TRUE(script->written.isEmpty());
+    EXPECT_EQ(messages, QStringList{"Лазерная гравировка: Гравировка закончена!\r\nС выбранной "
+                                    "строки гравировать нечего: на станок ничего не отправлено."});
     testProgram().link.close();
 }
 
