@@ -138,6 +138,14 @@ public:
             std::fprintf(stderr, "%c +%ld -%ld\n", 'x' + axis, m_count[axis][1], m_count[axis][0]);
     }
 
+    // At the end: a reply whose text was sent but whose line end was still on the wire when
+    // the simulation stopped (cnc goes on at "OK" and may end before the CR LF).
+    void finishReply() {
+        if (!m_replyText.empty())
+            std::fprintf(m_events, "reply %llu %s\n", cycle(), m_replyText.c_str());
+        m_replyText.clear();
+    }
+
 private:
     using Callback = void (Board::*)(std::uint32_t);
     static constexpr std::array<int, 3> kLimitBits = {1, 2, 4};
@@ -318,6 +326,7 @@ int main(int argc, char** argv) {
     std::printf("%s\n", path.c_str());
     std::fflush(stdout);
     const bool ran = board.run();
+    board.finishReply();
     std::fclose(events);
     board.printCounts();
     if (!ran) std::fprintf(stderr, "board_sim: the simulated chip stopped\n");
