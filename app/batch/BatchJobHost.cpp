@@ -333,6 +333,8 @@ int runBatchJob(ProgramContext& program, const BatchOptions& options, BatchJobHo
             const auto noteResume = [&] {
                 if (!journal.resume) return;
                 if (journal.resume->fromSection > 0) {
+                    // A start the job never reached is refused with its own message.
+                    if (!protocol.joined()) return;
                     resumed =
                         QStringLiteral("Начато с номера %1 после строки %2; подвод: %3 стр.\n")
                             .arg(journal.resume->fromSection)

@@ -46,6 +46,20 @@ void FigureWindow::loadPictureKey(const ConfigKey&) {
     m_workspace->loadRememberedPicture();
 }
 
+FigureJobStart FigureJobButtons::jobStartNow() const {
+    FigureWorkspace& area = workspace();
+    return {area.layers(), area.analysis(), area.tool()};
+}
+
+void FigureJobButtons::restoreJobStart(const FigureJobStart& start) {
+    FigureWorkspace& area = workspace();
+    area.layers() = start.layers;
+    area.analysis() = start.analysis;
+    area.tool() = start.tool;
+    m_window.host().figuresChanged();
+    area.redraw(QRect());
+}
+
 FigureJobButtons::FigureJobButtons(FigureWindow& window, const std::array<Button, 5>& buttons)
     : QWidget(&window), m_window(window) {
     using Click = void (FigureJobButtons::*)();

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <array>
 
+#include "figures/FigureJobStart.h"
 #include "figures/ui/FigureWorkspace.h"
 #include "link/ui/WorkingWindow.h"
 
@@ -65,6 +66,10 @@ protected:
 
     FigureWindow& window() const { return m_window; }
     FigureWorkspace& workspace() const { return m_window.workspace(); }
+    // What a job would start from now, and putting such a start back into the workspace (the
+    // tree and the pictures follow).
+    FigureJobStart jobStartNow() const;
+    void restoreJobStart(const FigureJobStart& start);
 
 private:
     FigureWindow& m_window;

@@ -12,6 +12,10 @@ constexpr std::chrono::milliseconds kPauseAfterWrite{2};
 
 }  // namespace
 
+void SerialDriver::sleepPause(std::chrono::milliseconds pause) {
+    std::this_thread::sleep_for(pause);
+}
+
 SerialDriver::OpenPort* SerialDriver::findPort(int handle) {
     const auto found = m_ports.find(handle);
     return found == m_ports.end() ? nullptr : &found->second;
@@ -36,7 +40,7 @@ void SerialDriver::SerialWrite(int handle, const QByteArray& text) {
     if (!port) return;
     const qint64 written = port->transport->write(text);
     if (port->tap) port->tap->sent(text.left(qMax<qint64>(written, 0)));
-    if (port->transport->pausesAfterWrite()) std::this_thread::sleep_for(kPauseAfterWrite);
+    if (port->transport->pausesAfterWrite()) m_pause(kPauseAfterWrite);
     if (written < text.size()) port->transport->clearError();
 }
 

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -46,6 +48,10 @@ public:
     // G-code ports). A short write clears the port's error state; nothing is reported. Unknown
     // handles are ignored.
     void SerialWrite(int handle, const QByteArray& text);
+    // How the pause after a write is waited: by sleeping, unless a test counts the pauses.
+    using PauseFunction = std::function<void(std::chrono::milliseconds)>;
+    void setPauseFunction(PauseFunction pause) { m_pause = std::move(pause); }
+    static void sleepPause(std::chrono::milliseconds pause);
 
     // The next received byte (0..255), or -1 when none is waiting. Never waits.
     int SerialReadByte(int handle);
@@ -98,6 +104,7 @@ private:
 
     std::map<int, OpenPort> m_ports;
     QString m_openError;
+    PauseFunction m_pause = &SerialDriver::sleepPause;
     // Handles are never reused, so that a window still holding a closed port's handle cannot
     // reach a port opened later.
     int m_lastHandle = 0;

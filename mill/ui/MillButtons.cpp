@@ -3,7 +3,6 @@
 #include <QCryptographicHash>
 #include <QGridLayout>
 #include <QPushButton>
-#include <algorithm>
 
 #include "app/config/Config.h"
 #include "app/config/NumberText.h"
@@ -18,23 +17,16 @@
 
 namespace {
 
-// The milling job's journal, named as the batch command line names it, with what else shapes
-// its lines in the window: the layers and tool it starts from, and the surface it follows.
-QList<JournalEntry> millJournalIdentity(const QString& words, const QString& path,
-                                        const PictureLayers& layers, const FigureAnalysis& analysis,
-                                        const ToolPosition& tool,
-                                        const std::optional<SurfaceMapPanel::JobSurface>& surface,
-                                        const JobHost& host, const ProgramSettings& settings) {
-    const PixelBuffer& source = layers.SourceLayer;
-    const JournalPicture picture{path, source.width, source.height,
-                                 pixelHash(source.bytes.data(), source.bytes.size())};
+// The milling window's fields that shape a job's lines, for its journal: the sizes and the
+// surface the job follows.
+QList<JournalEntry> millJournalFields(const std::optional<SurfaceMapPanel::JobSurface>& surface,
+                                      const JobHost& host) {
     QList<JournalEntry> fields = {
         {QStringLiteral("width"), QStringLiteral("ширина"),
          host.fieldText(JobField::FinishedWidth)},
         {QStringLiteral("depth"), QStringLiteral("глубина"), host.fieldText(JobField::Depth)},
         {QStringLiteral("diameter"), QStringLiteral("диаметр фрезы"),
          host.fieldText(JobField::Diameter)}};
-    fields << figureJobEntries(layers, analysis, tool);
     if (surface) {
         const SurfaceMap& map = surface->map;
         QCryptographicHash hash(QCryptographicHash::Sha1);
@@ -49,7 +41,7 @@ QList<JournalEntry> millJournalIdentity(const QString& words, const QString& pat
                                formatGeneral(surface->startMm.x()) + u',' +
                                    formatGeneral(surface->startMm.y())};
     }
-    return journalIdentity(QStringLiteral("mill"), words, picture, fields, settings);
+    return fields;
 }
 
 }  // namespace
@@ -120,13 +112,9 @@ void MillButtons::runMillJob(MillJob job, const QString& words, const WindowJobS
     FigureWorkspace& area = workspace();
     if (start.from == WindowJobStart::From::Journal && m_started && m_started->words == words) {
         // Going on in the same session: the job starts again from what it started from.
-        area.layers() = m_started->layers;
-        area.analysis() = m_started->analysis;
-        area.tool() = m_started->tool;
-        window().host().figuresChanged();
-        area.redraw(QRect());
+        restoreJobStart(m_started->from);
     } else {
-        m_started = JobStart{job, words, area.layers(), area.analysis(), area.tool()};
+        m_started = JobStart{job, words, jobStartNow()};
     }
     ProgramContext& program = window().program();
     const QString path = area.picturePath();
@@ -135,8 +123,8 @@ void MillButtons::runMillJob(MillJob job, const QString& words, const WindowJobS
         [&](const JobHost& host) {
             // The job's own copy: nothing that happens in the window meanwhile changes its map.
             surface = m_surface ? m_surface->forJob() : std::nullopt;
-            return millJournalIdentity(words, path, m_started->layers, m_started->analysis,
-                                       m_started->tool, surface, host, program.settings.values());
+            return figureJobIdentity(QStringLiteral("mill"), words, path, m_started->from,
+                                     millJournalFields(surface, host), program.settings.values());
         },
         window().protocol(),
         [&](JobHost& host) {
@@ -153,12 +141,9 @@ void MillButtons::runMillJob(MillJob job, const QString& words, const WindowJobS
 std::optional<MillButtons::MillJob> MillButtons::jobOfWords(const QString& words) {
     if (words == u"mill all") return [](MillJobs& jobs) { jobs.MillAll(); };
     if (words == u"mill 3d") return [](MillJobs& jobs) { jobs.Cut3D(); };
-    const QString selected = QStringLiteral("mill selected ");
-    if (!words.startsWith(selected)) return std::nullopt;
-    bool whole = false;
-    const std::int32_t figure = words.mid(selected.size()).toInt(&whole);
-    if (!whole) return std::nullopt;
-    return [figure](MillJobs& jobs) {
+    const std::optional<std::int32_t> figure = selectedFigureOfWords(words, QStringLiteral("mill"));
+    if (!figure) return std::nullopt;
+    return [figure = *figure](MillJobs& jobs) {
         jobs.MillSelected(figure > 0 ? std::optional<std::int32_t>(figure) : std::nullopt);
     };
 }

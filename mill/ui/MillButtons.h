@@ -45,9 +45,7 @@ private:
     struct JobStart {
         MillJob job;
         QString words;  // "mill all", as the batch command line names it
-        PictureLayers layers;
-        FigureAnalysis analysis;
-        ToolPosition tool;
+        FigureJobStart from;
     };
 
     // Runs one of the milling jobs on the window's layers and figures from `start`; going on

@@ -59,26 +59,18 @@ void OutlineButtons::runOutlineJob(OutlineJob job, const QString& words,
     FigureWorkspace& area = workspace();
     if (start.from == WindowJobStart::From::Journal && m_started && m_started->words == words) {
         // Going on in the same session: the job starts again from what it started from.
-        area.layers() = m_started->layers;
-        area.analysis() = m_started->analysis;
-        area.tool() = m_started->tool;
-        window().host().figuresChanged();
-        area.redraw(QRect());
+        restoreJobStart(m_started->from);
     } else {
-        m_started = JobStart{job, words, area.layers(), area.analysis(), area.tool()};
+        m_started = JobStart{job, words, jobStartNow()};
     }
     ProgramContext& program = window().program();
     const QString path = area.picturePath();
-    const PixelBuffer& source = m_started->layers.SourceLayer;
     m_continue->run(
         [&](const JobHost& host) {
-            const JournalPicture picture{path, source.width, source.height,
-                                         pixelHash(source.bytes.data(), source.bytes.size())};
-            QList<JournalEntry> fields = {{QStringLiteral("width"), QStringLiteral("ширина"),
-                                           host.fieldText(JobField::FinishedWidth)}};
-            fields << figureJobEntries(m_started->layers, m_started->analysis, m_started->tool);
-            return journalIdentity(QStringLiteral("outline"), words, picture, fields,
-                                   program.settings.values());
+            return figureJobIdentity(QStringLiteral("outline"), words, path, m_started->from,
+                                     {{QStringLiteral("width"), QStringLiteral("ширина"),
+                                       host.fieldText(JobField::FinishedWidth)}},
+                                     program.settings.values());
         },
         window().protocol(),
         [&](JobHost& host) {
@@ -94,12 +86,10 @@ void OutlineButtons::runOutlineJob(OutlineJob job, const QString& words,
 std::optional<OutlineButtons::OutlineJob> OutlineButtons::jobOfWords(const QString& words) {
     if (words == u"outline all") return [](OutlineJobs& jobs) { jobs.EngraveAllBorders(); };
     if (words == u"outline filled") return [](OutlineJobs& jobs) { jobs.EngraveAllFilled(); };
-    const QString selected = QStringLiteral("outline selected ");
-    if (!words.startsWith(selected)) return std::nullopt;
-    bool whole = false;
-    const std::int32_t figure = words.mid(selected.size()).toInt(&whole);
-    if (!whole) return std::nullopt;
-    return [figure](OutlineJobs& jobs) {
+    const std::optional<std::int32_t> figure =
+        selectedFigureOfWords(words, QStringLiteral("outline"));
+    if (!figure) return std::nullopt;
+    return [figure = *figure](OutlineJobs& jobs) {
         jobs.EngraveSelected(figure > 0 ? std::optional<std::int32_t>(figure) : std::nullopt);
     };
 }

@@ -35,9 +35,7 @@ private:
     struct JobStart {
         OutlineJob job;
         QString words;  // "outline filled", as the batch command line names it
-        PictureLayers layers;
-        FigureAnalysis analysis;
-        ToolPosition tool;
+        FigureJobStart from;
     };
     void runOutlineJob(OutlineJob job, const QString& words, const WindowJobStart& start = {});
     // The job that the command words of a journal name ("outline filled"), if any.

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "link/protocol/MachineLink.h"
 #include "link/serial/SerialDriver.h"
@@ -152,10 +153,13 @@ TEST(SerialPortDriver, TheTapSeesWhatPassedAShortWriteClearsTheErrorAndWritesPau
 
     testProgram().driver.setTap(handle, nullptr);
     script->acceptAtMost = -1;
-    const auto started = std::chrono::steady_clock::now();
+    std::vector<std::chrono::milliseconds> pauses;
+    testProgram().driver.setPauseFunction(
+        [&](std::chrono::milliseconds pause) { pauses.push_back(pause); });
     for (int i = 0; i < 10; ++i) testProgram().driver.SerialWrite(handle, "1,0,0;");
+    testProgram().driver.setPauseFunction(&SerialDriver::sleepPause);
     // The pause after every write spaces consecutive lines.
-    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(20));
+    EXPECT_EQ(pauses, std::vector<std::chrono::milliseconds>(10, std::chrono::milliseconds(2)));
     EXPECT_EQ(tap.events.size(), 4);
     testProgram().driver.SerialClose(handle);
     testProgram().driver.setTap(handle, &tap);  // unknown handles are ignored

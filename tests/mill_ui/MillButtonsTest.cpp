@@ -38,6 +38,23 @@ protected:
     void SetUp() override {
         openWindow("cncrez_width=40\ncncrez_depth=10\nmill_diameter=1\n", "Image");
     }
+    // The lines "Все" sends on the window's parsed picture with the fields of SetUp, the tool
+    // starting where a new window starts it.
+    QList<QByteArray> millAllLines() const {
+        PictureLayers layers = m_workspace->layers();
+        FigureAnalysis analysis = m_workspace->analysis();
+        CutterSize cutter;
+        ToolPosition tool;
+        return LinesSentBy(
+            MoveRules::Milling,
+            {{JobField::FinishedWidth, "40"}, {JobField::Depth, "10"}, {JobField::Diameter, "1"}},
+            [&](JobHost& host, MoveProtocol& protocol) {
+                MillJobs({layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis,
+                          cutter, tool},
+                         host, protocol)
+                    .MillAll();
+            });
+    }
     int redPixels() const {
         const PixelBuffer& cutter = m_workspace->layers().CutterLayer;
         int red = 0;
@@ -126,10 +143,6 @@ TEST_F(MillButtonsTest, GradientRefusesADiameterThatIsNotANumberAndChangesNothin
     EXPECT_NE(m_workspace->layers().WorkLayer, before) << "the square's edges turn white";
 }
 
-}  // namespace
-
-namespace {
-
 // Nothing moves during a job: the picture area and the control column keep their rectangles
 // at the start, while the job reports long texts and after "Стоп", in a window of the size the
 // main window gives it.
@@ -214,19 +227,7 @@ TEST_F(MillButtonsTest, PortClosedUnderARunningJobEndsItAndTheStatusLineSaysSo) 
 // the join are those of one uninterrupted run.
 TEST_F(MillButtonsTest, AStoppedJobIsFinishedByContinueWithTheLinesOfOneRun) {
     button("Command1")->click();
-    PictureLayers layers = m_workspace->layers();
-    FigureAnalysis analysis = m_workspace->analysis();
-    CutterSize cutter;
-    ToolPosition tool;
-    const QList<QByteArray> expected = LinesSentBy(
-        MoveRules::Milling,
-        {{JobField::FinishedWidth, "40"}, {JobField::Depth, "10"}, {JobField::Diameter, "1"}},
-        [&](JobHost& host, MoveProtocol& protocol) {
-            MillJobs(
-                {layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, cutter, tool},
-                host, protocol)
-                .MillAll();
-        });
+    const QList<QByteArray> expected = millAllLines();
     ASSERT_GT(expected.size(), 60);
 
     auto script = std::make_shared<PortScript>();
@@ -266,28 +267,12 @@ TEST_F(MillButtonsTest, AStoppedJobIsFinishedByContinueWithTheLinesOfOneRun) {
     testProgram().link.close();
 }
 
-}  // namespace
-
-namespace {
-
 // After a restart the journal a stopped job left opens a new window on its picture and fields;
 // "Продолжить" first refuses while a field differs from the journal, sending nothing, then
 // finishes the job: the lines before the stop and after the join are those of one run.
 TEST_F(MillButtonsTest, AJournalLeftByAnEarlierRunIsContinuedInANewWindow) {
     button("Command1")->click();
-    PictureLayers layers = m_workspace->layers();
-    FigureAnalysis analysis = m_workspace->analysis();
-    CutterSize cutter;
-    ToolPosition tool;
-    const QList<QByteArray> expected = LinesSentBy(
-        MoveRules::Milling,
-        {{JobField::FinishedWidth, "40"}, {JobField::Depth, "10"}, {JobField::Diameter, "1"}},
-        [&](JobHost& host, MoveProtocol& protocol) {
-            MillJobs(
-                {layers.SourceLayer, layers.WorkLayer, layers.CutterLayer, analysis, cutter, tool},
-                host, protocol)
-                .MillAll();
-        });
+    const QList<QByteArray> expected = millAllLines();
     const StoppedAndContinued stopped = stopWithoutContinuing(*m_form, *button("Command6"), 30);
     testProgram().link.close();
     ASSERT_EQ(stopped.job, "mill all");
@@ -337,10 +322,6 @@ TEST_F(MillButtonsTest, AJournalLeftByAnEarlierRunIsContinuedInANewWindow) {
     EXPECT_EQ(stopped.written.mid(0, stopped.done) + resumed.mid(join), expected);
     testProgram().link.close();
 }
-
-}  // namespace
-
-namespace {
 
 // A virtual GRBL served on a pseudo-terminal by a thread of the test, as `cnc serve-sim --grbl`
 // serves it, until finish() (or destruction) stops it.
